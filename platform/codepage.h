@@ -1,0 +1,16 @@
+// The one table of code page 1250: conversions between the program's 8-bit texts and the
+// host's UTF-8 (POSIX file names, the FLTK view) or UTF-16 (the Win32 view, link names).
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace plat {
+
+std::string Cp1250ToUtf8(std::string_view text);
+// Characters with no 1250 byte become '?'; malformed UTF-8 bytes too.
+std::string Utf8ToCp1250(std::string_view text);
+std::u16string Cp1250ToUtf16(std::string_view text);
+std::string Utf16ToCp1250(std::u16string_view text);
+
+}  // namespace plat
