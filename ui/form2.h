@@ -1,0 +1,47 @@
+// The directory picker window (unit seldir): a tool window, always on top, with a folder tree
+// of the fixed, network and unknown-type drives, the selected path below it, and Cancel and
+// OK buttons. It is created hidden at start and keeps its tree and selection between showings.
+#pragma once
+
+#include <string>
+
+#include "ui/controls.h"
+#include "ui/ui_service.h"
+
+namespace ui {
+
+class TForm2 {
+ public:
+  // `startFolder` is the folder the tree selects when it is first shown (the source folder).
+  explicit TForm2(const std::string& startFolder) {
+    dirtree.Directory = startFolder;
+    BitBtn1.ButtonKind = TButtonKind::kCancel;
+    BitBtn2.ButtonKind = TButtonKind::kOK;
+  }
+  TForm2(const TForm2&) = delete;
+  TForm2& operator=(const TForm2&) = delete;
+
+  const std::string Caption = "Directory";
+  const int Left = 471;
+  const int Top = 117;
+  const int ClientWidth = 258;
+  const int ClientHeight = 232;
+
+  TDirTree dirtree{"dirtree", -1, 8, 8, 241, 149};
+  TLabel Label1{"Label1", -1, 8, 164, "C:"};
+  TBitBtn BitBtn1{"BitBtn1", -1, 40, 184, 81, 33, "Cancel"};
+  TBitBtn BitBtn2{"BitBtn2", -1, 156, 184, 77, 33, "OK"};
+
+  // Set by the buttons (and the double-click) while the picker is shown.
+  ModalResult Result = ModalResult::kNone;
+
+  // The tree's selection changed: the label follows it.
+  void dirtreeChange(const std::string& folder) {
+    dirtree.Directory = folder;
+    Label1.Caption = folder;
+  }
+  // A double-click in the tree presses OK.
+  void dirtreeDblClick() { Result = ModalResult::kOK; }
+};
+
+}  // namespace ui
