@@ -1,0 +1,149 @@
+// The decoding state shared by the extractor's decoders (inflate, unshrink, explode): the
+// compressed input with its bit reader, the output window with FlushWindow, the CRC
+// register, the member's counters and flags. One extraction at a time owns it; ExtractMember
+// sets it up before calling a decoder and tears it down after.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "platform/types.h"
+#include "unzip/ziptypes.h"
+
+namespace unzip {
+
+// The output window: decoded bytes are collected here and written in pieces of at most
+// kWindowSize bytes; for the sliding-dictionary methods it is also the history.
+inline constexpr std::size_t kWindowSize = 32768;
+// The work area that holds the window, zeroed at the start of each member. Its first
+// kWindowSize bytes are the window; the whole area is large enough for the shrink tables
+// (48640 bytes) and for inflate's history plus output piece.
+inline constexpr std::size_t kWorkAreaSize = 2 * kWindowSize + 1024;
+// Compressed input is read from the archive in blocks of this size.
+inline constexpr std::size_t kInputBufferSize = 32768;
+
+// Receives each piece of decoded output; false means the write failed.
+using OutputSink = std::function<bool(const std::uint8_t* data, std::size_t size)>;
+
+struct DecodeState {
+  // Output.
+  std::uint8_t* window = nullptr;   // the work area (kWorkAreaSize bytes)
+  std::uint32_t w = 0;              // write position in the window, 0..kWindowSize
+  OutputSink sink;                  // where FlushWindow and WriteOutput write
+  std::uint32_t crc = 0xFFFFFFFFu;  // CRC-32 register over everything written
+
+  // Input: the unread bytes are [inPos, inEnd); refills come from `archive` (at its current
+  // position) while `inputLeft` bytes may still be read.
+  std::uint8_t inBuffer[kInputBufferSize];
+  const std::uint8_t* inPos = inBuffer;
+  const std::uint8_t* inEnd = inBuffer;
+  plat::Handle archive = plat::kNoHandle;
+  std::int64_t inputLeft = 0;
+
+  // Bit reader: bits are taken from the least significant end; bytes enter above the
+  // `bitCount` valid bits.
+  std::uint64_t bitBuffer = 0;
+  unsigned bitCount = 0;
+
+  // The member being decoded.
+  std::int32_t compressedSize = 0;    // 2147483647 when deferred (general purpose flag bit 3)
+  std::int32_t uncompressedSize = 0;  // 2147483647 when deferred
+  std::int64_t bytesRead = 0;         // compressed bytes read from the archive so far
+  std::uint16_t generalFlags = 0;     // the local header's general purpose flags
+  bool endOfInput = false;            // the compressed data ran out
+  bool abort = false;                 // a decoder must stop with kAborted
+
+  // Progress reports of the current run (report null when no run is active).
+  ReportProc report = nullptr;
+  ReportRecord* record = nullptr;
+};
+
+// The one decoding state of the module.
+extern DecodeState gDecode;
+
+// Marks the input buffer empty and clears the bit buffer.
+void ResetInput();
+
+// Keeps the unread input and appends what the archive still yields. Returns the number of
+// bytes added; when none could be added, sets the end-of-input flag.
+std::size_t RefillInput();
+
+// Next byte of the compressed data; 0 with the end-of-input flag set when it ran out.
+inline std::uint8_t ReadByte() {
+  DecodeState& d = gDecode;
+  if (d.inPos == d.inEnd && RefillInput() == 0) return 0;
+  return *d.inPos++;
+}
+
+// Makes at least n bits (n <= 32) valid; past the end of the input zero bits enter and the
+// end-of-input flag is set.
+inline void NeedBits(unsigned n) {
+  DecodeState& d = gDecode;
+  while (d.bitCount < n) {
+    d.bitBuffer |= static_cast<std::uint64_t>(ReadByte()) << d.bitCount;
+    d.bitCount += 8;
+  }
+}
+
+// The low n bits (n <= 32) of the bit buffer; call NeedBits(n) first.
+inline std::uint32_t PeekBits(unsigned n) {
+  return static_cast<std::uint32_t>(gDecode.bitBuffer & ((std::uint64_t{1} << n) - 1));
+}
+
+// Drops n valid bits.
+inline void DumpBits(unsigned n) {
+  gDecode.bitBuffer >>= n;
+  gDecode.bitCount -= n;
+}
+
+// Writes `size` bytes to the output, runs the CRC over them and sends the -1001 report.
+// False when the write failed.
+bool WriteOutput(const std::uint8_t* data, std::size_t size);
+
+// Writes the first n bytes of the window (WriteOutput).
+inline bool FlushWindow(std::size_t n) { return WriteOutput(gDecode.window, n); }
+
+// Huffman decoding tables, shared by inflate and explode. A table of 2^width entries is
+// indexed by the next `width` input bits (least significant bit first); longer codes continue
+// in sub-tables.
+struct HuffEntry {
+  std::uint8_t Op;      // kOpLiteral, kOpEndOfBlock, 0..13 extra bits, 17..32 sub-table link
+                        // (indexed by the next Op - 16 bits), or kOpInvalid
+  std::uint8_t Bits;    // input bits this entry consumes at its level
+  std::uint16_t Value;  // literal, symbol, or base length/distance
+  HuffEntry* Next;      // the sub-table of a link entry
+};
+inline constexpr std::uint8_t kOpEndOfBlock = 15;
+inline constexpr std::uint8_t kOpLiteral = 16;
+inline constexpr std::uint8_t kOpInvalid = 99;
+
+enum HuffResult : int {
+  kHuffComplete = 0,
+  kHuffIncomplete = 1,  // some bit patterns left free
+  kHuffInvalid = 2,     // a length above 16, an over-subscribed code, or missing base tables
+  kHuffNoMemory = 3,
+};
+
+// Builds the tables of a canonical Huffman code from `n` (<= 288) code lengths. Symbols below
+// `s` stand for themselves (Op kOpLiteral below 256, kOpEndOfBlock from 256); symbol v >= s
+// gets Value = base[v - s] and Op = extra[v - s]. `width` is the requested first-level width
+// on entry and the width used on return. On kHuffComplete or kHuffIncomplete `*table` is the
+// first-level table (null, width 0, when all lengths are 0); otherwise nothing is kept.
+int BuildHuffTable(const std::uint16_t* lengths, unsigned n, unsigned s, const std::uint16_t* base,
+                   const std::uint16_t* extra, HuffEntry** table, int* width);
+
+// Releases a table built by BuildHuffTable with all its sub-tables; null is allowed.
+void ReleaseHuffTable(HuffEntry* table);
+
+struct HuffTableRelease {
+  void operator()(HuffEntry* table) const { ReleaseHuffTable(table); }
+};
+using HuffTablePtr = std::unique_ptr<HuffEntry, HuffTableRelease>;
+
+// CRC-32 of ISO 3309 / IEEE 802.3 (reflected 0xEDB88320): continues `crc` over the bytes,
+// without the initial or final complement.
+std::uint32_t UpdateCrc32(std::uint32_t crc, const std::uint8_t* data, std::size_t size);
+
+}  // namespace unzip
