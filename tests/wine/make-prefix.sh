@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# make-prefix.sh PREFIXDIR: makes a fresh 64-bit Wine prefix in PREFIXDIR for wine-run.sh,
+# replacing whatever was there, and returns once Wine has finished setting it up.
+set -euo pipefail
+if [[ $# -ne 1 ]]; then
+  echo "usage: $0 PREFIXDIR" >&2
+  exit 2
+fi
+source "$(dirname "$0")/env.sh" "$1"
+
+# A server still serving the old prefix would write its registry into the new one.
+if [[ -d "$WINEPREFIX" ]]; then
+  "$wineserver" -k 2>/dev/null || true
+  "$wineserver" -w 2>/dev/null || true
+fi
+rm -rf "$wine_dir"
+mkdir -p "$HOME"
+
+"$wine" wineboot -i
+# No window manager under Xvfb: without this, maximised windows come out small and every
+# close stalls.
+"$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null
+# The prefix is complete when the server has saved the registry and ended.
+"$wineserver" -w
+test -f "$WINEPREFIX/system.reg"

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# wine-run.sh PREFIXDIR EXE [ARGS...]: runs a Windows program in the prefix that
+# make-prefix.sh made, with the program's exit code as this script's. Returns once every
+# process of the prefix has ended (a batch the program started included) and the server
+# has saved the registry, so the next run starts from a settled prefix.
+set -uo pipefail
+if [[ $# -lt 2 ]]; then
+  echo "usage: $0 PREFIXDIR EXE [ARGS...]" >&2
+  exit 2
+fi
+source "$(dirname "$0")/env.sh" "$1"
+shift
+if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
+  echo "wine-run.sh: no prefix in $wine_dir (run make-prefix.sh first)" >&2
+  exit 2
+fi
+
+"$wine" "$@"
+rc=$?
+"$wineserver" -w
+exit "$rc"
