@@ -1,0 +1,587 @@
+#include "texts/form_storage.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <optional>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "platform/codepage.h"
+#include "platform/profile.h"
+#include "platform/services.h"
+#include "texts/error.h"
+#include "texts/message_table.h"
+
+namespace setup {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Cp(std::string_view utf8) { return plat::Utf8ToCp1250(utf8); }
+
+// The texts of the main window that setup.ini overrides, with their built-in values; lists
+// other than the message table carry short stand-ins.
+struct Texts {
+  std::map<std::string, std::string> captions;
+  std::map<std::string, std::vector<std::string>> lists;
+
+  static Texts BuiltIn() {
+    Texts t;
+    t.captions = {
+        {"Label1.Caption", Cp("Umístění programu")},
+        {"BitBtn11.Caption", "Odinstalovat..."},
+        {"BitBtn12.Caption", "Storno"},
+        {"Label2.Caption", Cp("Umístit ikony ...")},
+        {"Label6.Caption", Cp("Umístění ikon")},
+        {"Label8.Caption", Cp("Probíhá instalace programu")},
+        {"Label9.Caption", "--- Uninstall  ---"},
+        {"Label3.Caption", Cp("odstranění programu Vorlex z počítače.")},
+        {"BitBtn1.Caption", Cp("Zpět")},
+        {"BitBtn10.Caption", Cp("Zpět")},
+        {"BitBtn2.Caption", Cp("Pokračovat")},
+        {"BitBtn3.Caption", "Storno"},
+        {"BitBtn4.Caption", Cp("Dokončit....")},
+        {"BitBtn5.Caption", Cp("Pokračovat")},
+        {"BitBtn6.Caption", "Storno"},
+        {"BitBtn7.Caption", Cp("Zpět")},
+        {"BitBtn8.Caption", Cp("Pokračovat")},
+        {"BitBtn9.Caption", "Storno"},
+    };
+    t.lists = {
+        {"ProgIcon.Items", {"Na plochu", Cp("Do hlavní nabídky START")}},
+        {"Memo5.Lines", {Cp("Stisknutím tlačítka \"Odinstalovat\" zahájíte "), " ", "  "}},
+        {"Memo4.Lines", {"Do nabídky Start/Programy bude ", " ", ""}},
+        {"Memo3.Lines", {"Program a jeho soubory budou ", ""}},
+        {"Memo2.Lines", {Cp("Vítejte v instalačním průvodci programu Vorlex."), ""}},
+        {"Memo6.Lines", BuiltInMessageLines()},
+    };
+    return t;
+  }
+
+  std::vector<StoredProperty> Bind() {
+    std::vector<StoredProperty> properties;
+    for (const StoredEntry& entry : StoredEntries()) {
+      StoredProperty p;
+      p.entry = std::string(entry.entry);
+      p.kind = entry.kind;
+      if (entry.kind == StoredKind::kCaption) {
+        std::string& caption = captions.at(p.entry);
+        p.getCaption = [&caption] { return caption; };
+        p.setCaption = [&caption](const std::string& text) { caption = text; };
+      } else {
+        std::vector<std::string>& lines = lists.at(p.entry);
+        p.getLines = [&lines] { return lines; };
+        p.setLines = [&lines](const std::vector<std::string>& text) { lines = text; };
+      }
+      properties.push_back(std::move(p));
+    }
+    return properties;
+  }
+
+  const std::vector<std::string>& table() const { return lists.at("Memo6.Lines"); }
+};
+
+struct FakeWindow {
+  WindowPlacement current{0, 3, -1, -1, -4, -4, 0, 0, 1024, 768};
+  int pixelsPerInch = 96;
+  std::vector<WindowPlacement> applied;
+  std::vector<WindowShowState> states;
+
+  WindowBinding Bind() {
+    return WindowBinding{
+        [this] { return current; },
+        [this](const WindowPlacement& p) { applied.push_back(p); },
+        [this] { return pixelsPerInch; },
+        [this](WindowShowState s) { states.push_back(s); },
+    };
+  }
+};
+
+// A simulated machine in a fresh prefix, and a source folder reached through drive Z:.
+class FormStorageTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "texts-test-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    root_ = pattern;
+    fs::create_directories(root_ / "prefix");
+    fs::create_directories(root_ / "source");
+    const char* previous = getenv("SETUP_PREFIX");
+    if (previous != nullptr) savedPrefix_ = previous;
+    setenv("SETUP_PREFIX", (root_ / "prefix").c_str(), 1);
+  }
+  void TearDown() override {
+    if (savedPrefix_) {
+      setenv("SETUP_PREFIX", savedPrefix_->c_str(), 1);
+    } else {
+      unsetenv("SETUP_PREFIX");
+    }
+    std::error_code ignored;
+    fs::permissions(root_ / "source", fs::perms::owner_all, ignored);
+    fs::remove_all(root_, ignored);
+  }
+
+  static std::string WindowsPath(const fs::path& host) {
+    std::string path = "Z:" + host.string();
+    for (char& c : path) {
+      if (c == '/') c = '\\';
+    }
+    return path;
+  }
+
+  fs::path iniHost() const { return root_ / "source" / "setup.ini"; }
+  std::string iniPath() const { return WindowsPath(iniHost()); }
+
+  void WriteIni(const std::string& bytes) {
+    std::ofstream out(iniHost(), std::ios::binary);
+    out << bytes;
+  }
+  std::string ReadIni() const {
+    std::ifstream in(iniHost(), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  std::string Get(const std::string& section, const std::string& key) const {
+    return plat::ProfileGetString(section, key, "<missing>", iniPath());
+  }
+
+  // One run of the program as far as the overrides go: first show, then the close request.
+  FormStorage Storage(Texts& texts, FakeWindow& window) {
+    FormStorage storage;
+    storage.SetIniFileName(iniPath());
+    storage.Bind(texts.Bind(), window.Bind());
+    return storage;
+  }
+
+  fs::path root_;
+  std::optional<std::string> savedPrefix_;
+};
+
+TEST(StoredNames, FollowTheNamingRuleInTheFixedOrder) {
+  const std::vector<std::string> expected = {
+      "Label1_Caption",  "BitBtn11_Caption", "BitBtn12_Caption", "Label2_Caption",
+      "Label6_Caption",  "Label8_Caption",   "Label9_Caption",   "ALL.ProgIcon_Items",
+      "ALL.Memo5_Lines", "ALL.Memo4_Lines",  "ALL.Memo3_Lines",  "ALL.Memo2_Lines",
+      "Label3_Caption",  "ALL.Memo6_Lines",  "BitBtn1_Caption",  "BitBtn10_Caption",
+      "BitBtn2_Caption", "BitBtn3_Caption",  "BitBtn4_Caption",  "BitBtn5_Caption",
+      "BitBtn6_Caption", "BitBtn7_Caption",  "BitBtn8_Caption",  "BitBtn9_Caption",
+  };
+  std::vector<std::string> names;
+  for (const StoredEntry& e : StoredEntries()) names.push_back(StoredName(e.entry, e.kind));
+  EXPECT_EQ(names, expected);
+}
+
+TEST(ProfileQuoting, WrapsOnlyWhatReadingWouldAlter) {
+  EXPECT_EQ(QuotedForProfile("Zpet"), "Zpet");
+  EXPECT_EQ(QuotedForProfile(""), "");
+  EXPECT_EQ(QuotedForProfile("\"Zpet\""), "\"\"Zpet\"\"");
+  EXPECT_EQ(QuotedForProfile("'x'"), "\"'x'\"");
+  EXPECT_EQ(QuotedForProfile("\"only start"), "\"only start");
+  EXPECT_EQ(QuotedForProfile("\"mixed'"), "\"mixed'");
+  EXPECT_EQ(QuotedForProfile(" lead"), "\" lead\"");
+  EXPECT_EQ(QuotedForProfile("trail "), "\"trail \"");
+  EXPECT_EQ(QuotedForProfile(" "), "\" \"");
+  EXPECT_EQ(TrimControls("\t \x01 a b \r\n"), "a b");
+  EXPECT_EQ(TrimControls(" \x1F "), "");
+  EXPECT_EQ(TrimControls("\xE1 "), "\xE1");  // high bytes are text, not blanks
+}
+
+TEST_F(FormStorageTest, WithoutFileBuiltInsStayAndTheFirstSaveWritesEveryText) {
+  Texts texts = Texts::BuiltIn();
+  FakeWindow window;
+  FormStorage storage = Storage(texts, window);
+  storage.Restore();
+  EXPECT_TRUE(storage.restored());
+  EXPECT_EQ(texts.captions, Texts::BuiltIn().captions);
+  EXPECT_EQ(texts.lists, Texts::BuiltIn().lists);
+  EXPECT_TRUE(window.applied.empty());
+  ASSERT_EQ(window.states.size(), 1u);
+  EXPECT_EQ(window.states[0], WindowShowState::kNormal);
+  EXPECT_FALSE(fs::exists(iniHost()));
+
+  storage.SaveAtClose();
+  EXPECT_TRUE(storage.saved());
+  const std::string file = ReadIni();
+  EXPECT_EQ(file.rfind("[ALL]\r\nFormVersion=0\r\nFlags=0\r\nShowCmd=3\r\nPixelsPerInch=96\r\n"
+                       "MinMaxPos=-1,-1,-4,-4\r\nNormPos=0,0,1024,768\r\nVisible=0\r\n" +
+                           Cp("Label1_Caption=Umístění programu\r\n"),
+                       0),
+            0u)
+      << file;
+  EXPECT_NE(file.find("[ALL.ProgIcon_Items]\r\nCount=2\r\nItem0=Na plochu\r\nItem1=" +
+                      Cp("Do hlavní nabídky START\r\n")),
+            std::string::npos);
+  EXPECT_EQ(Get("ALL", "Label9_Caption"), "--- Uninstall  ---");
+  EXPECT_EQ(Get("ALL.Memo6_Lines", "Count"), "32");
+  EXPECT_EQ(Get("ALL.Memo6_Lines", "Item31"), Cp("Instalace byla už spuštěna!"));
+  EXPECT_EQ(Get("ALL.Memo6_Lines", "Item32"), "<missing>");
+
+  // Every list section comes in list order, after the section ALL.
+  std::vector<std::size_t> at;
+  for (const char* s : {"[ALL.ProgIcon_Items]", "[ALL.Memo5_Lines]", "[ALL.Memo4_Lines]",
+                        "[ALL.Memo3_Lines]", "[ALL.Memo2_Lines]", "[ALL.Memo6_Lines]"}) {
+    at.push_back(file.find(s));
+    ASSERT_NE(at.back(), std::string::npos) << s;
+  }
+  EXPECT_TRUE(std::is_sorted(at.begin(), at.end()));
+}
+
+// Lines are saved so that they come back byte for byte: the message table's own leading and
+// trailing blanks survive the round trip instead of gluing the uninstall question together.
+TEST_F(FormStorageTest, SecondRunGetsEveryTextBackExactly) {
+  {
+    Texts texts = Texts::BuiltIn();
+    FakeWindow window;
+    FormStorage storage = Storage(texts, window);
+    storage.Restore();
+    storage.SaveAtClose();
+  }
+  EXPECT_NE(ReadIni().find("Item0=\"      Installation of  Vorlex\"\r\n"), std::string::npos);
+  EXPECT_NE(ReadIni().find("Item27=\"" + Cp(" budou smazány !!\"\r\n")), std::string::npos);
+
+  Texts texts = Texts::BuiltIn();
+  for (auto& [name, caption] : texts.captions) caption = "changed";
+  for (auto& [name, lines] : texts.lists) lines = {"changed"};
+  FakeWindow window;
+  FormStorage storage = Storage(texts, window);
+  storage.Restore();
+  EXPECT_EQ(texts.captions, Texts::BuiltIn().captions);
+  EXPECT_EQ(texts.lists, Texts::BuiltIn().lists);
+  EXPECT_EQ(MessageLine(texts.table(), 0), "      Installation of  Vorlex");
+  EXPECT_EQ(MessageLine(texts.table(), 26) + "C:\\Vorlex" + MessageLine(texts.table(), 27),
+            Cp("Všechny soubory v adresáři C:\\Vorlex budou smazány !!"));
+}
+
+// A file written by hand, or by an earlier version that wrote lines unquoted: the file's
+// value rules trim both ends, so those blanks are lost on reading.
+TEST_F(FormStorageTest, UnquotedBlanksInAHandWrittenFileAreLost) {
+  WriteIni(
+      Cp("[all]\r\nlabel1_caption =   Cíl  \r\n"
+         "[ALL.Memo6_Lines]\r\nCount=32\r\n"
+         "Item0=      Installation of  Vorlex\r\n"
+         "Item26=Všechny soubory v adresáři \r\n"
+         "Item27= budou smazány !!\r\n"));
+  Texts texts = Texts::BuiltIn();
+  FakeWindow window;
+  FormStorage storage = Storage(texts, window);
+  storage.Restore();
+  EXPECT_EQ(texts.captions["Label1.Caption"], Cp("Cíl"));
+  ASSERT_EQ(texts.table().size(), 32u);
+  EXPECT_EQ(texts.table()[0], "Installation of  Vorlex");
+  EXPECT_EQ(texts.table()[26], Cp("Všechny soubory v adresáři"));
+  EXPECT_EQ(texts.table()[27], Cp("budou smazány !!"));
+  EXPECT_EQ(texts.table()[1], "");  // present in Count, missing as a key
+}
+
+TEST_F(FormStorageTest, NegativeFormVersionDisablesEveryOverrideAndEverySave) {
+  const std::string file =
+      "[ALL]\r\nFormVersion=-1\r\nShowCmd=2\r\nNormPos=5,5,100,100\r\nMinMaxPos=1,1,1,1\r\n"
+      "Label1_Caption=Other\r\n[ALL.Memo6_Lines]\r\nCount=1\r\nItem0=x\r\n";
+  WriteIni(file);
+  Texts texts = Texts::BuiltIn();
+  FakeWindow window;
+  FormStorage storage = Storage(texts, window);
+  storage.Restore();
+  EXPECT_FALSE(storage.restored());
+  EXPECT_EQ(texts.captions, Texts::BuiltIn().captions);
+  EXPECT_EQ(texts.lists, Texts::BuiltIn().lists);
+  EXPECT_TRUE(window.applied.empty());
+  EXPECT_TRUE(window.states.empty());
+  storage.SaveAtClose();
+  storage.SaveAtDestroy();
+  EXPECT_EQ(ReadIni(), file);
+}
+
+TEST_F(FormStorageTest, FormVersionThatIsNoNumberCountsAsZero) {
+  WriteIni("[ALL]\r\nFormVersion=minus one\r\nLabel1_Caption=Other\r\n");
+  Texts texts = Texts::BuiltIn();
+  FakeWindow window;
+  FormStorage storage = Storage(texts, window);
+  storage.Restore();
+  EXPECT_TRUE(storage.restored());
+  EXPECT_EQ(texts.captions["Label1.Caption"], "Other");
+}
+
+TEST_F(FormStorageTest, ShowCmdMinimisesTheProgramOnlyFor2And6And7) {
+  const std::vector<std::pair<std::string, WindowShowState>> cases = {
+      {"1", WindowShowState::kNormal},           {"3", WindowShowState::kMaximized},
+      {"5", WindowShowState::kNormal},           {"9", WindowShowState::kNormal},
+      {"2", WindowShowState::kProgramMinimized}, {"6", WindowShowState::kProgramMinimized},
+      {"7", WindowShowState::kProgramMinimized}, {"0", WindowShowState::kNormal},
+      {"4", WindowShowState::kNormal},           {"-2", WindowShowState::kNormal},
+      {"two", WindowShowState::kNormal},         {"", WindowShowState::kNormal},
+  };
+  for (const auto& [value, state] : cases) {
+    ASSERT_EQ(plat::ProfileWriteString("ALL", std::string("ShowCmd"), value, iniPath()), plat::kOk);
+    Texts texts = Texts::BuiltIn();
+    FakeWindow window;
+    FormStorage storage = Storage(texts, window);
+    storage.Restore();
+    ASSERT_EQ(window.states.size(), 1u) << value;
+    EXPECT_EQ(window.states[0], state) << "ShowCmd=" << value;
+  }
+}
+
+TEST_F(FormStorageTest, PlacementNeedsAPositionKeyAndTheSameScreenAndKeepsTheSize) {
+  struct Case {
+    std::string keys;
+    bool applied;
+    WindowPlacement expected;
+  };
+  // The window: flags 0, normal rectangle 0,0,1024,768; min -1,-1, max -4,-4.
+  const std::vector<Case> cases = {
+      {"NormPos=10,20,30,40\r\nPixelsPerInch=96\r\n",
+       true,
+       {0, 3, -1, -1, -4, -4, 10, 20, 1034, 788}},
+      {"NormPos=10 20\r\n", true, {0, 3, -1, -1, -4, -4, 10, 20, 1034, 788}},
+      {"NormPos=7\r\nFlags=2\r\n", true, {2, 3, -1, -1, -4, -4, 7, 0, 1031, 768}},
+      {"NormPos=x,,9\r\n", true, {0, 3, -1, -1, -4, -4, 0, 9, 1024, 777}},
+      {"MinMaxPos=1 2,3\r\n", true, {0, 3, 1, 2, 3, 0, 0, 0, 1024, 768}},
+      {"MinMaxPos=a,b,c,d\r\n", true, {0, 3, 0, 0, 0, 0, 0, 0, 1024, 768}},
+      {"NormPos=10,20,30,40\r\nPixelsPerInch=120\r\n", false, {}},
+      {"Flags=2\r\nPixelsPerInch=96\r\n", false, {}},
+      {"NormPos=\r\nMinMaxPos=\r\n", false, {}},
+  };
+  for (const Case& c : cases) {
+    WriteIni("[ALL]\r\n" + c.keys);
+    Texts texts = Texts::BuiltIn();
+    FakeWindow window;
+    FormStorage storage = Storage(texts, window);
+    storage.Restore();
+    ASSERT_EQ(window.applied.size(), c.applied ? 1u : 0u) << c.keys;
+    if (!c.applied) continue;
+    const WindowPlacement& p = window.applied[0];
+    const WindowPlacement& e = c.expected;
+    EXPECT_EQ(p.flags, e.flags) << c.keys;
+    EXPECT_EQ((std::vector<int>{p.minX, p.minY, p.maxX, p.maxY}),
+              (std::vector<int>{e.minX, e.minY, e.maxX, e.maxY}))
+        << c.keys;
+    EXPECT_EQ((std::vector<int>{p.left, p.top, p.right, p.bottom}),
+              (std::vector<int>{e.left, e.top, e.right, e.bottom}))
+        << c.keys;
+  }
+}
+
+TEST_F(FormStorageTest, MessageTableWithCount10HasTenLines) {
+  ASSERT_EQ(plat::ProfileWriteString("ALL.Memo6_Lines", std::string("Count"), "10", iniPath()),
+            plat::kOk);
+  for (int i = 0; i < 12; ++i) {
+    if (i == 4) continue;
+    ASSERT_EQ(plat::ProfileWriteString("ALL.Memo6_Lines", "Item" + std::to_string(i),
+                                       "line " + std::to_string(i), iniPath()),
+              plat::kOk);
+  }
+  Texts texts = Texts::BuiltIn();
+  FakeWindow window;
+  FormStorage storage = Storage(texts, window);
+  storage.Restore();
+  ASSERT_EQ(texts.table().size(), 10u);
+  EXPECT_EQ(MessageLine(texts.table(), 0), "line 0");
+  EXPECT_EQ(MessageLine(texts.table(), 4), "");
+  EXPECT_EQ(MessageLine(texts.table(), 9), "line 9");
+  EXPECT_EQ(MessageLine(texts.table(), 10), "");
+  EXPECT_EQ(MessageLine(texts.table(), 24), "");  // the cancel message
+
+  storage.SaveAtClose();
+  EXPECT_EQ(Get("ALL.Memo6_Lines", "Count"), "10");
+  EXPECT_EQ(Get("ALL.Memo6_Lines", "Item4"), "");
+  EXPECT_EQ(Get("ALL.Memo6_Lines", "Item10"), "<missing>");
+  EXPECT_EQ(Get("ALL.Memo6_Lines", "Item11"), "<missing>");
+}
+
+TEST_F(FormStorageTest, CountZeroMissingOrNotANumberKeepsTheBuiltInLines) {
+  for (const std::string count :
+       {"Count=0\r\n", "", "Count=ten\r\n", "Count=-3\r\n", "Count=99999999999\r\n"}) {
+    WriteIni("[ALL.Memo6_Lines]\r\n" + count + "Item0=x\r\nItem1=y\r\n");
+    Texts texts = Texts::BuiltIn();
+    FakeWindow window;
+    FormStorage storage = Storage(texts, window);
+    storage.Restore();
+    EXPECT_EQ(texts.table(), BuiltInMessageLines()) << count;
+  }
+  WriteIni("[ALL.Memo6_Lines]\r\nCount=\" 2\"\r\nItem0=x\r\nItem1=y\r\n");
+  Texts texts = Texts::BuiltIn();
+  FakeWindow window;
+  FormStorage storage = Storage(texts, window);
+  storage.Restore();
+  EXPECT_EQ(texts.table(), (std::vector<std::string>{"x", "y"}));
+}
+
+TEST_F(FormStorageTest, HugeCountIsCutInsteadOfReadingForever) {
+  WriteIni("[ALL.Memo2_Lines]\r\nCount=2000000000\r\nItem0=first\r\n");
+  Texts texts = Texts::BuiltIn();
+  FakeWindow window;
+  FormStorage storage = Storage(texts, window);
+  storage.Restore();
+  const std::vector<std::string>& lines = texts.lists["Memo2.Lines"];
+  ASSERT_EQ(lines.size(), static_cast<std::size_t>(kMaxStoredLines));
+  EXPECT_EQ(lines[0], "first");
+  EXPECT_EQ(lines[1], "");
+}
+
+TEST_F(FormStorageTest, EmptyMissingAndQuotedCaptions) {
+  WriteIni(
+      Cp("[ALL]\r\nLabel1_Caption=\r\nBitBtn1_Caption=\"Zpět\"\r\n"
+         "BitBtn2_Caption='Dál'\r\nBitBtn3_Caption=\"\tStorno \"\r\n"));
+  Texts texts = Texts::BuiltIn();
+  FakeWindow window;
+  FormStorage storage = Storage(texts, window);
+  storage.Restore();
+  EXPECT_EQ(texts.captions["Label1.Caption"], "");
+  EXPECT_EQ(texts.captions["BitBtn1.Caption"], Cp("Zpět"));
+  EXPECT_EQ(texts.captions["BitBtn2.Caption"], Cp("Dál"));
+  EXPECT_EQ(texts.captions["BitBtn3.Caption"], "Storno");  // codes 0-32 trimmed
+  EXPECT_EQ(texts.captions["Label2.Caption"], Cp("Umístit ikony ..."));
+
+  texts.captions["BitBtn5.Caption"] = "\"Next\"";
+  texts.captions["BitBtn6.Caption"] = "'Cancel'";
+  texts.captions["BitBtn7.Caption"] = "  Back\t";
+  storage.SaveAtClose();
+  const std::string file = ReadIni();
+  EXPECT_NE(file.find("Label1_Caption=\r\n"), std::string::npos);
+  EXPECT_NE(file.find("BitBtn1_Caption=" + Cp("Zpět") + "\r\n"), std::string::npos);
+  EXPECT_NE(file.find("BitBtn5_Caption=\"\"Next\"\"\r\n"), std::string::npos);
+  EXPECT_NE(file.find("BitBtn7_Caption=Back\r\n"), std::string::npos);
+
+  Texts again = Texts::BuiltIn();
+  FakeWindow window2;
+  FormStorage second = Storage(again, window2);
+  second.Restore();
+  EXPECT_EQ(again.captions["Label1.Caption"], "");
+  EXPECT_EQ(again.captions["BitBtn5.Caption"], "\"Next\"");
+  EXPECT_EQ(again.captions["BitBtn6.Caption"], "'Cancel'");
+  EXPECT_EQ(again.captions["BitBtn7.Caption"], "Back");
+}
+
+TEST_F(FormStorageTest, ListsAreRewrittenWholeAndAnEmptyListLeavesNoSection) {
+  WriteIni(
+      "[ALL.Memo4_Lines]\r\nCount=3\r\nItem0=a\r\nItem1=b\r\nItem2=c\r\nItem7=stale\r\n"
+      "[ALL.Memo3_Lines]\r\nCount=1\r\nItem0=z\r\n");
+  Texts texts = Texts::BuiltIn();
+  FakeWindow window;
+  FormStorage storage = Storage(texts, window);
+  storage.Restore();
+  EXPECT_EQ(texts.lists["Memo4.Lines"], (std::vector<std::string>{"a", "b", "c"}));
+  texts.lists["Memo4.Lines"] = {"a", "b"};
+  texts.lists["Memo3.Lines"].clear();
+  storage.SaveAtClose();
+  EXPECT_EQ(Get("ALL.Memo4_Lines", "Count"), "2");
+  EXPECT_EQ(Get("ALL.Memo4_Lines", "Item1"), "b");
+  EXPECT_EQ(Get("ALL.Memo4_Lines", "Item2"), "<missing>");
+  EXPECT_EQ(Get("ALL.Memo4_Lines", "Item7"), "<missing>");
+  EXPECT_EQ(ReadIni().find("[ALL.Memo3_Lines]"), std::string::npos);
+}
+
+TEST_F(FormStorageTest, NeverShownWindowNeverWritesTheFile) {
+  Texts texts = Texts::BuiltIn();
+  FakeWindow window;
+  FormStorage storage = Storage(texts, window);
+  storage.SaveAtClose();
+  storage.SaveAtDestroy();
+  EXPECT_FALSE(fs::exists(iniHost()));
+}
+
+TEST_F(FormStorageTest, DestructionSavesOnlyWhenTheCloseSaveDidNotComplete) {
+  Texts texts = Texts::BuiltIn();
+  FakeWindow window;
+  FormStorage storage = Storage(texts, window);
+  storage.Restore();
+  storage.SaveAtClose();
+  EXPECT_EQ(Get("ALL", "Visible"), "0");
+  ASSERT_EQ(plat::ProfileWriteString("ALL", std::string("Visible"), "marker", iniPath()),
+            plat::kOk);
+  storage.SaveAtDestroy();
+  EXPECT_EQ(Get("ALL", "Visible"), "marker");
+}
+
+TEST_F(FormStorageTest, UnwritableFileRaisesUnableToWriteAndDestructionTriesAgain) {
+  // The source folder does not exist: every write fails.
+  const fs::path missing = root_ / "source" / "gone";
+  const std::string path = WindowsPath(missing / "setup.ini");
+  Texts texts = Texts::BuiltIn();
+  FakeWindow window;
+  FormStorage storage;
+  storage.SetIniFileName(path);
+  storage.Bind(texts.Bind(), window.Bind());
+  storage.Restore();
+  try {
+    storage.SaveAtClose();
+    FAIL() << "save succeeded";
+  } catch (const SetupError& error) {
+    EXPECT_EQ(std::string(error.what()), "Unable to write to " + path);
+    EXPECT_EQ(ErrorReportText(error.what()), "Unable to write to " + path + ".");
+  }
+  EXPECT_FALSE(storage.saved());
+  EXPECT_THROW(storage.SaveAtDestroy(), SetupError);
+
+  fs::create_directories(missing);
+  storage.SaveAtDestroy();
+  EXPECT_TRUE(storage.saved());
+  EXPECT_EQ(plat::ProfileGetString("ALL", "Visible", "", path), "1");
+}
+
+TEST_F(FormStorageTest, ReadOnlySetupIniIsNotChangedAndRaises) {
+  const std::string file = "[ALL]\r\nLabel1_Caption=Kept\r\n";
+  WriteIni(file);
+  fs::permissions(iniHost(), fs::perms::owner_read | fs::perms::group_read);
+  Texts texts = Texts::BuiltIn();
+  FakeWindow window;
+  FormStorage storage = Storage(texts, window);
+  storage.Restore();
+  EXPECT_EQ(texts.captions["Label1.Caption"], "Kept");
+  EXPECT_THROW(storage.SaveAtClose(), SetupError);
+  EXPECT_EQ(ReadIni(), file);
+}
+
+// The save stops at the first failed write: nothing after it is attempted.
+TEST_F(FormStorageTest, SaveStopsAtTheFirstFailedWrite) {
+  static std::vector<std::string> attempted;
+  attempted.clear();
+  plat::Services failing = plat::services();
+  failing.profileWriteString = [](const std::string& section, const std::optional<std::string>& key,
+                                  const std::optional<std::string>&,
+                                  const std::string&) -> std::uint32_t {
+    attempted.push_back(section + "/" + key.value_or("*"));
+    return key == "Label2_Caption" ? plat::kAccessDenied : plat::kOk;
+  };
+  Texts texts = Texts::BuiltIn();
+  FakeWindow window;
+  FormStorage storage = Storage(texts, window);
+  storage.Restore();
+  {
+    plat::ScopedServices scoped(failing);
+    EXPECT_THROW(storage.SaveAtClose(), SetupError);
+  }
+  const std::vector<std::string> expected = {
+      "ALL/FormVersion",      "ALL/Flags",          "ALL/ShowCmd",
+      "ALL/PixelsPerInch",    "ALL/MinMaxPos",      "ALL/NormPos",
+      "ALL/Visible",          "ALL/Label1_Caption", "ALL/BitBtn11_Caption",
+      "ALL/BitBtn12_Caption", "ALL/Label2_Caption",
+  };
+  EXPECT_EQ(attempted, expected);
+  EXPECT_FALSE(storage.saved());
+}
+
+TEST_F(FormStorageTest, AnEntryThatCannotBeAppliedIsSkippedSilently) {
+  WriteIni("[ALL]\r\nLabel1_Caption=one\r\nLabel2_Caption=two\r\n");
+  Texts texts = Texts::BuiltIn();
+  FakeWindow window;
+  std::vector<StoredProperty> properties = texts.Bind();
+  properties[0].setCaption = [](const std::string&) { throw std::runtime_error("refused"); };
+  FormStorage storage;
+  storage.SetIniFileName(iniPath());
+  storage.Bind(std::move(properties), window.Bind());
+  EXPECT_NO_THROW(storage.Restore());
+  EXPECT_EQ(texts.captions["Label1.Caption"], Cp("Umístění programu"));
+  EXPECT_EQ(texts.captions["Label2.Caption"], "two");
+}
+
+}  // namespace
+}  // namespace setup
