@@ -4,13 +4,17 @@
 #pragma once
 
 #include <exception>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "install/sysdirs.h"
 #include "platform/process.h"
+#include "texts/form_storage.h"
 #include "ui/controls.h"
 #include "ui/form2.h"
 #include "ui/ui_service.h"
+#include "uninstall/install_record.h"
 
 namespace setup {
 
@@ -51,6 +55,11 @@ class TForm1 {
   ui::TFont Font;                                // MS Sans Serif, 8 point
   int Left = 0, Top = 0, Width = 0, Height = 0;  // outer rectangle
   ui::TWindowState WindowState = ui::TWindowState::kNormal;
+  // Set when the text overrides ask for the whole program to be minimised; the view does it
+  // once the first show has maximised the window, and clears the flag.
+  bool MinimizeAfterShow = false;
+  // Kept up to date by the view: the whole program is minimised at this moment.
+  bool ProgramMinimized = false;
 
   // Title: three labels drawn in this order, each over the previous one.
   ui::TLabel Label4, Label5, Label7;
@@ -93,6 +102,12 @@ class TForm1 {
   ui::TMemo Memo5;
   ui::TBitBtn BitBtn11, BitBtn12;
 
+  // Non-visual components: the system folders (read as the window is made), the
+  // installation record, and the text overrides in setup.ini.
+  TSystemDirs SystemDirs1;
+  TInstallRecord RegInfo;
+  FormStorage FormStorage1;
+
   // Every control above, in creation order (the title labels first), for the views.
   std::vector<ui::TControl*> Controls();
 
@@ -100,7 +115,10 @@ class TForm1 {
   std::string SourceFolder;  // current directory at start
   std::string LwTempFolder;  // system temp + "LWTEMP"; never created by the program
   bool CleanUp = false;      // set by the wizard buttons; at exit it starts the self-removal
-  plat::NamedMutex Lock;     // "SETUPMain987EXE", released exactly once
+  // The single-instance lock "SETUPMain987EXE"; empty once released, so that it is released
+  // exactly once.
+  std::optional<plat::NamedMutex> Lock;
+  void ReleaseLock() { Lock.reset(); }
 
   // The picker window, created by the program entry after FormCreate.
   ui::TForm2* Form2 = nullptr;
@@ -141,6 +159,7 @@ class TForm1 {
   ui::UiService& Ui() { return ui_; }
 
  private:
+  WindowBinding PlacementBinding();
   template <class Handler>
   void Guarded(Handler&& handler);
 

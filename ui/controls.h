@@ -88,8 +88,6 @@ class TControl {
         Top(top),
         Width(width),
         Height(height) {}
-  TControl(const TControl&) = delete;
-  TControl& operator=(const TControl&) = delete;
   virtual ~TControl() = default;
 
   const ControlKind Kind;

@@ -60,8 +60,12 @@ class UiService {
   virtual ModalResult ShowPicker(TForm2& picker) = 0;
   // Lets the window system handle everything pending (repaints above all).
   virtual void ProcessMessages() = 0;
+  // Marks the main window for a full repaint (the view reads the controls again).
+  virtual void Invalidate() = 0;
   // Width and height of the whole virtual desktop (SM_CXVIRTUALSCREEN, SM_CYVIRTUALSCREEN).
   virtual ScreenSize VirtualScreen() = 0;
+  // The screen's logical pixels per inch (96 on a standard screen).
+  virtual int PixelsPerInch() = 0;
 };
 
 }  // namespace ui

@@ -45,13 +45,17 @@ class NullUi : public UiService {
   void MessageDialog(const std::string& text, DialogKind kind) override;
   ModalResult ShowPicker(TForm2& picker) override;
   void ProcessMessages() override { ++processed_; }
+  void Invalidate() override { ++invalidated_; }
   ScreenSize VirtualScreen() override { return screen; }
+  int PixelsPerInch() override { return pixelsPerInch; }
 
   ScreenSize screen{1024, 768};
+  int pixelsPerInch = 96;
 
   const std::vector<Shown>& shown() const { return shown_; }
   void ClearShown() { shown_.clear(); }
   int processedMessages() const { return processed_; }
+  int invalidated() const { return invalidated_; }
   bool ScriptDone() const { return answers_.empty() && picks_.empty(); }
 
  private:
@@ -63,6 +67,7 @@ class NullUi : public UiService {
   std::deque<Pick> picks_;
   std::vector<Shown> shown_;
   int processed_ = 0;
+  int invalidated_ = 0;
 };
 
 }  // namespace ui

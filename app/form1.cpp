@@ -1,0 +1,422 @@
+// TForm1: the window's controls with their built-in texts, start-up, first show, background,
+// resize, close and destruction, and the wizard's handlers.
+#include "app/form1.h"
+
+#include <stdexcept>
+#include <string_view>
+#include <utility>
+
+#include "app/remove_self_pending.h"
+#include "install/paths.h"
+#include "platform/codepage.h"
+#include "platform/files.h"
+#include "texts/error.h"
+#include "texts/form_bindings.h"
+#include "texts/message_table.h"
+
+namespace setup {
+
+namespace {
+
+// Built-in texts are written in UTF-8 here and held in code page 1250.
+std::string T(std::string_view utf8) { return plat::Utf8ToCp1250(utf8); }
+
+std::vector<std::string> Lines(std::initializer_list<std::string_view> utf8) {
+  std::vector<std::string> lines;
+  for (std::string_view line : utf8) lines.push_back(T(line));
+  return lines;
+}
+
+constexpr int kButtonWidth = 100;
+constexpr int kButtonHeight = 29;
+constexpr int kButtonTop = 200;
+constexpr int kBackLeft = 36;
+constexpr int kNextLeft = 136;
+constexpr int kCancelLeft = 316;
+
+ui::TBitBtn WizardButton(const char* name, int page, int left, std::string_view caption, int tag,
+                         std::string_view hint) {
+  ui::TBitBtn button(name, page, left, kButtonTop, kButtonWidth, kButtonHeight, T(caption), tag);
+  button.Hint = T(hint);
+  return button;
+}
+
+constexpr std::string_view kNext = "Pokračovat";
+constexpr std::string_view kBack = "Zpět";
+constexpr std::string_view kCancel = "Storno";
+constexpr std::string_view kNextHint = "Pokračovat v instalaci";
+constexpr std::string_view kBackHint = "Návrat na předchozí sekci";
+constexpr std::string_view kCancelHint = "Ukončit bez instalace";
+
+ui::TLabel TitleLabel(const char* name, int left, int top, ui::TColor color) {
+  ui::TLabel label(name, -1, left, top, "Vorlex  v2.12");
+  label.Font.Name = "Arial";
+  label.Font.Height = 37;
+  label.Font.Bold = true;
+  label.Font.CentralEuropean = true;
+  label.Font.Color = color;
+  label.Transparent = true;
+  return label;
+}
+
+ui::TLabel UninstallHeading(const char* name, int top, std::string_view caption) {
+  ui::TLabel label(name, kUninstallPage, 16, top, T(caption));
+  label.Width = 225;
+  label.Height = 17;
+  label.Alignment = ui::TAlignment::kCenter;
+  label.Font.Bold = true;
+  label.Font.Color = ui::clMaroon;
+  return label;
+}
+
+ui::TMemo Explanation(const char* name, int page, int left, int top, int width, int height,
+                      std::vector<std::string> lines) {
+  ui::TMemo memo(name, page, left, top, width, height);
+  memo.Lines.Assign(std::move(lines));
+  memo.ReadOnly = true;
+  memo.Enabled = false;
+  return memo;
+}
+
+// FileExists: a file, not a folder, by that name.
+bool FileExists(const std::string& path) {
+  const auto attributes = plat::FileAttributes(path);
+  return attributes.ok() && (attributes.value & plat::kAttrDirectory) == 0;
+}
+
+}  // namespace
+
+template <class Handler>
+void TForm1::Guarded(Handler&& handler) {
+  try {
+    handler();
+  } catch (const std::exception& error) {
+    ReportError(error);
+  }
+}
+
+TForm1::TForm1(ui::UiService& ui)
+    : Caption("Vorlex Plug-In Setup"),
+      Label4(TitleLabel("Label4", 16, 20, ui::clBlack)),
+      Label5(TitleLabel("Label5", 11, 16, ui::clWhite)),
+      Label7(TitleLabel("Label7", 13, 18, ui::clLime)),
+      pages(36, 56, 462, 254,
+            {{"Portal", kPortal},
+             {"DirPage", kDirPage},
+             {"IconPage", kIconPage},
+             {"TabSheet3", kMessagePage},
+             {"Installpage", kInstallPage},
+             {"TabSheet1", kProgressPage},
+             {"TabSheet2", kUninstallPage}}),
+      Bevel2("Bevel2", kPortal, 8, 8, 257, 185),
+      Memo2(Explanation("Memo2", kPortal, 16, 16, 241, 169,
+                        Lines({
+                            "Vítejte v instalačním průvodci programu Vorlex.",
+                            "",
+                            "Průvodce vás bezpečně provede všemi úskalími ",
+                            "instalace.",
+                            "",
+                            "Výchozí parametry instalace jsou nastaveny tak, ",
+                            "aby vyhověly běžným zvyklostem, a aby instalace ",
+                            "proběhla bez problémů i při výchozím nastavení.",
+                            "Instalaci můžete kdykoli přerušit tlačítkem ",
+                            "\"Storno\".",
+                            "Základní instalace programu zabere ve vašem ",
+                            "počítači cca 6MB.",
+                        }))),
+      BitBtn5(WizardButton("BitBtn5", kPortal, kNextLeft, kNext, kDirPage, kNextHint)),
+      Storno(WizardButton("Storno", kPortal, kCancelLeft, kCancel, 0, kCancelHint)),
+      Bevel1("Bevel1", kDirPage, 4, 24, 205, 157),
+      Image3("Image3", kDirPage, 8, 28, 34, 29),
+      Memo3(Explanation("Memo3", kDirPage, 8, 60, 197, 117,
+                        Lines({
+                            "Program a jeho soubory budou ",
+                            "umístěny do složky \"Program ",
+                            "files\"v podadresáři Vorlex.",
+                            "",
+                            "Chcete-li výchozí nastavení ",
+                            "změnit, vyberte ze seznamu ",
+                            "adresář pro umístění programu a ",
+                            "jeho souborů.",
+                        }))),
+      Label1("Label1", kDirPage, 224, 65, T("Umístění programu")),
+      Directory("Directory", kDirPage, 224, 84, 181),
+      BitBtn1(WizardButton("BitBtn1", kDirPage, kBackLeft, kBack, kPortal, kBackHint)),
+      BitBtn2(WizardButton("BitBtn2", kDirPage, kNextLeft, kNext, kIconPage, kNextHint)),
+      BitBtn3(WizardButton("BitBtn3", kDirPage, kCancelLeft, kCancel, 0, kCancelHint)),
+      Bevel4("Bevel4", kIconPage, 4, 24, 205, 157),
+      Image1("Image1", kIconPage, 8, 28, 32, 32),
+      Label6("Label6", kIconPage, 48, 40, T("Umístění ikon")),
+      Memo4(Explanation("Memo4", kIconPage, 8, 60, 197, 117,
+                        Lines({
+                            "Do nabídky Start/Programy bude ",
+                            "přidána položka Vorlex.",
+                            " ",
+                            "Dále můžete zvolit přidání ikony na ",
+                            "plochu a do hlavní nabídky Start.",
+                        }))),
+      Label2("Label2", kIconPage, 224, 69, T("Umístit ikony ...")),
+      ProgIcon("ProgIcon", kIconPage, 224, 84, 157, 30),
+      BitBtn7(WizardButton("BitBtn7", kIconPage, kBackLeft, kBack, kDirPage, kBackHint)),
+      BitBtn8(WizardButton("BitBtn8", kIconPage, kNextLeft, kNext, kInstallPage, kNextHint)),
+      BitBtn9(WizardButton("BitBtn9", kIconPage, kCancelLeft, kCancel, 0, kCancelHint)),
+      Memo6("Memo6", kMessagePage, 0, 0, 0, 0),
+      Memo1("Memo1", kInstallPage, 12, 12, 425, 177),
+      BitBtn10(WizardButton("BitBtn10", kInstallPage, kBackLeft, kBack, kIconPage, kBackHint)),
+      BitBtn4(WizardButton("BitBtn4", kInstallPage, kNextLeft, "Dokončit....", kProgressPage,
+                           kNextHint)),
+      BitBtn6(WizardButton("BitBtn6", kInstallPage, kCancelLeft, kCancel, 0, kCancelHint)),
+      Label8("Label8", kProgressPage, 20, 20, T("Probíhá instalace programu")),
+      ALProgressBar2("ALProgressBar2", kProgressPage, 20, 44, 141, 20),
+      Mess("Mess", kProgressPage, 20, 88, "Mess"),
+      ALProgressBar1("ALProgressBar1", kProgressPage, 20, 104, 141, 20),
+      LB1("LB1", kProgressPage, 200, 28, 213, 185),
+      Bevel5("Bevel5", kUninstallPage, 8, 8, 241, 205),
+      Label9(UninstallHeading("Label9", 16, "--- Uninstall  ---")),
+      Label3(UninstallHeading("Label3", 32, "odstranění programu Vorlex z počítače.")),
+      Memo5(Explanation("Memo5", kUninstallPage, 16, 48, 225, 153,
+                        Lines({
+                            "Stisknutím tlačítka \"Odinstalovat\" zahájíte ",
+                            "odinstalaci programu Vorlex.",
+                            " ",
+                            " ",
+                            "Budou odstraněny všechny soubory, složky a ",
+                            "položky v registru vytvořené při instalaci.",
+                            "",
+                            "  ",
+                            "Odinstalaci můžete zrušit tlačítkem \"Storno\"",
+                        }))),
+      BitBtn11("BitBtn11", kUninstallPage, 280, 140, 105, 25, "Odinstalovat..."),
+      BitBtn12("BitBtn12", kUninstallPage, 280, 176, 105, 25, "Storno"),
+      ui_(ui) {
+  Label1.Alignment = ui::TAlignment::kCenter;
+  Label2.Alignment = ui::TAlignment::kCenter;
+  ProgIcon.Items.Assign(Lines({"Na plochu", "Do hlavní nabídky START"}));
+  Memo6.Lines.Assign(BuiltInMessageLines());
+  Memo6.Visible = false;
+  Memo1.ScrollBars = true;
+
+  RegInfo.RProg = "Vorlex";
+  RegInfo.RHomeDir = "c:\\Vorlex";
+
+  for (ui::TBitBtn* next : {&BitBtn5, &BitBtn1, &BitBtn2, &BitBtn7, &BitBtn8, &BitBtn10}) {
+    next->OnClick = [this, next] { BitBtn5Click(*next); };
+  }
+  for (ui::TBitBtn* cancel : {&Storno, &BitBtn3, &BitBtn9, &BitBtn6}) {
+    cancel->OnClick = [this, cancel] { StornoClick(*cancel); };
+  }
+  BitBtn4.OnClick = [this] { BitBtn4Click(BitBtn4); };
+  BitBtn11.OnClick = [this] { BitBtn11Click(BitBtn11); };
+  BitBtn12.OnClick = [this] { BitBtn12Click(BitBtn12); };
+
+  FormStorage1.Bind(StoredPropertiesOf(*this), PlacementBinding());
+}
+
+std::vector<ui::TControl*> TForm1::Controls() {
+  return {&Label4,  &Label5,  &Label7,         &Bevel2,   &Memo2,          &BitBtn5,  &Storno,
+          &Bevel1,  &Image3,  &Memo3,          &Label1,   &Directory,      &BitBtn1,  &BitBtn2,
+          &BitBtn3, &Bevel4,  &Image1,         &Label6,   &Memo4,          &Label2,   &ProgIcon,
+          &BitBtn7, &BitBtn8, &BitBtn9,        &Memo6,    &Memo1,          &BitBtn10, &BitBtn4,
+          &BitBtn6, &Label8,  &ALProgressBar2, &Mess,     &ALProgressBar1, &LB1,      &Bevel5,
+          &Label9,  &Label3,  &Memo5,          &BitBtn11, &BitBtn12};
+}
+
+WindowBinding TForm1::PlacementBinding() {
+  WindowBinding binding;
+  binding.placement = [this] {
+    WindowPlacement placement;
+    placement.showCmd =
+        ProgramMinimized ? 2 : (WindowState == ui::TWindowState::kMaximized ? 3 : 1);
+    placement.left = Left;
+    placement.top = Top;
+    placement.right = Left + Width;
+    placement.bottom = Top + Height;
+    return placement;
+  };
+  binding.setPlacement = [this](const WindowPlacement& placement) {
+    Left = placement.left;
+    Top = placement.top;
+  };
+  binding.pixelsPerInch = [this] { return ui_.PixelsPerInch(); };
+  binding.setShowState = [this](WindowShowState state) {
+    switch (state) {
+      case WindowShowState::kNormal:
+        WindowState = ui::TWindowState::kNormal;
+        break;
+      case WindowShowState::kMaximized:
+        WindowState = ui::TWindowState::kMaximized;
+        break;
+      case WindowShowState::kProgramMinimized:
+        MinimizeAfterShow = true;
+        break;
+    }
+  };
+  return binding;
+}
+
+std::string TForm1::MessageLine(int index) const {
+  if (index < 0) return std::string();
+  return ::setup::MessageLine(Memo6.Lines.Lines(), static_cast<std::size_t>(index));
+}
+
+StartOutcome TForm1::FormCreate() {
+  // 1. The source folder: the current directory as the system reports it.
+  SourceFolder = plat::CurrentDirectory().value;
+
+  // 2. The single-instance lock. A second copy says so with the built-in line 31 (the
+  // overrides are not read yet) and ends with exit code 3.
+  const plat::MutexResult mutex = plat::CreateNamedMutex(kMutexName);
+  if (mutex.handle != plat::kNoHandle) Lock.emplace(mutex.handle);
+  if (mutex.error == plat::kAlreadyExists) {
+    ui_.MessageBox(MessageLine(31), kBoxCaption, ui::MB_ICONERROR | ui::MB_OK);
+    return StartOutcome::kAlreadyRunning;
+  }
+
+  // 3. The LWTEMP folder; nothing is created on disk.
+  std::string temp = plat::TempPath().value;
+  if (temp.empty() || temp.back() != '\\') temp += '\\';
+  LwTempFolder = NormalizePath(temp + "LWTEMP");
+
+  // 4. The mode: the welcome page when the payload archive lies in the source folder,
+  // otherwise the uninstall page.
+  pages.SetActivePageIndex(kUninstallPage);
+  if (FileExists(NormalizePath(SourceFolder + "\\vx01.zip"))) pages.SetActivePageIndex(kPortal);
+
+  // 5. The installation record; without one the built-in home directory stays. A record
+  // that cannot be read is reported and start-up goes on.
+  Guarded([this] { RegInfo.ReadRecord(); });
+
+  // 6. The text override file.
+  FormStorage1.SetIniFileName(NormalizePath(SourceFolder + "\\setup.ini"));
+
+  // 7. The install directory choices.
+  Directory.Items.Clear();
+  Directory.Items.Add(NormalizePath(SystemDirs1.ProgramFilesDir() + "\\Vorlex"));
+  Directory.Items.Add("C:\\Vorlex");
+  Directory.Items.Add(NormalizePath(SystemDirs1.DeskTopDir() + "\\Vorlex"));
+  Directory.Items.Add(".......");
+  Directory.Select(0);
+
+  // 8. The whole virtual desktop.
+  const ui::ScreenSize screen = ui_.VirtualScreen();
+  Left = 0;
+  Top = 0;
+  Width = screen.width;
+  Height = screen.height;
+  return StartOutcome::kRun;
+}
+
+void TForm1::FormShow() {
+  FormStorage1.Restore();
+  WindowState = ui::TWindowState::kMaximized;
+}
+
+std::vector<PaintBand> TForm1::FormPaint(int clientWidth, int clientHeight) const {
+  const int height = clientHeight > 0 ? clientHeight : 0;
+  const int band = (height + 255) / 256;
+  std::vector<PaintBand> bands;
+  bands.reserve(256);
+  for (int i = 0; i < 256; ++i) {
+    bands.push_back(
+        {{0, i * band, clientWidth, (i + 1) * band}, {0, 0, static_cast<std::uint8_t>(255 - i)}});
+  }
+  return bands;
+}
+
+void TForm1::FormResize() {
+  ui_.Invalidate();
+  pages.Left = (Width - pages.Width) / 2;
+  pages.Top = (Height - pages.Height) / 2;
+}
+
+void TForm1::Close() {
+  if (closed_) return;
+  closed_ = true;
+  Guarded([this] { FormStorage1.SaveAtClose(); });
+}
+
+void TForm1::FormDestroy() {
+  Guarded([this] { FormStorage1.SaveAtDestroy(); });
+  if (CleanUp) Guarded([this] { RemoveSelfPending(NormalizePath(LwTempFolder)); });
+  ReleaseLock();
+}
+
+void TForm1::BitBtn5Click(ui::TBitBtn& Sender) {
+  BuildSummary();
+  CleanUp = true;
+  pages.SetActivePageIndex(Sender.Tag);
+}
+
+void TForm1::StornoClick(ui::TBitBtn&) {
+  ui_.MessageDialog(MessageLine(24), ui::DialogKind::kInformation);
+  CleanUp = true;
+  Close();
+}
+
+void TForm1::DirectoryChange() {
+  if (Directory.ItemIndex == 3) {
+    if (Form2 == nullptr) throw std::logic_error("the directory picker window was not created");
+    Form2->Result = ui::ModalResult::kNone;
+    if (ui_.ShowPicker(*Form2) == ui::ModalResult::kOK) {
+      std::string folder = Form2->dirtree.Directory;
+      while (!folder.empty() && folder.back() == '\\') folder.pop_back();
+      Directory.Items.Put(3, NormalizePath(folder + "\\Vorlex"));
+      Directory.Select(3);
+    } else {
+      Directory.Select(0);
+    }
+  }
+  ui_.Invalidate();
+  BuildSummary();
+}
+
+void TForm1::ProgIconClick() { BuildSummary(); }
+
+void TForm1::BuildSummary() {
+  RegInfo.RHomeDir = Directory.SelectedText();
+  Memo1.Lines.Clear();
+  Memo1.Lines.Add(MessageLine(0));
+  Memo1.Lines.Add(MessageLine(1) + RegInfo.RHomeDir);
+  Memo1.Lines.Add("");
+  Memo1.Lines.Add(MessageLine(2));
+  Memo1.Lines.Add(MessageLine(3));
+  if (ProgIcon.Checked(0)) Memo1.Lines.Add(MessageLine(4));
+  if (ProgIcon.Checked(1)) Memo1.Lines.Add(MessageLine(5));
+  Memo1.Lines.Add("");
+  Memo1.Lines.Add(MessageLine(6));
+  Memo1.Lines.Add("");
+}
+
+void TForm1::BitBtn12Click(ui::TBitBtn&) { Close(); }
+
+void TForm1::ReportError(const std::exception& error) {
+  ui_.MessageBox(ErrorReportText(error.what()), kBoxCaption, ui::MB_ICONERROR | ui::MB_OK);
+}
+
+void TForm1::Click(ui::TBitBtn& button) {
+  const bool onShownPage = button.Page < 0 || button.Page == pages.ActivePageIndex();
+  if (!button.Visible || !button.Enabled || !onShownPage || !button.OnClick) return;
+  Guarded([&button] { button.OnClick(); });
+}
+
+void TForm1::ChooseDirectory(int index) {
+  if (pages.ActivePageIndex() != kDirPage || index < 0 || index >= Directory.Items.Count()) {
+    return;
+  }
+  Guarded([this, index] {
+    Directory.Select(index);
+    DirectoryChange();
+  });
+}
+
+void TForm1::ToggleIcon(int index) {
+  if (pages.ActivePageIndex() != kIconPage || index < 0 || index >= ProgIcon.Items.Count()) {
+    return;
+  }
+  Guarded([this, index] {
+    ProgIcon.SetChecked(index, !ProgIcon.Checked(index));
+    ProgIconClick();
+  });
+}
+
+}  // namespace setup
