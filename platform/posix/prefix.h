@@ -1,0 +1,77 @@
+// The simulated Windows machine of the POSIX body: the prefix folder, its seeding, and the
+// mapping between Windows paths (code page 1250) and host paths (UTF-8).
+//
+// C: is PREFIX/drive_c and Z: is the host root. Each component of a Windows path is matched
+// against what exists without regard to letter case; a name that does not exist is used as
+// given. PREFIX is read from the environment on every call, so a test can point each case at
+// a fresh folder.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/registry.h"
+#include "platform/types.h"
+
+namespace plat::posix {
+
+// Win32 codes that only the POSIX body produces.
+inline constexpr std::uint32_t kErrNotSameDevice = 17;
+inline constexpr std::uint32_t kErrNegativeSeek = 131;
+inline constexpr std::uint32_t kErrFilenameTooLong = 206;
+inline constexpr std::uint32_t kErrDirectory = 267;
+inline constexpr std::uint32_t kErrKeyDeleted = 1018;
+
+// Longest Windows path an ANSI call accepts (MAX_PATH without its terminating zero).
+inline constexpr std::size_t kMaxPath = 259;
+
+// Host folder of the prefix: $SETUP_PREFIX, else $XDG_DATA_HOME/vorlex-setup, else
+// ~/.local/share/vorlex-setup. Not created.
+std::string PrefixDir();
+// PrefixDir(), created and seeded when drive_c is missing; an error code when that fails.
+Result<std::string> EnsurePrefix();
+
+// The user's name as the Windows side spells it (code page 1250).
+std::string WindowsUserName();
+// "C:\users\<user>\Temp", without a trailing backslash.
+std::string WindowsTempFolder();
+
+// The host's current directory as a Windows path.
+Result<std::string> CurrentDirectoryWindows();
+
+// GetFullPathName: an absolute, normalised Windows path ("C:\a\b", "Z:\"). Relative paths
+// are taken against the current directory; "." and ".." are resolved; '/' is a separator.
+Result<std::string> FullWindowsPath(const std::string& path);
+
+struct HostPath {
+  std::string host;          // the host path (UTF-8)
+  std::string windows;       // the full Windows path it came from
+  std::string name;          // its last component, as found on disk or as given (1250)
+  bool parentFound = false;  // every folder above the last component exists
+  bool exists = false;       // the last component exists (a dangling link counts)
+  bool isRoot = false;       // a drive root
+};
+// Maps a Windows path; fails only for a name that cannot be mapped (unknown drive, too
+// long, UNC), with the Win32 code.
+Result<HostPath> MapPath(const std::string& path);
+// ERROR_FILE_NOT_FOUND when only the last component is missing, else ERROR_PATH_NOT_FOUND.
+inline std::uint32_t MissingError(const HostPath& p) {
+  return p.parentFound ? kFileNotFound : kPathNotFound;
+}
+
+// The Windows path of an absolute host path: under drive_c as C:\..., else Z:\...
+std::string HostToWindows(const std::string& host);
+
+// The Win32 code of an errno value.
+std::uint32_t ErrnoToWin32(int err);
+
+// Case-insensitive comparison of 1250 texts, as the Windows file system and registry do.
+bool SameName(std::string_view a, std::string_view b);
+char FoldCase(char c);
+
+// Writes one REG_SZ value into the hive file of `prefix` (registry.cpp); used by seeding.
+std::uint32_t WriteHiveString(const std::string& prefix, Hive hive, const std::string& keyPath,
+                              const std::string& name, const std::string& value);
+
+}  // namespace plat::posix
