@@ -1,0 +1,164 @@
+// DeleteFiles and RemoveTree on real folders.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+#ifndef _WIN32
+#include <filesystem>
+#include <fstream>
+#endif
+
+#include "platform/files.h"
+#include "support.h"
+#include "uninstall/tree_removal.h"
+
+namespace setup {
+namespace {
+
+using testing::Exists;
+using testing::IsFolder;
+using testing::MakeFolder;
+using testing::WriteText;
+
+class TreeRemovalTest : public testing::PrefixTest {
+ protected:
+  void SetUp() override {
+    PrefixTest::SetUp();
+    LogProc = [this](const std::string& line) { log_.push_back(line); };
+  }
+  void TearDown() override {
+    LogProc = [](const std::string&) {};
+    PrefixTest::TearDown();
+  }
+
+  // Builds top\mid\low with two files at each level; returns top.
+  std::string BuildTree() {
+    const std::string top = At("top");
+    MakeFolder(top);
+    MakeFolder(top + "\\mid");
+    MakeFolder(top + "\\mid\\low");
+    for (const std::string& dir : {top, top + "\\mid", top + "\\mid\\low"}) {
+      WriteText(dir + "\\one.txt", "1");
+      WriteText(dir + "\\two.dat", "22");
+    }
+    return top;
+  }
+
+  std::size_t LogIndex(const std::string& line) const {
+    return std::find(log_.begin(), log_.end(), line) - log_.begin();
+  }
+
+  std::vector<std::string> log_;
+};
+
+TEST_F(TreeRemovalTest, EmptyFolderIsRemoved) {
+  MakeFolder(At("empty"));
+  RemoveTree(At("empty"));
+  EXPECT_FALSE(Exists(At("empty")));
+  EXPECT_TRUE(log_.empty());
+}
+
+TEST_F(TreeRemovalTest, RemovesATreeDepthFirstAndLogsEveryAttempt) {
+  const std::string top = BuildTree();
+  RemoveTree(top);
+  EXPECT_FALSE(Exists(top));
+  EXPECT_TRUE(IsFolder(Work()));
+  // Each folder's files go before its subfolders are entered; a subfolder entry fails as a file.
+  const std::size_t topFile = LogIndex("Delete file: " + top + "\\one.txt > OK");
+  const std::size_t midEntry = LogIndex("Delete file: " + top + "\\mid >Error");
+  const std::size_t midFile = LogIndex("Delete file: " + top + "\\mid\\two.dat > OK");
+  const std::size_t lowEntry = LogIndex("Delete file: " + top + "\\mid\\low >Error");
+  const std::size_t lowFile = LogIndex("Delete file: " + top + "\\mid\\low\\one.txt > OK");
+  ASSERT_LT(lowFile, log_.size());
+  ASSERT_LT(midEntry, log_.size());
+  ASSERT_LT(lowEntry, log_.size());
+  EXPECT_LT(topFile, midFile);
+  EXPECT_LT(midFile, lowFile);
+  EXPECT_EQ(log_.size(), 8u);
+}
+
+TEST_F(TreeRemovalTest, TrailingBackslashAndBlanksAreIgnored) {
+  std::string top = BuildTree();
+  RemoveTree(top + "\\");
+  EXPECT_FALSE(Exists(top));
+  top = BuildTree();
+  RemoveTree(" \t " + top + "\\ \t");
+  EXPECT_FALSE(Exists(top));
+  // Log lines name the prepared folder.
+  EXPECT_LT(LogIndex("Delete file: " + top + "\\one.txt > OK"), log_.size());
+}
+
+TEST_F(TreeRemovalTest, ReadOnlyFileKeepsItsFoldersInPlace) {
+  const std::string top = BuildTree();
+  const std::string locked = top + "\\mid\\low\\locked.txt";
+  WriteText(locked, "keep");
+  ASSERT_EQ(plat::SetFileAttributes(locked, plat::kAttrReadOnly), plat::kOk);
+  RemoveTree(top);
+  EXPECT_TRUE(Exists(locked));
+  EXPECT_FALSE(Exists(top + "\\one.txt"));
+  EXPECT_FALSE(Exists(top + "\\mid\\two.dat"));
+  EXPECT_FALSE(Exists(top + "\\mid\\low\\one.txt"));
+  EXPECT_LT(LogIndex("Delete file: " + locked + " >Error"), log_.size());
+}
+
+TEST_F(TreeRemovalTest, HiddenSubfolderIsNotEntered) {
+  const std::string top = BuildTree();
+  const std::string hidden = top + "\\mid\\.hidden";
+  MakeFolder(hidden);
+  WriteText(hidden + "\\inside.txt", "x");
+  ASSERT_EQ(plat::SetFileAttributes(hidden, plat::kAttrHidden | plat::kAttrDirectory), plat::kOk);
+  RemoveTree(top);
+  EXPECT_TRUE(Exists(hidden + "\\inside.txt"));
+  EXPECT_TRUE(IsFolder(top + "\\mid"));
+  EXPECT_FALSE(Exists(top + "\\mid\\low"));
+  EXPECT_FALSE(Exists(top + "\\mid\\one.txt"));
+  EXPECT_FALSE(Exists(top + "\\one.txt"));
+}
+
+TEST_F(TreeRemovalTest, NothingHappensWithoutAFolder) {
+  WriteText(At("file.txt"), "x");
+  RemoveTree(At("file.txt"));
+  RemoveTree(At("missing"));
+  RemoveTree("");
+  RemoveTree("   ");
+  DeleteFiles(At("file.txt"), "*.*");
+  DeleteFiles("", "*.*");
+  EXPECT_TRUE(Exists(At("file.txt")));
+  EXPECT_TRUE(log_.empty());
+}
+
+TEST_F(TreeRemovalTest, DeleteFilesTakesTheMaskAndDoesNotDescend) {
+  const std::string top = BuildTree();
+  DeleteFiles(top, "*.txt");
+  EXPECT_FALSE(Exists(top + "\\one.txt"));
+  EXPECT_TRUE(Exists(top + "\\two.dat"));
+  EXPECT_TRUE(Exists(top + "\\mid\\one.txt"));
+  ASSERT_EQ(log_.size(), 1u);
+  EXPECT_EQ(log_[0], "Delete file: " + top + "\\one.txt > OK");
+}
+
+#ifndef _WIN32
+// A link to a folder elsewhere is not followed: what it points at belongs to someone else.
+TEST_F(TreeRemovalTest, LinkedFolderIsNotEntered) {
+  auto current = plat::CurrentDirectory();
+  ASSERT_TRUE(current.ok());
+  const char* prefix = std::getenv("SETUP_PREFIX");
+  ASSERT_NE(prefix, nullptr);
+  const std::filesystem::path host = std::filesystem::path(prefix) / "outside";
+  std::filesystem::create_directories(host / "tree");
+  std::filesystem::create_directories(host / "precious");
+  std::ofstream(host / "precious" / "data.txt") << "keep";
+  std::ofstream(host / "tree" / "file.txt") << "go";
+  std::filesystem::create_directory_symlink(host / "precious", host / "tree" / "link");
+  std::string windows = "Z:" + host.string();
+  std::replace(windows.begin(), windows.end(), '/', '\\');
+  RemoveTree(windows + "\\tree");
+  EXPECT_TRUE(std::filesystem::exists(host / "precious" / "data.txt"));
+  EXPECT_FALSE(std::filesystem::exists(host / "tree" / "file.txt"));
+  std::filesystem::remove(host / "tree" / "link");
+}
+#endif
+
+}  // namespace
+}  // namespace setup

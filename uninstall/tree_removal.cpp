@@ -1,0 +1,64 @@
+#include "uninstall/tree_removal.h"
+
+#include <cstdint>
+
+#include "install/fileops.h"
+#include "install/paths.h"
+#include "platform/files.h"
+
+namespace setup {
+
+std::function<void(const std::string&)> LogProc = [](const std::string&) {};
+
+namespace {
+
+// A folder entry that is a symbolic link or junction: its contents belong elsewhere.
+constexpr std::uint32_t kAttrReparsePoint = 0x400;
+
+// Blanks around the text and one trailing backslash are dropped; false when nothing is left
+// or no such folder exists.
+bool PrepareFolder(std::string& dir) {
+  StripBlanks(dir);
+  if (dir.empty()) return false;
+  if (dir.back() == '\\') dir.pop_back();
+  return DirectoryExists(dir);
+}
+
+bool IsDotEntry(const std::string& name) { return name == "." || name == ".."; }
+
+}  // namespace
+
+void DeleteFiles(std::string dir, const std::string& mask) {
+  if (!PrepareFolder(dir)) return;
+  plat::DirSearch search(dir + "\\" + mask);
+  if (!search.valid()) return;
+  do {
+    const std::string& name = search.entry().name;
+    if (IsDotEntry(name)) continue;
+    const std::string path = dir + "\\" + name;
+    const bool deleted = plat::DeleteFile(path) == plat::kOk;
+    LogProc("Delete file: " + path + (deleted ? " > OK" : " >Error"));
+  } while (search.next());
+}
+
+void RemoveTree(std::string dir) {
+  if (!PrepareFolder(dir)) return;
+  DeleteFiles(dir, "*.*");
+  plat::RemoveDirectory(dir);
+  {
+    constexpr std::uint32_t kNotEntered =
+        plat::kAttrHidden | plat::kAttrSystem | plat::kAttrVolumeLabel | kAttrReparsePoint;
+    plat::DirSearch search(dir + "\\*.*");
+    if (search.valid()) {
+      do {
+        const plat::FindData& entry = search.entry();
+        if (IsDotEntry(entry.name) || (entry.attributes & kNotEntered) != 0) continue;
+        RemoveTree(dir + "\\" + entry.name);
+        plat::RemoveDirectory(dir);
+      } while (search.next());
+    }
+  }
+  plat::RemoveDirectory(dir);
+}
+
+}  // namespace setup
