@@ -1,0 +1,18 @@
+// Shell shortcuts: a ".lnk" file in a folder that points at a target file.
+#pragma once
+
+#include <string>
+
+namespace setup {
+
+// Writes folder + name as a shell link to `target`, ".lnk" appended unless `name` already
+// holds ".lnk" (exact, case-sensitive); one "\" joins folder and name. The link's working
+// directory is the folder part of `target`, up to and including its last "\" or ":". An
+// existing link of that name is replaced. Callers pass normalised paths.
+//
+// An empty folder is a shell folder the system did not name: no link is written, so none
+// lands at the root of the current drive. A link that cannot be written is not reported;
+// a link object that cannot be made raises SetupError with the system's text.
+void CreateShortcut(const std::string& target, const std::string& name, const std::string& folder);
+
+}  // namespace setup
