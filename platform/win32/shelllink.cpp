@@ -26,7 +26,9 @@ std::wstring LinkFileName(const std::string& path) {
   return wide;
 }
 
-// The system's text for an HRESULT, without its line end.
+// The system's text for an HRESULT as the runtime has always shown it: without trailing
+// blanks, line ends and full stops (the error report adds its own "."); a code the system
+// has no text for is shown as "OLE error" and the code in hexadecimal.
 std::string SystemText(HRESULT hr) {
   char* text = nullptr;
   DWORD n = FormatMessageA(
@@ -35,10 +37,12 @@ std::string SystemText(HRESULT hr) {
   std::string message;
   if (n != 0 && text != nullptr) message.assign(text, n);
   LocalFree(text);
-  while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
+  while (!message.empty() &&
+         (static_cast<unsigned char>(message.back()) <= ' ' || message.back() == '.'))
+    message.pop_back();
   if (message.empty()) {
     char code[32];
-    wsprintfA(code, "Error 0x%08lX", static_cast<unsigned long>(hr));
+    wsprintfA(code, "OLE error %08lX", static_cast<unsigned long>(hr));
     message = code;
   }
   return message;
