@@ -208,6 +208,8 @@ bool TakeString(Reader& r, bool unicode, std::string& out) {
   } else {
     out = r.bytes.substr(r.at, count);
   }
+  // Some writers count the terminating zero.
+  while (!out.empty() && out.back() == '\0') out.pop_back();
   r.at += bytes;
   return true;
 }
