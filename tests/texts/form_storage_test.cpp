@@ -1,15 +1,15 @@
 #include "texts/form_storage.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <sys/stat.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
 #include <optional>
-#include <sstream>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -58,7 +58,7 @@ struct Texts {
     t.lists = {
         {"ProgIcon.Items", {"Na plochu", Cp("Do hlavní nabídky START")}},
         {"Memo5.Lines", {Cp("Stisknutím tlačítka \"Odinstalovat\" zahájíte "), " ", "  "}},
-        {"Memo4.Lines", {"Do nabídky Start/Programy bude ", " ", ""}},
+        {"Memo4.Lines", {Cp("Do nabídky Start/Programy bude "), " ", ""}},
         {"Memo3.Lines", {"Program a jeho soubory budou ", ""}},
         {"Memo2.Lines", {Cp("Vítejte v instalačním průvodci programu Vorlex."), ""}},
         {"Memo6.Lines", BuiltInMessageLines()},
@@ -105,36 +105,49 @@ struct FakeWindow {
   }
 };
 
-// A simulated machine in a fresh prefix, and a source folder reached through drive Z:.
+// A fresh temporary source folder. On Linux it is reached through drive Z: of a simulated
+// machine in a fresh prefix; on Windows it is a folder of the real machine.
 class FormStorageTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "texts-test-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    root_ = pattern;
-    fs::create_directories(root_ / "prefix");
+    std::random_device random;
+    for (int attempt = 0; attempt < 100 && root_.empty(); ++attempt) {
+      const fs::path candidate =
+          fs::temp_directory_path() / ("texts-test-" + std::to_string(random()));
+      if (fs::create_directory(candidate)) root_ = candidate;
+    }
+    ASSERT_FALSE(root_.empty());
     fs::create_directories(root_ / "source");
+#ifndef _WIN32
+    fs::create_directories(root_ / "prefix");
     const char* previous = getenv("SETUP_PREFIX");
     if (previous != nullptr) savedPrefix_ = previous;
     setenv("SETUP_PREFIX", (root_ / "prefix").c_str(), 1);
+#endif
   }
   void TearDown() override {
+#ifndef _WIN32
     if (savedPrefix_) {
       setenv("SETUP_PREFIX", savedPrefix_->c_str(), 1);
     } else {
       unsetenv("SETUP_PREFIX");
     }
+#endif
     std::error_code ignored;
-    fs::permissions(root_ / "source", fs::perms::owner_all, ignored);
+    if (fs::exists(iniHost(), ignored)) fs::permissions(iniHost(), fs::perms::owner_all, ignored);
     fs::remove_all(root_, ignored);
   }
 
   static std::string WindowsPath(const fs::path& host) {
+#ifdef _WIN32
+    return host.string();
+#else
     std::string path = "Z:" + host.string();
     for (char& c : path) {
       if (c == '/') c = '\\';
     }
     return path;
+#endif
   }
 
   fs::path iniHost() const { return root_ / "source" / "setup.ini"; }
@@ -527,17 +540,45 @@ TEST_F(FormStorageTest, UnwritableFileRaisesUnableToWriteAndDestructionTriesAgai
   EXPECT_EQ(plat::ProfileGetString("ALL", "Visible", "", path), "1");
 }
 
-TEST_F(FormStorageTest, ReadOnlySetupIniIsNotChangedAndRaises) {
-  const std::string file = "[ALL]\r\nLabel1_Caption=Kept\r\n";
-  WriteIni(file);
-  fs::permissions(iniHost(), fs::perms::owner_read | fs::perms::group_read);
+TEST_F(FormStorageTest, SetupIniThatCannotBeOpenedForWritingRaises) {
+  fs::create_directory(iniHost());  // a folder where the file should be
   Texts texts = Texts::BuiltIn();
   FakeWindow window;
   FormStorage storage = Storage(texts, window);
   storage.Restore();
-  EXPECT_EQ(texts.captions["Label1.Caption"], "Kept");
+  EXPECT_TRUE(storage.restored());
+  EXPECT_EQ(texts.lists, Texts::BuiltIn().lists);
   EXPECT_THROW(storage.SaveAtClose(), SetupError);
-  EXPECT_EQ(ReadIni(), file);
+  EXPECT_THROW(storage.SaveAtDestroy(), SetupError);
+  EXPECT_TRUE(fs::is_directory(iniHost()));
+  EXPECT_TRUE(fs::is_empty(iniHost()));
+}
+
+// A read-only medium refuses the very first write; nothing else is tried.
+TEST_F(FormStorageTest, ReadOnlyMediumStopsTheSaveAtItsFirstWrite) {
+  static std::vector<std::string> attempted;
+  attempted.clear();
+  plat::Services readOnly = plat::services();
+  readOnly.profileWriteString =
+      [](const std::string& section, const std::optional<std::string>& key,
+         const std::optional<std::string>&, const std::string&) -> std::uint32_t {
+    attempted.push_back(section + "/" + key.value_or("*"));
+    return 19;  // ERROR_WRITE_PROTECT
+  };
+  Texts texts = Texts::BuiltIn();
+  FakeWindow window;
+  FormStorage storage = Storage(texts, window);
+  storage.Restore();
+  plat::ScopedServices scoped(readOnly);
+  try {
+    storage.SaveAtClose();
+    FAIL() << "save succeeded";
+  } catch (const SetupError& error) {
+    EXPECT_EQ(ErrorReportText(error.what()), "Unable to write to " + iniPath() + ".");
+  }
+  EXPECT_EQ(attempted, std::vector<std::string>{"ALL/FormVersion"});
+  EXPECT_THROW(storage.SaveAtDestroy(), SetupError);
+  EXPECT_EQ(attempted.size(), 2u);
 }
 
 // The save stops at the first failed write: nothing after it is attempted.
