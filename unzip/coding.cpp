@@ -1,0 +1,78 @@
+// The front end: one call per archive, its result mapped to the setup's codes and texts.
+#include "unzip/coding.h"
+
+#include <utility>
+
+#include "unzip/unzip.h"
+
+namespace unzip {
+namespace {
+
+ProgressObserver& Observer() {
+  static ProgressObserver observer;
+  return observer;
+}
+
+struct CodeText {
+  std::int32_t code;
+  const char* text;
+};
+
+constexpr CodeText kTexts[] = {
+    {0, "Ok"},
+    {-500, "Missing parameter"},
+    {-100, "Serious error"},
+    {-12, "File not found"},
+    {-11, "File error "},
+    {-9, " Error in zip format"},
+    {-8, "DLL already in use, try later or use pkunzip!"},
+    {-7, "File encrypted, skipped!"},
+    {-6, "Format  not supported!"},
+    {-5, "Aborted by user!"},
+    {-4, "Error in Zip file structure!"},
+    {-3, "Read error!"},
+    {-2, "Write error!"},
+    {-1, "CRC-Error!"},
+};
+
+bool HasText(std::int32_t code) {
+  for (const CodeText& t : kTexts) {
+    if (t.code == code) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::string ResultText(std::int32_t code) {
+  for (const CodeText& t : kTexts) {
+    if (t.code == code) return t.text;
+  }
+  return {};
+}
+
+std::string ExtractMessage(std::int32_t code, const std::string& archivePath) {
+  return ResultText(code) + ": " + archivePath;
+}
+
+void ProgressReport(std::int32_t first, ReportRecord* record) {
+  const ProgressObserver& observer = Observer();
+  if (observer && record != nullptr) observer(first, *record);
+}
+
+ProgressObserver SetProgressObserver(ProgressObserver observer) {
+  return std::exchange(Observer(), std::move(observer));
+}
+
+std::int32_t ExtractArchive(const std::string& archivePath, const std::string& destination) {
+  std::int32_t failure = 0;
+  const std::int32_t result =
+      UnzipArchive(archivePath, destination, "*.*", ProgressReport, nullptr, &failure);
+  if (result < 0) return HasText(result) ? result : 0;
+  // The run went through its directory: it succeeded unless a member stopped it.
+  if (failure == kBadHuffmanHeader) return kStructureError;
+  if (failure < 0 && HasText(failure)) return failure;
+  return 0;
+}
+
+}  // namespace unzip

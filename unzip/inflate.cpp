@@ -1,0 +1,526 @@
+// The deflate decoder. Codes are decoded through one-level tables of 11 (literal/length) and
+// 8 (distance) bits with small sub-tables for longer codes, from a 64-bit bit buffer that is
+// refilled a word at a time; the main loop takes up to three literals per refill. Output goes
+// to a work area of [32 KB history | 32 KB piece | slack]: each full 32 KB piece is written
+// with WriteOutput and then becomes the history, so back-references never wrap and the
+// history before the first byte reads as zeros (the work area starts cleared).
+#include "unzip/inflate.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <memory>
+
+namespace unzip {
+namespace {
+
+// Table entry: [7:0] bits to consume (code + extra bits; for a sub-table link the main
+// table's bits), [11:8] code length (for a link: the sub-table's index bits), [15:12] kind,
+// [31:16] value (literal, base, or the sub-table's offset).
+using Entry = std::uint32_t;
+enum Kind : std::uint32_t {
+  kKindMatch = 0,
+  kKindLiteral = 1u << 12,
+  kKindLink = 1u << 13,
+  kKindEnd = 1u << 14,
+  kKindInvalid = 1u << 15,
+};
+constexpr std::uint32_t kKindMask = 0xF000;
+
+constexpr unsigned kLitBits = 11;
+constexpr unsigned kDistBits = 8;
+constexpr unsigned kMaxCodeBits = 15;
+constexpr std::size_t kLitTableSize = (1u << kLitBits) + 288 * (1u << (kMaxCodeBits - kLitBits));
+constexpr std::size_t kDistTableSize = (1u << kDistBits) + 32 * (1u << (kMaxCodeBits - kDistBits));
+
+constexpr Entry MakeEntry(std::uint32_t kind, unsigned codeBits, unsigned extraBits,
+                          std::uint32_t value) {
+  return kind | (codeBits + extraBits) | codeBits << 8 | value << 16;
+}
+constexpr Entry kInvalidEntry = MakeEntry(kKindInvalid, 0, 0, 0);
+
+constexpr std::uint16_t kLengthBase[29] = {3,  4,  5,  6,   7,   8,   9,   10,  11, 13,
+                                           15, 17, 19, 23,  27,  31,  35,  43,  51, 59,
+                                           67, 83, 99, 115, 131, 163, 195, 227, 258};
+constexpr std::uint8_t kLengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
+                                           2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
+constexpr std::uint16_t kDistBase[30] = {
+    1,   2,   3,   4,   5,   7,    9,    13,   17,   25,   33,   49,   65,    97,    129,
+    193, 257, 385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
+constexpr std::uint8_t kDistExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
+                                         6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
+constexpr std::uint8_t kCodeLengthOrder[19] = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
+                                               11, 4,  12, 3, 13, 2, 14, 1, 15};
+
+enum class CodeKind { kCodeLengths, kLiteralLength, kDistance };
+
+// The completeness of a code as the table builder classifies it: over-subscribed codes are
+// invalid; codes with free patterns are incomplete unless their longest length is 1.
+int Classify(const unsigned* count, unsigned maxBits) {
+  int left = 1;
+  unsigned longest = 0;
+  for (unsigned len = 1; len <= maxBits; ++len) {
+    left <<= 1;
+    left -= static_cast<int>(count[len]);
+    if (left < 0) return kHuffInvalid;
+    if (count[len] != 0) longest = len;
+  }
+  if (longest == 0) return kHuffComplete;
+  // `left` counts free patterns at maxBits; the builder's rule looks at them at the longest
+  // length, which is free exactly when this is.
+  return (left != 0 && longest != 1) ? kHuffIncomplete : kHuffComplete;
+}
+
+unsigned Reverse(unsigned code, unsigned length) {
+  unsigned r = 0;
+  for (unsigned i = 0; i < length; ++i) {
+    r = r << 1 | (code & 1);
+    code >>= 1;
+  }
+  return r;
+}
+
+// Builds a decoding table for `n` code lengths; symbols without an entry (free patterns,
+// meaningless symbols) decode as invalid. Returns the builder's completeness code.
+int BuildTable(const std::uint8_t* lengths, unsigned n, CodeKind kind, unsigned tableBits,
+               Entry* table) {
+  unsigned count[kMaxCodeBits + 1] = {};
+  for (unsigned i = 0; i < n; ++i) ++count[lengths[i]];
+  count[0] = 0;
+  const int result = Classify(count, kMaxCodeBits);
+  if (result == kHuffInvalid) return result;
+
+  unsigned longest = 0;
+  for (unsigned len = 1; len <= kMaxCodeBits; ++len) {
+    if (count[len] != 0) longest = len;
+  }
+  const std::size_t mainSize = std::size_t{1} << tableBits;
+  for (std::size_t i = 0; i < mainSize; ++i) table[i] = kInvalidEntry;
+  if (longest == 0) return result;
+
+  const unsigned subBits = longest > tableBits ? longest - tableBits : 0;
+  unsigned next[kMaxCodeBits + 2] = {};
+  unsigned code = 0;
+  for (unsigned len = 1; len <= kMaxCodeBits; ++len) {
+    code = (code + count[len - 1]) << 1;
+    next[len] = code;
+  }
+  std::size_t subOffset = mainSize;
+  for (unsigned symbol = 0; symbol < n; ++symbol) {
+    const unsigned len = lengths[symbol];
+    if (len == 0) continue;
+    const unsigned reversed = Reverse(next[len]++, len);
+    Entry e;
+    switch (kind) {
+      case CodeKind::kCodeLengths:
+        e = MakeEntry(kKindLiteral, len, 0, symbol);
+        break;
+      case CodeKind::kLiteralLength:
+        if (symbol < 256) {
+          e = MakeEntry(kKindLiteral, len, 0, symbol);
+        } else if (symbol == 256) {
+          e = MakeEntry(kKindEnd, len, 0, 0);
+        } else if (symbol < 286) {
+          e = MakeEntry(kKindMatch, len, kLengthExtra[symbol - 257], kLengthBase[symbol - 257]);
+        } else {
+          e = kInvalidEntry;
+        }
+        break;
+      case CodeKind::kDistance:
+        e = symbol < 30 ? MakeEntry(kKindMatch, len, kDistExtra[symbol], kDistBase[symbol])
+                        : kInvalidEntry;
+        break;
+    }
+    if (len <= tableBits) {
+      for (std::size_t i = reversed; i < mainSize; i += std::size_t{1} << len) table[i] = e;
+      continue;
+    }
+    const unsigned prefix = reversed & (mainSize - 1);
+    if ((table[prefix] & kKindMask) != kKindLink) {
+      table[prefix] = MakeEntry(kKindLink, subBits, 0, static_cast<std::uint32_t>(subOffset)) -
+                      subBits + tableBits;
+      for (std::size_t i = 0; i < (std::size_t{1} << subBits); ++i) {
+        table[subOffset + i] = kInvalidEntry;
+      }
+      subOffset += std::size_t{1} << subBits;
+    }
+    Entry* sub = table + (table[prefix] >> 16);
+    const unsigned rest = reversed >> tableBits;
+    const unsigned restLen = len - tableBits;
+    if ((e & kKindMask) != kKindInvalid) e -= tableBits * 0x101;
+    for (std::size_t i = rest; i < (std::size_t{1} << subBits); i += std::size_t{1} << restLen) {
+      sub[i] = e;
+    }
+  }
+  return result;
+}
+
+struct Tables {
+  Entry lit[kLitTableSize];
+  Entry dist[kDistTableSize];
+  Entry fixedLit[kLitTableSize];
+  Entry fixedDist[kDistTableSize];
+  bool fixedBuilt = false;
+};
+
+inline std::uint64_t Load64(const std::uint8_t* p) {
+  std::uint64_t v;
+  std::memcpy(&v, p, sizeof v);
+  if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
+  return v;
+}
+
+// The decoder's working copy of the input and output positions.
+class Decoder {
+ public:
+  explicit Decoder(Tables& tables) : t_(tables), d_(gDecode) {
+    in_ = d_.inPos;
+    end_ = d_.inEnd;
+    piece_ = d_.window + kWindowSize;
+    op_ = piece_;
+  }
+
+  std::int32_t Run();
+
+ private:
+  // Makes at least 56 bits valid. Past the end of the input zero bytes enter and are counted;
+  // consuming any of them means the data ended early.
+  void Refill() {
+    if (end_ - in_ >= 8) {
+      bits_ |= Load64(in_) << count_;
+      in_ += 7 - ((count_ >> 3) & 7);
+      count_ |= 56;
+      return;
+    }
+    RefillSlow();
+  }
+  void RefillSlow();
+  bool Overran() const { return count_ < padding_ * 8; }
+  void Consume(unsigned n) {
+    bits_ >>= n;
+    count_ -= n;
+  }
+  std::uint32_t Take(unsigned n) {
+    const std::uint32_t v = static_cast<std::uint32_t>(bits_ & ((std::uint64_t{1} << n) - 1));
+    Consume(n);
+    return v;
+  }
+  bool FlushPiece();
+  std::int32_t StoredBlock();
+  std::int32_t DynamicHeader();
+  std::int32_t Codes(const Entry* lit, const Entry* dist);
+  void Store();
+
+  Tables& t_;
+  DecodeState& d_;
+  const std::uint8_t* in_;
+  const std::uint8_t* end_;
+  std::uint64_t bits_ = 0;
+  unsigned count_ = 0;
+  unsigned padding_ = 0;  // zero bytes that entered after the input ended
+  std::uint8_t* piece_;   // start of the current 32 KB output piece
+  std::uint8_t* op_;      // output position
+};
+
+void Decoder::RefillSlow() {
+  if (end_ - in_ < 8 && padding_ == 0) {
+    d_.inPos = in_;
+    RefillInput();
+    in_ = d_.inPos;
+    end_ = d_.inEnd;
+    if (end_ - in_ >= 8) {
+      Refill();
+      return;
+    }
+  }
+  bits_ &= (std::uint64_t{1} << count_) - 1;
+  while (count_ <= 56) {
+    if (in_ < end_) {
+      bits_ |= std::uint64_t{*in_++} << count_;
+    } else {
+      ++padding_;
+    }
+    count_ += 8;
+  }
+}
+
+// Writes the full piece and turns it into the history; the overshoot moves along.
+bool Decoder::FlushPiece() {
+  if (!WriteOutput(piece_, kWindowSize)) return false;
+  const std::size_t carry = static_cast<std::size_t>(op_ - (piece_ + kWindowSize));
+  std::memmove(d_.window, piece_, kWindowSize + carry);
+  op_ -= kWindowSize;
+  return true;
+}
+
+std::int32_t Decoder::StoredBlock() {
+  Refill();
+  Consume(count_ & 7);
+  if (count_ < 32) Refill();
+  const std::uint32_t len = Take(16);
+  const std::uint32_t nlen = Take(16);
+  if (Overran()) return kReadError;
+  if ((len ^ 0xFFFF) != nlen) return kStructureError;
+  std::uint32_t left = len;
+  // Whole bytes still in the bit buffer come first, then the input directly.
+  while (left != 0 && count_ >= 8 && count_ > padding_ * 8) {
+    *op_++ = static_cast<std::uint8_t>(Take(8));
+    --left;
+    if (op_ >= piece_ + kWindowSize && !FlushPiece()) return kWriteError;
+  }
+  if (left != 0) {
+    if (Overran()) return kReadError;
+    // The bit buffer is empty of real bytes here; any padding counted is dropped.
+    bits_ = 0;
+    count_ = 0;
+    padding_ = 0;
+  }
+  while (left != 0) {
+    if (in_ == end_) {
+      d_.inPos = in_;
+      if (RefillInput() == 0) return kReadError;
+      in_ = d_.inPos;
+      end_ = d_.inEnd;
+    }
+    std::size_t n = std::min<std::size_t>(left, static_cast<std::size_t>(end_ - in_));
+    n = std::min<std::size_t>(n, static_cast<std::size_t>(piece_ + kWindowSize - op_));
+    std::memcpy(op_, in_, n);
+    op_ += n;
+    in_ += n;
+    left -= static_cast<std::uint32_t>(n);
+    if (op_ >= piece_ + kWindowSize && !FlushPiece()) return kWriteError;
+  }
+  return kUnzipOk;
+}
+
+std::int32_t Decoder::DynamicHeader() {
+  Refill();
+  const unsigned hlit = Take(5) + 257;
+  const unsigned hdist = Take(5) + 1;
+  const unsigned hclen = Take(4) + 4;
+  std::uint8_t lengths[288 + 32] = {};
+  std::uint8_t codeLengths[19] = {};
+  for (unsigned i = 0; i < hclen; ++i) {
+    if (count_ < 3) Refill();
+    codeLengths[kCodeLengthOrder[i]] = static_cast<std::uint8_t>(Take(3));
+  }
+  Entry clTable[1u << 7];
+  if (BuildTable(codeLengths, 19, CodeKind::kCodeLengths, 7, clTable) != kHuffComplete) {
+    return Overran() ? kReadError : kStructureError;
+  }
+  const unsigned total = hlit + hdist;
+  unsigned i = 0;
+  std::uint8_t previous = 0;
+  while (i < total) {
+    if (count_ < 14) Refill();
+    const Entry e = clTable[bits_ & 0x7F];
+    if ((e & kKindMask) == kKindInvalid) return Overran() ? kReadError : kStructureError;
+    Consume(e & 0xFF);
+    const unsigned symbol = e >> 16;
+    if (symbol < 16) {
+      lengths[i++] = previous = static_cast<std::uint8_t>(symbol);
+      continue;
+    }
+    unsigned repeat;
+    std::uint8_t value = 0;
+    if (symbol == 16) {
+      repeat = 3 + Take(2);
+      value = previous;
+      if (i + repeat > total) return Overran() ? kReadError : kBadHuffmanHeader;
+    } else if (symbol == 17) {
+      repeat = 3 + Take(3);
+      if (i + repeat > total) return Overran() ? kReadError : kBadHuffmanHeader;
+      previous = 0;
+    } else {
+      repeat = 11 + Take(7);
+      if (i + repeat > total) return Overran() ? kReadError : kStructureError;
+      previous = 0;
+    }
+    std::memset(lengths + i, value, repeat);
+    i += repeat;
+  }
+  if (Overran()) return kReadError;
+  if (BuildTable(lengths, hlit, CodeKind::kLiteralLength, kLitBits, t_.lit) != kHuffComplete) {
+    return kStructureError;
+  }
+  if (BuildTable(lengths + hlit, hdist, CodeKind::kDistance, kDistBits, t_.dist) == kHuffInvalid) {
+    return kStructureError;
+  }
+  return kUnzipOk;
+}
+
+std::int32_t Decoder::Codes(const Entry* lit, const Entry* dist) {
+  constexpr std::uint64_t kLitMask = (1u << kLitBits) - 1;
+  constexpr std::uint64_t kDistMask = (1u << kDistBits) - 1;
+  for (;;) {
+    if (op_ >= piece_ + kWindowSize) {
+      if (!FlushPiece()) return kWriteError;
+      if (d_.abort) return kAborted;
+    }
+    Refill();
+    Entry e = lit[bits_ & kLitMask];
+    if (e & kKindLiteral) {
+      Consume(e & 0xFF);
+      *op_++ = static_cast<std::uint8_t>(e >> 16);
+      e = lit[bits_ & kLitMask];
+      if (e & kKindLiteral) {
+        Consume(e & 0xFF);
+        *op_++ = static_cast<std::uint8_t>(e >> 16);
+        e = lit[bits_ & kLitMask];
+        if (e & kKindLiteral) {
+          Consume(e & 0xFF);
+          *op_++ = static_cast<std::uint8_t>(e >> 16);
+          if (padding_ != 0 && Overran()) return kReadError;
+          continue;
+        }
+      }
+    }
+    if ((e & kKindMask) == kKindLink) {
+      Consume(e & 0xFF);
+      e = lit[(e >> 16) + (bits_ & ((1u << ((e >> 8) & 0xF)) - 1))];
+      if (e & kKindLiteral) {
+        Consume(e & 0xFF);
+        *op_++ = static_cast<std::uint8_t>(e >> 16);
+        if (padding_ != 0 && Overran()) return kReadError;
+        continue;
+      }
+    }
+    if ((e & kKindMask) != kKindMatch) {
+      if (Overran()) return kReadError;
+      if ((e & kKindMask) == kKindEnd) {
+        Consume(e & 0xFF);
+        return Overran() ? kReadError : kUnzipOk;
+      }
+      return kStructureError;
+    }
+    std::uint64_t saved = bits_;
+    Consume(e & 0xFF);
+    const unsigned codeBits = (e >> 8) & 0xF;
+    std::uint32_t length =
+        (e >> 16) + static_cast<std::uint32_t>((saved >> codeBits) &
+                                               ((std::uint64_t{1} << ((e & 0xFF) - codeBits)) - 1));
+    if (count_ < 32) Refill();
+    e = dist[bits_ & kDistMask];
+    if ((e & kKindMask) == kKindLink) {
+      Consume(e & 0xFF);
+      e = dist[(e >> 16) + (bits_ & ((1u << ((e >> 8) & 0xF)) - 1))];
+    }
+    if ((e & kKindMask) != kKindMatch) return Overran() ? kReadError : kStructureError;
+    saved = bits_;
+    Consume(e & 0xFF);
+    const unsigned distBits = (e >> 8) & 0xF;
+    const std::uint32_t distance =
+        (e >> 16) + static_cast<std::uint32_t>((saved >> distBits) &
+                                               ((std::uint64_t{1} << ((e & 0xFF) - distBits)) - 1));
+    if (padding_ != 0 && Overran()) return kReadError;
+
+    // The history holds at least 32768 bytes before op_, zeros before the first output.
+    const std::uint8_t* src = op_ - distance;
+    std::uint8_t* dst = op_;
+    op_ += length;
+    if (distance >= 8) {
+      do {
+        std::memcpy(dst, src, 8);
+        dst += 8;
+        src += 8;
+      } while (dst < op_);
+    } else if (distance == 1) {
+      std::memset(dst, *src, length);
+    } else {
+      do {
+        *dst++ = *src++;
+      } while (dst < op_);
+    }
+  }
+}
+
+std::int32_t Decoder::Run() {
+  for (;;) {
+    if (d_.abort) return kAborted;
+    Refill();
+    const bool final = Take(1) != 0;
+    const unsigned type = Take(2);
+    std::int32_t result;
+    if (type == 0) {
+      result = StoredBlock();
+    } else if (type == 1) {
+      if (!t_.fixedBuilt) {
+        std::uint8_t lengths[288];
+        std::memset(lengths, 8, 144);
+        std::memset(lengths + 144, 9, 112);
+        std::memset(lengths + 256, 7, 24);
+        std::memset(lengths + 280, 8, 8);
+        BuildTable(lengths, 288, CodeKind::kLiteralLength, kLitBits, t_.fixedLit);
+        std::memset(lengths, 5, 30);
+        BuildTable(lengths, 30, CodeKind::kDistance, kDistBits, t_.fixedDist);
+        t_.fixedBuilt = true;
+      }
+      result = Overran() ? kReadError : Codes(t_.fixedLit, t_.fixedDist);
+    } else if (type == 2) {
+      result = DynamicHeader();
+      if (result == kUnzipOk) result = Codes(t_.lit, t_.dist);
+    } else {
+      result = Overran() ? kReadError : kStructureError;
+    }
+    if (result != kUnzipOk) {
+      if (result == kReadError) d_.endOfInput = true;
+      return result;
+    }
+    if (final) break;
+  }
+  if (op_ >= piece_ + kWindowSize && !FlushPiece()) return kWriteError;
+  if (!WriteOutput(piece_, static_cast<std::size_t>(op_ - piece_))) return kWriteError;
+  Store();
+  return kUnzipOk;
+}
+
+// Hands the unread input back: the bits past the final block stay in the bit reader.
+void Decoder::Store() {
+  count_ -= padding_ * 8;
+  d_.bitBuffer = count_ >= 64 ? bits_ : bits_ & ((std::uint64_t{1} << count_) - 1);
+  d_.bitCount = count_;
+  d_.inPos = in_;
+  d_.inEnd = end_;
+}
+
+}  // namespace
+
+std::int32_t Inflate() {
+  ResetInput();
+  auto tables = std::make_unique<Tables>();
+  Decoder decoder(*tables);
+  return decoder.Run();
+}
+
+std::int32_t InflateBuffer(const std::uint8_t* data, std::size_t size, const OutputSink& sink) {
+  DecodeState& d = gDecode;
+  if (d.window != nullptr) return kInUse;
+  auto work = std::make_unique<std::uint8_t[]>(kWorkAreaSize);
+  struct Restore {
+    ~Restore() {
+      gDecode.window = nullptr;
+      gDecode.sink = nullptr;
+      gDecode.inPos = gDecode.inEnd = gDecode.inBuffer;
+    }
+  } restore;
+  d.window = work.get();
+  d.w = 0;
+  d.sink = sink;
+  d.archive = plat::kNoHandle;
+  d.inputLeft = 0;
+  d.inPos = data;
+  d.inEnd = data + size;
+  d.compressedSize = static_cast<std::int32_t>(std::min<std::size_t>(size, 0x7FFFFFFF));
+  d.uncompressedSize = 0x7FFFFFFF;
+  d.bytesRead = static_cast<std::int64_t>(size);
+  d.endOfInput = false;
+  d.abort = false;
+  d.crc = 0xFFFFFFFFu;
+  const ReportProc report = d.report;
+  d.report = nullptr;
+  const std::int32_t result = Inflate();
+  d.report = report;
+  return result;
+}
+
+}  // namespace unzip
