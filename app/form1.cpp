@@ -6,13 +6,13 @@
 #include <string_view>
 #include <utility>
 
-#include "app/remove_self_pending.h"
 #include "install/paths.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "texts/error.h"
 #include "texts/form_bindings.h"
 #include "texts/message_table.h"
+#include "uninstall/remove_self.h"
 
 namespace setup {
 
@@ -337,7 +337,7 @@ void TForm1::Close() {
 
 void TForm1::FormDestroy() {
   Guarded([this] { FormStorage1.SaveAtDestroy(); });
-  if (CleanUp) Guarded([this] { RemoveSelfPending(NormalizePath(LwTempFolder)); });
+  if (CleanUp) Guarded([this] { RemoveSelf(NormalizePath(LwTempFolder)); });
   ReleaseLock();
 }
 

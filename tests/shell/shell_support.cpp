@@ -1,0 +1,129 @@
+#include "tests/shell/shell_support.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <random>
+
+#include "app/program.h"
+#include "platform/codepage.h"
+#include "platform/files.h"
+
+namespace setup::test {
+
+namespace {
+
+fs::path& SelfPathStorage() {
+  static fs::path path;
+  return path;
+}
+
+std::vector<std::string>& Starts() {
+  static std::vector<std::string> starts;
+  return starts;
+}
+
+// WinExec's answer for a started program is above 31.
+std::uint32_t RecordHiddenStart(const std::string& commandLine) {
+  Starts().push_back(commandLine);
+  return 33;
+}
+
+}  // namespace
+
+const fs::path& SelfPath() { return SelfPathStorage(); }
+void SetSelfPath(const fs::path& path) { SelfPathStorage() = path; }
+
+std::string Cp(std::string_view utf8) { return plat::Utf8ToCp1250(utf8); }
+
+std::string Hex(std::string_view bytes) {
+  static const char digits[] = "0123456789abcdef";
+  std::string out;
+  for (unsigned char c : bytes) {
+    out += digits[c >> 4];
+    out += digits[c & 15];
+  }
+  return out;
+}
+
+void SetEnvironment(const char* name, const std::string& value) {
+#ifdef _WIN32
+  _putenv_s(name, value.c_str());
+#else
+  setenv(name, value.c_str(), 1);
+#endif
+}
+
+int RunSecondCopy() {
+  ui::NullUi ui;
+  const int code = RunProgram(ui, [](TForm1&, ui::TForm2&) { return 99; });
+  for (const ui::Shown& shown : ui.shown()) {
+    std::printf("%s|%u|%s\n", shown.caption.c_str(), static_cast<unsigned>(shown.flags),
+                Hex(shown.text).c_str());
+  }
+  std::fflush(stdout);
+  return code;
+}
+
+std::vector<std::string>& ShellTest::HiddenStarts() { return Starts(); }
+
+void ShellTest::SetUp() {
+  std::random_device random;
+  root_ = fs::temp_directory_path() /
+          ("setup-shell-" + std::to_string(random()) + "-" +
+           std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+  fs::create_directories(root_ / "prefix");
+  fs::create_directories(Payload());
+  SetEnvironment("SETUP_PREFIX", (root_ / "prefix").string());
+  savedDirectory_ = fs::current_path();
+  fs::current_path(Payload());
+  plat::Services table = plat::services();
+  table.startHidden = &RecordHiddenStart;
+  services_.emplace(table);
+  HiddenStarts().clear();
+}
+
+void ShellTest::TearDown() {
+  services_.reset();
+  fs::current_path(savedDirectory_);
+  std::error_code ignored;
+  fs::remove_all(root_, ignored);
+}
+
+void ShellTest::AddPayloadArchive() {
+  // An empty zip archive: the end-of-central-directory record alone, every count zero.
+  WriteFile(Payload() / "vx01.zip", std::string("PK\x05\x06", 4) + std::string(18, '\0'));
+}
+
+void ShellTest::WriteFile(const fs::path& path, std::string_view bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  ASSERT_TRUE(out.good()) << path;
+}
+
+std::string ShellTest::ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void ShellTest::PrepareLwTemp(const TForm1& form) {
+  ASSERT_EQ(plat::CreateDirectory(form.LwTempFolder), plat::kOk);
+  const std::string running = form.LwTempFolder + "\\setup.exe";
+  {
+    auto file = plat::File::Open(running, plat::OpenMode::kCreate);
+    ASSERT_TRUE(file.ok());
+  }
+  ASSERT_EQ(plat::SetFileAttributes(running, plat::kAttrReadOnly), plat::kOk);
+}
+
+int ShellTest::Run(const std::function<void(TForm1&, ui::TForm2&)>& steps) {
+  return RunProgram(ui_, [&steps](TForm1& form, ui::TForm2& picker) {
+    form.FormShow();
+    steps(form, picker);
+    return 0;
+  });
+}
+
+}  // namespace setup::test

@@ -1,0 +1,69 @@
+// Shared pieces of the shell tests: a fresh simulated machine and payload folder per test,
+// the self-removal start recorded instead of run, and the program run through the null view.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/form1.h"
+#include "platform/services.h"
+#include "ui/form2.h"
+#include "ui/null/null_ui.h"
+
+namespace setup::test {
+
+namespace fs = std::filesystem;
+
+// The test program itself, for starting a second copy of the setup in another process.
+const fs::path& SelfPath();
+void SetSelfPath(const fs::path& path);
+
+// The child side of the second-copy test: runs the program through the null view and prints
+// every message box as "caption|flags|text in hex", one per line. Returns its exit code.
+int RunSecondCopy();
+
+// Code page 1250 bytes of a UTF-8 text.
+std::string Cp(std::string_view utf8);
+std::string Hex(std::string_view bytes);
+
+void SetEnvironment(const char* name, const std::string& value);
+
+// Each test gets a simulated machine ($SETUP_PREFIX) and a payload folder that is the
+// current directory. Hidden starts (the self-removal batch) are recorded, not run.
+class ShellTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  fs::path Payload() const { return root_ / "payload"; }
+  fs::path Root() const { return root_; }
+  // Puts an (empty) zip archive named vx01.zip into the payload folder: install mode.
+  void AddPayloadArchive();
+  void WriteFile(const fs::path& path, std::string_view bytes);
+  std::string ReadFile(const fs::path& path);
+
+  // Makes the LWTEMP folder with a file that cannot be deleted in it (as the running copy of
+  // the setup program would be), so that it outlives the tree removal at exit and the
+  // self-removal batch can be written into it.
+  void PrepareLwTemp(const TForm1& form);
+
+  // Runs the program: start-up, FormShow, then `steps` as the user, then destruction.
+  int Run(const std::function<void(TForm1&, ui::TForm2&)>& steps);
+
+  static std::vector<std::string>& HiddenStarts();
+
+  ui::NullUi ui_;
+
+ private:
+  fs::path root_;
+  fs::path savedDirectory_;
+  std::optional<plat::ScopedServices> services_;
+};
+
+}  // namespace setup::test
