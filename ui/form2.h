@@ -17,6 +17,8 @@ class TForm2 {
     dirtree.Directory = startFolder;
     BitBtn1.ButtonKind = TButtonKind::kCancel;
     BitBtn2.ButtonKind = TButtonKind::kOK;
+    BitBtn1.OnClick = [this] { Result = ModalResult::kCancel; };
+    BitBtn2.OnClick = [this] { Result = ModalResult::kOK; };
   }
   TForm2(const TForm2&) = delete;
   TForm2& operator=(const TForm2&) = delete;
@@ -32,7 +34,8 @@ class TForm2 {
   TBitBtn BitBtn1{"BitBtn1", -1, 40, 184, 81, 33, "Cancel"};
   TBitBtn BitBtn2{"BitBtn2", -1, 156, 184, 77, 33, "OK"};
 
-  // Set by the buttons (and the double-click) while the picker is shown.
+  // Set by the buttons (and the double-click) while the picker is shown; any result other
+  // than kNone closes it.
   ModalResult Result = ModalResult::kNone;
 
   // The tree's selection changed: the label follows it.
@@ -41,7 +44,7 @@ class TForm2 {
     Label1.Caption = folder;
   }
   // A double-click in the tree presses OK.
-  void dirtreeDblClick() { Result = ModalResult::kOK; }
+  void dirtreeDblClick() { BitBtn2.OnClick(); }
 };
 
 }  // namespace ui

@@ -120,6 +120,20 @@ TEST_F(WizardTest, PickerOkReplacesTheDotsAndCancelFallsBackToTheFirstEntry) {
   EXPECT_EQ(ui_.shown()[0].caption, "Directory");
 }
 
+TEST(PickerTest, ButtonsAndDoubleClickCloseItWithTheirResultsAndTheLabelFollowsTheTree) {
+  ui::TForm2 picker("Z:\\payload");
+  EXPECT_EQ(picker.dirtree.Directory, "Z:\\payload");
+  EXPECT_EQ(picker.Label1.Caption, "C:");
+  picker.dirtreeChange("C:\\Program Files");
+  EXPECT_EQ(picker.Label1.Caption, "C:\\Program Files");
+  picker.BitBtn1.OnClick();
+  EXPECT_EQ(picker.Result, ui::ModalResult::kCancel);
+  picker.dirtreeDblClick();
+  EXPECT_EQ(picker.Result, ui::ModalResult::kOK);
+  EXPECT_EQ(picker.BitBtn2.Caption, "OK");
+  EXPECT_EQ(picker.BitBtn1.Caption, "Cancel");
+}
+
 TEST_F(WizardTest, SummaryFollowsTheTickedIconPlacesLineByLine) {
   AddPayloadArchive();
   Run([&](TForm1& form, ui::TForm2&) {
