@@ -118,10 +118,11 @@ TEST_F(InstallRecordTest, DeleteRemovesSubkeysAndKeepsTheMakerKey) {
 
 TEST_F(InstallRecordTest, EmptyProductNameNeverDeletesTheMakerKey) {
   ASSERT_TRUE(Record().WriteRecord());
-  TInstallRecord nameless;
-  nameless.DeleteRecord();
-  nameless.RProg = "\\";
-  nameless.DeleteRecord();
+  for (const char* name : {"", "\\", "\\\\"}) {
+    TInstallRecord nameless;
+    nameless.RProg = name;
+    nameless.DeleteRecord();
+  }
   EXPECT_TRUE(KeyExists(kRecordKey));
 }
 

@@ -27,41 +27,29 @@ TEST(NormalizePath, LeavesEverythingElseAlone) {
   EXPECT_EQ(NormalizePath(accented), accented);
 }
 
+// The text after `strip` has worked on it in place.
+std::string After(void (*strip)(std::string&), std::string text) {
+  strip(text);
+  return text;
+}
+
 TEST(StripBlanks, KeepsOneCharacterOfABlankText) {
-  std::string text = "   ";
-  StripBlanks(text);
-  EXPECT_EQ(text, " ");
-  text = " ";
-  StripBlanks(text);
-  EXPECT_EQ(text, " ");
-  text = "";
-  StripBlanks(text);
-  EXPECT_EQ(text, "");
+  EXPECT_EQ(After(StripBlanks, "   "), " ");
+  EXPECT_EQ(After(StripBlanks, " "), " ");
+  EXPECT_EQ(After(StripBlanks, ""), "");
   // Leading stripping keeps the last character, trailing stripping the first.
-  text = " \t";
-  StripLeadingBlanks(text);
-  EXPECT_EQ(text, "\t");
-  text = " \t";
-  StripTrailingBlanks(text);
-  EXPECT_EQ(text, " ");
+  EXPECT_EQ(After(StripLeadingBlanks, " \t"), "\t");
+  EXPECT_EQ(After(StripTrailingBlanks, " \t"), " ");
 }
 
 TEST(StripBlanks, RemovesOnlySpacesAndTabs) {
-  std::string text = "\tx";
-  StripBlanks(text);
-  EXPECT_EQ(text, "x");
-  text = " \t C:\\Vorlex \t";
-  StripBlanks(text);
-  EXPECT_EQ(text, "C:\\Vorlex");
-  text = "\n x";
-  StripLeadingBlanks(text);
-  EXPECT_EQ(text, "\n x");
-  text = "x \r";
-  StripTrailingBlanks(text);
-  EXPECT_EQ(text, "x \r");
-  text = " in  side ";
-  StripBlanks(text);
-  EXPECT_EQ(text, "in  side");
+  EXPECT_EQ(After(StripBlanks, "\tx"), "x");
+  EXPECT_EQ(After(StripBlanks, " \t C:\\Vorlex \t"), "C:\\Vorlex");
+  EXPECT_EQ(After(StripLeadingBlanks, "\n x"), "\n x");
+  EXPECT_EQ(After(StripTrailingBlanks, "x \r"), "x \r");
+  EXPECT_EQ(After(StripBlanks, " in  side "), "in  side");
+  EXPECT_EQ(After(StripLeadingBlanks, "  x  "), "x  ");
+  EXPECT_EQ(After(StripTrailingBlanks, "  x  "), "  x");
 }
 
 using ShortPathOfTest = testing::PrefixTest;
