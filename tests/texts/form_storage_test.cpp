@@ -17,6 +17,7 @@
 #include "platform/codepage.h"
 #include "platform/profile.h"
 #include "platform/services.h"
+#include "temp_source.h"
 #include "texts/error.h"
 #include "texts/message_table.h"
 
@@ -24,8 +25,7 @@ namespace setup {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Cp(std::string_view utf8) { return plat::Utf8ToCp1250(utf8); }
+using test::Cp;
 
 // The texts of the main window that setup.ini overrides, with their built-in values; lists
 // other than the message table carry short stand-ins.
@@ -105,66 +105,8 @@ struct FakeWindow {
   }
 };
 
-// A fresh temporary source folder. On Linux it is reached through drive Z: of a simulated
-// machine in a fresh prefix; on Windows it is a folder of the real machine.
-class FormStorageTest : public ::testing::Test {
+class FormStorageTest : public test::TempSourceTest {
  protected:
-  void SetUp() override {
-    std::random_device random;
-    for (int attempt = 0; attempt < 100 && root_.empty(); ++attempt) {
-      const fs::path candidate =
-          fs::temp_directory_path() / ("texts-test-" + std::to_string(random()));
-      if (fs::create_directory(candidate)) root_ = candidate;
-    }
-    ASSERT_FALSE(root_.empty());
-    fs::create_directories(root_ / "source");
-#ifndef _WIN32
-    fs::create_directories(root_ / "prefix");
-    const char* previous = getenv("SETUP_PREFIX");
-    if (previous != nullptr) savedPrefix_ = previous;
-    setenv("SETUP_PREFIX", (root_ / "prefix").c_str(), 1);
-#endif
-  }
-  void TearDown() override {
-#ifndef _WIN32
-    if (savedPrefix_) {
-      setenv("SETUP_PREFIX", savedPrefix_->c_str(), 1);
-    } else {
-      unsetenv("SETUP_PREFIX");
-    }
-#endif
-    std::error_code ignored;
-    if (fs::exists(iniHost(), ignored)) fs::permissions(iniHost(), fs::perms::owner_all, ignored);
-    fs::remove_all(root_, ignored);
-  }
-
-  static std::string WindowsPath(const fs::path& host) {
-#ifdef _WIN32
-    return host.string();
-#else
-    std::string path = "Z:" + host.string();
-    for (char& c : path) {
-      if (c == '/') c = '\\';
-    }
-    return path;
-#endif
-  }
-
-  fs::path iniHost() const { return root_ / "source" / "setup.ini"; }
-  std::string iniPath() const { return WindowsPath(iniHost()); }
-
-  void WriteIni(const std::string& bytes) {
-    std::ofstream out(iniHost(), std::ios::binary);
-    out << bytes;
-  }
-  std::string ReadIni() const {
-    std::ifstream in(iniHost(), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
-  std::string Get(const std::string& section, const std::string& key) const {
-    return plat::ProfileGetString(section, key, "<missing>", iniPath());
-  }
-
   // One run of the program as far as the overrides go: first show, then the close request.
   FormStorage Storage(Texts& texts, FakeWindow& window) {
     FormStorage storage;
@@ -172,9 +114,6 @@ class FormStorageTest : public ::testing::Test {
     storage.Bind(texts.Bind(), window.Bind());
     return storage;
   }
-
-  fs::path root_;
-  std::optional<std::string> savedPrefix_;
 };
 
 TEST(StoredNames, FollowTheNamingRuleInTheFixedOrder) {
