@@ -1,0 +1,187 @@
+#include "uninstall/remove_self.h"
+
+#include "install/paths.h"
+#include "platform/files.h"
+#include "platform/process.h"
+#include "texts/error.h"
+#include "uninstall/tree_removal.h"
+
+namespace setup {
+
+namespace {
+
+constexpr const char* kCrLf = "\r\n";
+// Windows' own pause of about one second, also found under Wine: two echo requests to the
+// local host are sent one second apart.
+constexpr const char* kPauseLine = "ping -n 2 127.0.0.1 >nul";
+// The input/output error of a write that stored fewer bytes than it was given.
+constexpr std::uint32_t kInOutDiskFull = 101;
+
+// Letter case folded as the file system does for code page 1250 names.
+char Fold(char c) {
+  const auto u = static_cast<unsigned char>(c);
+  if (u >= 'A' && u <= 'Z') return static_cast<char>(u + 0x20);
+  switch (u) {
+    case 0x8A:
+    case 0x8C:
+    case 0x8D:
+    case 0x8E:
+    case 0x8F:
+      return static_cast<char>(u + 0x10);
+    case 0xA3:
+      return static_cast<char>(0xB3);
+    case 0xA5:
+      return static_cast<char>(0xB9);
+    case 0xAA:
+      return static_cast<char>(0xBA);
+    case 0xAF:
+      return static_cast<char>(0xBF);
+    case 0xBC:
+      return static_cast<char>(0xBE);
+    default:
+      break;
+  }
+  if (u >= 0xC0 && u <= 0xDE && u != 0xD7) return static_cast<char>(u + 0x20);
+  return c;
+}
+
+std::string Folded(const std::string& text) {
+  std::string out = text;
+  for (char& c : out) c = Fold(c);
+  return out;
+}
+
+// True when `file` lies somewhere below `folder`, compared without regard to letter case.
+bool Below(const std::string& file, std::string folder) {
+  folder = NormalizePath(folder);
+  StripBlanks(folder);
+  if (folder.empty() || folder == " ") return false;
+  if (folder.back() != '\\') folder += '\\';
+  const std::string f = Folded(NormalizePath(file));
+  const std::string d = Folded(folder);
+  return f.size() > d.size() && f.compare(0, d.size(), d) == 0;
+}
+
+std::string FolderKey(std::string folder) {
+  folder = NormalizePath(folder);
+  StripBlanks(folder);
+  if (folder.size() > 1 && folder.back() == '\\') folder.pop_back();
+  return Folded(folder);
+}
+
+bool SameFolder(const std::string& a, const std::string& b) {
+  return FolderKey(a) == FolderKey(b) ||
+         FolderKey(ShortPathOf(NormalizePath(a))) == FolderKey(ShortPathOf(NormalizePath(b)));
+}
+
+// Everything in `folder`, by the rules of RemoveTree, but not the folder itself.
+void EmptyFolder(const std::string& folder) {
+  DeleteFiles(folder, "*.*");
+  plat::DirSearch search(NormalizePath(folder + "\\*.*"));
+  if (!search.valid()) return;
+  do {
+    const plat::FindData& entry = search.entry();
+    if (entry.name == "." || entry.name == "..") continue;
+    if (entry.attributes & (plat::kAttrHidden | plat::kAttrSystem | plat::kAttrVolumeLabel))
+      continue;
+    RemoveTree(NormalizePath(folder + "\\" + entry.name));
+  } while (search.next());
+}
+
+// Seen in either form: the uninstall hands in the short form of the home directory, while
+// the system reports the program file in its long form.
+bool LiesIn(const std::string& file, const std::string& folder) {
+  return Below(file, folder) || Below(ShortPathOf(file), ShortPathOf(NormalizePath(folder)));
+}
+
+void AddLine(std::string& text, const std::string& line) {
+  text += line;
+  text += kCrLf;
+}
+
+// One erase loop: from `label`, pause, erase `file`, and go back while it is still there;
+// past the bound on tries, go on at `giveUp`.
+void AddEraseLoop(std::string& text, int label, const std::string& file, int giveUp) {
+  AddLine(text, ":" + std::to_string(label));
+  AddLine(text, "Set /a tries+=1");
+  AddLine(text, "If %tries% gtr " + std::to_string(kSelfRemovalTries) + " Goto " +
+                    std::to_string(giveUp));
+  AddLine(text, kPauseLine);
+  AddLine(text, "Erase \"" + file + "\"");
+  AddLine(text, "If exist \"" + file + "\" Goto " + std::to_string(label));
+}
+
+void Check(std::uint32_t error) {
+  if (error != plat::kOk) throw InOutError(error);
+}
+
+}  // namespace
+
+std::string LwTempFolderPath() {
+  auto temp = plat::TempPath();
+  if (!temp.ok()) throw InOutError(temp.error);
+  std::string folder = temp.value;
+  if (folder.empty() || folder.back() != '\\') folder += '\\';
+  return NormalizePath(folder + "LWTEMP");
+}
+
+std::string SettingsFileOf(const std::string& path) {
+  const auto dot = path.rfind('.');
+  const auto separator = path.find_last_of("\\:");
+  if (dot == std::string::npos || (separator != std::string::npos && dot < separator)) {
+    return path + ".ini";
+  }
+  return path.substr(0, dot) + ".ini";
+}
+
+std::string SelfRemovalBatchText(const SelfRemovalBatch& batch) {
+  std::string text;
+  if (batch.ownsProgram) {
+    AddLine(text, "Set tries=0");
+    AddEraseLoop(text, 1, batch.programFile, 3);
+    AddEraseLoop(text, 2, SettingsFileOf(batch.programFile), 3);
+    AddLine(text, ":3");
+  }
+  // Characters at which the command interpreter splits a line or that it acts on.
+  const bool quote = batch.folder.find_first_of(" \t,;=&|<>^()") != std::string::npos;
+  AddLine(text, quote ? "rd \"" + batch.folder + "\"" : "rd " + batch.folder);
+  AddLine(text, "Erase \"" + batch.batchFile + "\"");
+  return text;
+}
+
+void RemoveSelf(const std::string& folder) {
+  const std::string lwTemp = LwTempFolderPath();
+  SelfRemovalBatch batch;
+  batch.folder = folder;
+  batch.batchFile = NormalizePath(lwTemp + "\\" + kSelfRemovalBatchName);
+  if (auto program = plat::ModuleFileName(); program.ok()) {
+    batch.programFile = program.value;
+    // Decided before the tree goes: the short form of a folder needs the folder.
+    batch.ownsProgram = LiesIn(program.value, folder) || LiesIn(program.value, lwTemp);
+  }
+
+  // The batch lives in the LWTEMP folder: handed that folder, the routine empties it and
+  // keeps it. A batch there that would erase nothing of the program has no work to do and is
+  // not written, so a setup started from elsewhere ends without a batch and without an error
+  // when no LWTEMP folder exists.
+  if (SameFolder(folder, lwTemp)) {
+    EmptyFolder(lwTemp);
+    if (!batch.ownsProgram) return;
+  } else {
+    RemoveTree(folder);
+  }
+
+  const std::string text = SelfRemovalBatchText(batch);
+  auto file = plat::File::Open(batch.batchFile, plat::OpenMode::kCreate);
+  Check(file.error);
+  auto written = plat::WriteFile(file.value.get(), text.data(), text.size());
+  if (!written.ok()) {
+    throw InOutError(written.error == plat::kDiskFull ? kInOutDiskFull : written.error);
+  }
+  if (written.value != text.size()) throw InOutError(kInOutDiskFull);
+  Check(file.value.close());
+
+  plat::StartHidden(batch.batchFile);
+}
+
+}  // namespace setup

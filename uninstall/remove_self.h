@@ -1,0 +1,46 @@
+// Self-removal: a running program cannot erase its own file, so it leaves that to a hidden
+// batch of the command interpreter that outlives it.
+#pragma once
+
+#include <string>
+
+namespace setup {
+
+// The batch's file name, always in the LWTEMP folder.
+inline constexpr const char* kSelfRemovalBatchName = "setup123.bat";
+// Tries of each erase loop of the batch, one second apart, before it gives up.
+inline constexpr int kSelfRemovalTries = 300;
+
+// The LWTEMP folder: the system temp path + "LWTEMP", normalised. Never created here.
+std::string LwTempFolderPath();
+
+// What the batch is made of.
+struct SelfRemovalBatch {
+  std::string programFile;  // the running program file, as the system reports it
+  std::string folder;       // the folder handed to RemoveSelf, as handed in
+  std::string batchFile;    // the batch's own path
+  // Whether the program file lies in `folder` or in the LWTEMP folder: only then does the
+  // batch erase it and its settings file.
+  bool ownsProgram = false;
+};
+
+// The batch's text, lines ended by CR LF. When it owns the program file it erases the file,
+// then its ".ini" settings file, each in a loop that pauses a second before every try and
+// gives up after kSelfRemovalTries tries in all; then it removes `folder` (quoted when it
+// holds a blank or another character the command interpreter acts on) and erases itself. Paths are
+// written byte for byte.
+std::string SelfRemovalBatchText(const SelfRemovalBatch& batch);
+
+// `path` with its extension (from the last dot after the last "\" or ":") replaced by
+// ".ini"; ".ini" appended when it has none.
+std::string SettingsFileOf(const std::string& path);
+
+// Removes the tree of `folder` (RemoveTree), writes LWTEMP + "\setup123.bat" anew and starts
+// it hidden without waiting. Handed the LWTEMP folder itself, it empties that folder but
+// keeps it, as the batch goes there; and when the program file does not lie in it, there is
+// nothing for a batch to erase: none is written. A batch that cannot be created, written or closed
+// raises the input/output error of that failure and is not started; one that cannot be started is
+// not reported.
+void RemoveSelf(const std::string& folder);
+
+}  // namespace setup
