@@ -100,22 +100,26 @@ class Unshrinker {
   }
 
   // Outputs the string of a literal or string code. A free code stands for the previous
-  // string followed by that string's first byte (the code the encoder has just defined).
+  // string followed by that string's first byte (the code the encoder has just defined);
+  // the same holds for a free code met on the way to the root, whose prefix was cleared
+  // after the code was defined.
   std::int32_t Emit(std::int32_t code) {
     if (code < kControlCode) {
       lastByte_ = static_cast<std::uint8_t>(code);
       return Put(lastByte_) ? kUnzipOk : kWriteError;
     }
     std::int32_t top = kStackTop + 1;  // the stack holds [top, kStackTop]
-    if (Prefix(code) < 0) {
-      t_.stack[--top] = lastByte_;
-      code = oldCode_;
-    }
     while (code > kControlCode) {
-      // A chain through a free code, or one longer than the stack, is not a string.
-      if (top == 0 || code > kLastCode || Prefix(code) < 0) return kStructureError;
-      t_.stack[--top] = Suffix(code);
-      code = Prefix(code);
+      // A string longer than the stack is a loop in the table.
+      if (top == 0 || code > kLastCode) return kStructureError;
+      const std::int32_t entry = Prefix(code);
+      if (entry < 0) {
+        t_.stack[--top] = lastByte_;
+        code = oldCode_;
+      } else {
+        t_.stack[--top] = Suffix(code);
+        code = entry;
+      }
     }
     if (code == kControlCode) return kStructureError;
     lastByte_ = static_cast<std::uint8_t>(code);

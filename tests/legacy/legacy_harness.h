@@ -1,0 +1,26 @@
+// Runs one legacy decoder on compressed data held in memory: the decoding state is set up
+// the way ExtractMember sets it up, with the whole input already in the input buffer and no
+// archive behind it, so the end of the data is the end of the input.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace legacy_test {
+
+struct DecodeRun {
+  std::int32_t result = 0;
+  std::vector<std::uint8_t> output;
+  std::vector<std::size_t> writes;  // size of each write, in order
+  std::uint32_t crc = 0;            // CRC-32 of what was written (complemented)
+};
+
+enum class Method { kShrink, kImplode };
+
+// `compressedSize` < 0 means data.size(). At most 32768 bytes of data.
+DecodeRun RunDecoder(Method method, std::uint16_t flags, std::span<const std::uint8_t> data,
+                     std::int32_t uncompressedSize, std::int32_t compressedSize = -1,
+                     bool failWrites = false);
+
+}  // namespace legacy_test

@@ -1,0 +1,154 @@
+#include "tests/legacy/support.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <stdexcept>
+
+#ifndef _WIN32
+#include <sys/wait.h>
+
+#include "platform/posix/prefix.h"
+#endif
+
+namespace legacy_test {
+namespace {
+
+std::uint32_t Get16(const Bytes& b, std::size_t at) {
+  if (at + 2 > b.size()) throw std::out_of_range("zip field past the end");
+  return b[at] | b[at + 1] << 8;
+}
+std::uint32_t Get32(const Bytes& b, std::size_t at) {
+  return Get16(b, at) | Get16(b, at + 2) << 16;
+}
+
+#ifndef _WIN32
+std::string Quote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) {
+    if (c == '\'') {
+      q += "'\\''";
+    } else {
+      q += c;
+    }
+  }
+  return q + "'";
+}
+#endif
+
+}  // namespace
+
+std::filesystem::path FixtureDir() { return SETUP_ZIP_FIXTURES; }
+
+Bytes ReadAll(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + path.string());
+  return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteAll(const std::filesystem::path& path, const Bytes& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
+  if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+TempDir::TempDir() {
+  std::random_device rd;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    auto p = std::filesystem::temp_directory_path() / ("legacy-" + std::to_string(rd()));
+    if (std::filesystem::create_directory(p)) {
+      path_ = p;
+      return;
+    }
+  }
+  throw std::runtime_error("no temporary folder");
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  std::filesystem::remove_all(path_, ec);
+}
+
+std::string ExtractorPath(const std::filesystem::path& host) {
+#ifdef _WIN32
+  return host.string();
+#else
+  return plat::posix::HostToWindows(std::filesystem::absolute(host).string());
+#endif
+}
+
+#ifdef _WIN32
+bool HaveInfoZip() { return false; }
+int InfoZipTest(const std::filesystem::path&) { throw std::logic_error("no unzip under Wine"); }
+std::optional<Bytes> InfoZipExtract(const std::filesystem::path&, const std::string&) {
+  throw std::logic_error("no unzip under Wine");
+}
+#else
+bool HaveInfoZip() { return std::system("unzip -v >/dev/null 2>&1") == 0; }
+
+int InfoZipTest(const std::filesystem::path& archive) {
+  const int status =
+      std::system(("unzip -tqq " + Quote(archive.string()) + " >/dev/null 2>&1").c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::optional<Bytes> InfoZipExtract(const std::filesystem::path& archive,
+                                    const std::string& member) {
+  // unzip takes member names as wildcard patterns; escape the pattern characters.
+  std::string pattern;
+  for (char c : member) {
+    if (c == '[' || c == ']' || c == '*' || c == '?' || c == '\\') pattern += '\\';
+    pattern += c;
+  }
+  FILE* pipe = popen(("unzip -p " + Quote(archive.string()) + " " + Quote(pattern)).c_str(), "r");
+  if (pipe == nullptr) return std::nullopt;
+  Bytes out;
+  char buffer[65536];
+  std::size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.insert(out.end(), buffer, buffer + n);
+  const int status = pclose(pipe);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
+  return out;
+}
+#endif
+
+std::vector<DirectoryEntry> ReadDirectory(const Bytes& a) {
+  std::size_t end = a.size() < 22 ? throw std::runtime_error("not a zip") : a.size() - 22;
+  while (Get32(a, end) != 0x06054B50) {
+    if (end == 0) throw std::runtime_error("no end record");
+    --end;
+  }
+  const std::uint32_t count = Get16(a, end + 10);
+  std::size_t at = Get32(a, end + 16);
+  std::vector<DirectoryEntry> entries;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    if (Get32(a, at) != 0x02014B50) throw std::runtime_error("bad directory entry");
+    DirectoryEntry e;
+    e.flags = static_cast<std::uint16_t>(Get16(a, at + 8));
+    e.method = static_cast<std::uint16_t>(Get16(a, at + 10));
+    e.crc = Get32(a, at + 16);
+    e.compressedSize = Get32(a, at + 20);
+    e.uncompressedSize = Get32(a, at + 24);
+    const std::uint32_t nameLength = Get16(a, at + 28);
+    const std::uint32_t extraLength = Get16(a, at + 30);
+    const std::uint32_t commentLength = Get16(a, at + 32);
+    e.headerOffset = Get32(a, at + 42);
+    e.name.assign(a.begin() + static_cast<std::ptrdiff_t>(at + 46),
+                  a.begin() + static_cast<std::ptrdiff_t>(at + 46 + nameLength));
+    entries.push_back(e);
+    at += 46 + nameLength + extraLength + commentLength;
+  }
+  return entries;
+}
+
+Bytes MemberData(const Bytes& a, const DirectoryEntry& e) {
+  const std::size_t h = e.headerOffset;
+  const std::size_t start = h + 30 + Get16(a, h + 26) + Get16(a, h + 28);
+  if (start + e.compressedSize > a.size()) throw std::out_of_range("member data past the end");
+  return Bytes(a.begin() + static_cast<std::ptrdiff_t>(start),
+               a.begin() + static_cast<std::ptrdiff_t>(start + e.compressedSize));
+}
+
+}  // namespace legacy_test
