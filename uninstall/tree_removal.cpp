@@ -16,12 +16,14 @@ namespace {
 constexpr std::uint32_t kAttrReparsePoint = 0x400;
 
 // Blanks around the text and one trailing backslash are dropped; false when nothing is left
-// or no such folder exists.
+// or no such folder exists. Stripping keeps one blank of a blank text, and a system that
+// drops trailing blanks of a name would take that blank for the current directory: a blank
+// text names no folder.
 bool PrepareFolder(std::string& dir) {
   StripBlanks(dir);
-  if (dir.empty()) return false;
+  if (dir.empty() || dir == " " || dir == "\t") return false;
   if (dir.back() == '\\') dir.pop_back();
-  return DirectoryExists(dir);
+  return !dir.empty() && DirectoryExists(dir);
 }
 
 bool IsDotEntry(const std::string& name) { return name == "." || name == ".."; }

@@ -14,8 +14,8 @@ extern std::function<void(const std::string&)> LogProc;
 // Deletes, as files, the entries of folder `dir` that match the wildcard `mask` (of every
 // attribute, folders included, which therefore fail), without descending, in the order of
 // the directory search, and logs each attempt. No attribute is changed first, so read-only
-// files stay. `dir` may carry blanks around it and one trailing backslash; an empty text or
-// a folder that does not exist does nothing.
+// files stay. `dir` may carry blanks around it and one trailing backslash; an empty or blank
+// text, or a folder that does not exist, does nothing.
 void DeleteFiles(std::string dir, const std::string& mask);
 
 // Deletes every file of the tree below `dir`, then its folders from the deepest up, then

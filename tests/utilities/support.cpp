@@ -50,6 +50,9 @@ void PrefixTest::SetUp() {
   ASSERT_TRUE(temp.ok());
   work_ = NormalizePath(temp.value + "\\" + UniqueName("utl-"));
   ASSERT_EQ(plat::CreateDirectory(work_), plat::kOk) << work_;
+  // A relative path that slips through resolves inside the work folder, never where the
+  // test program was started.
+  ASSERT_EQ(plat::SetCurrentDirectory(work_), plat::kOk) << work_;
 }
 
 void PrefixTest::TearDown() {

@@ -121,10 +121,23 @@ TEST_F(TreeRemovalTest, NothingHappensWithoutAFolder) {
   RemoveTree(At("file.txt"));
   RemoveTree(At("missing"));
   RemoveTree("");
-  RemoveTree("   ");
   DeleteFiles(At("file.txt"), "*.*");
   DeleteFiles("", "*.*");
   EXPECT_TRUE(Exists(At("file.txt")));
+  EXPECT_TRUE(log_.empty());
+}
+
+TEST_F(TreeRemovalTest, BlankTextIsNotTheCurrentDirectory) {
+  // Stripping keeps one blank, which a system dropping trailing blanks of a name resolves
+  // to the current directory (the work folder here).
+  WriteText(At("file.txt"), "x");
+  MakeFolder(At("sub"));
+  for (const char* blank : {" ", "   ", "\t", " \t ", " \\ ", "\\"}) {
+    RemoveTree(blank);
+    DeleteFiles(blank, "*.*");
+  }
+  EXPECT_TRUE(Exists(At("file.txt")));
+  EXPECT_TRUE(IsFolder(At("sub")));
   EXPECT_TRUE(log_.empty());
 }
 
