@@ -160,13 +160,10 @@ void RemoveSelf(const std::string& folder) {
     batch.ownsProgram = LiesIn(program.value, folder) || LiesIn(program.value, lwTemp);
   }
 
-  // The batch lives in the LWTEMP folder: handed that folder, the routine empties it and
-  // keeps it. A batch there that would erase nothing of the program has no work to do and is
-  // not written, so a setup started from elsewhere ends without a batch and without an error
-  // when no LWTEMP folder exists.
+  // The batch goes into the LWTEMP folder: handed that folder, the routine empties it but
+  // keeps it, so that the batch can still be written there.
   if (SameFolder(folder, lwTemp)) {
     EmptyFolder(lwTemp);
-    if (!batch.ownsProgram) return;
   } else {
     RemoveTree(folder);
   }

@@ -37,8 +37,7 @@ std::string SettingsFileOf(const std::string& path);
 
 // Removes the tree of `folder` (RemoveTree), writes LWTEMP + "\setup123.bat" anew and starts
 // it hidden without waiting. Handed the LWTEMP folder itself, it empties that folder but
-// keeps it, as the batch goes there; and when the program file does not lie in it, there is
-// nothing for a batch to erase: none is written. A batch that cannot be created, written or closed
+// keeps it, as the batch goes there. A batch that cannot be created, written or closed
 // raises the input/output error of that failure and is not started; one that cannot be started is
 // not reported.
 void RemoveSelf(const std::string& folder);

@@ -131,23 +131,28 @@ TEST_F(SelfRemoval, ProgramOutsideTheHandedFolderIsLeftAlone) {
   EXPECT_EQ(gStarted.size(), 1u);
 }
 
-TEST_F(SelfRemoval, LwTempFolderIsEmptiedAndKeptAndNeedsNoBatchForAProgramElsewhere) {
+TEST_F(SelfRemoval, LwTempFolderIsEmptiedAndKeptForTheBatch) {
   MakeFolders(lwTemp_ + "\\old\\deeper");
   PutFile(lwTemp_ + "\\old\\deeper\\x.tmp", "x");
-  PutFile(lwTemp_ + "\\setup123.bat", "Erase C:\\x\r\n");
+  PutFile(lwTemp_ + "\\left.tmp", "x");
   plat::ScopedServices scoped(Recording(In("cd\\setup.exe")));
 
   RemoveSelf(lwTemp_ + "\\");
 
-  EXPECT_TRUE(PathExists(lwTemp_));
-  EXPECT_TRUE(Names(lwTemp_).empty());
-  EXPECT_TRUE(gStarted.empty());
+  EXPECT_EQ(Names(lwTemp_), std::vector<std::string>{"setup123.bat"});
+  EXPECT_EQ(FileBytes(batch_), "rd " + lwTemp_ + "\\\r\nErase \"" + batch_ + "\"\r\n");
+  EXPECT_EQ(gStarted, std::vector<std::string>{batch_});
 }
 
-TEST_F(SelfRemoval, NoLwTempFolderAndNothingToEraseIsNoError) {
+TEST_F(SelfRemoval, NoLwTempFolderIsAnInputOutputErrorAndTheFolderIsNotMade) {
   Erase(lwTemp_);
   plat::ScopedServices scoped(Recording(In("cd\\setup.exe")));
-  EXPECT_NO_THROW(RemoveSelf(lwTemp_));
+  try {
+    RemoveSelf(lwTemp_);
+    ADD_FAILURE() << "no error";
+  } catch (const SetupError& error) {
+    EXPECT_STREQ(error.what(), "Invalid filename");
+  }
   EXPECT_FALSE(PathExists(lwTemp_)) << "the LWTEMP folder is never created";
   EXPECT_TRUE(gStarted.empty());
 }
@@ -342,7 +347,7 @@ TEST_F(SelfRemoval, CancelledSetupFromItsDistributionFolderLeavesThatFolderAlone
   EXPECT_TRUE(PathExists(distribution + "\\setup.exe"));
   EXPECT_TRUE(PathExists(distribution + "\\setup.ini"));
   EXPECT_TRUE(PathExists(lwTemp_));
-  EXPECT_TRUE(Names(lwTemp_).empty());
+  EXPECT_TRUE(Names(lwTemp_).empty()) << "the batch erased itself";
 }
 
 #endif
