@@ -8,7 +8,16 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export WINEARCH=win64
 unset DISPLAY WAYLAND_DISPLAY
-wine=/usr/lib/wine/wine64
 # The server itself, not Debian's wrapper script, which puts "-p0" before our options.
-wineserver=/usr/lib/wine/wineserver64
-export WINESERVER="$wineserver"
+export WINESERVER=/usr/lib/wine/wineserver64
+
+# Windows programs run as an ordinary user, never as root: root writes into read-only
+# files, which Windows refuses, so a run as root would hide such faults.
+as_user=()
+if [[ $(id -u) -eq 0 ]]; then
+  wine_uid=$(id -u nobody)
+  wine_gid=$(id -g nobody)
+  as_user=(setpriv --reuid="$wine_uid" --regid="$wine_gid" --clear-groups)
+fi
+wine=("${as_user[@]}" /usr/lib/wine/wine64)
+wineserver=("${as_user[@]}" "$WINESERVER")

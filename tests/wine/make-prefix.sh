@@ -10,16 +10,20 @@ source "$(dirname "$0")/env.sh" "$1"
 
 # A server still serving the old prefix would write its registry into the new one.
 if [[ -d "$WINEPREFIX" ]]; then
-  "$wineserver" -k 2>/dev/null || true
-  "$wineserver" -w 2>/dev/null || true
+  "${wineserver[@]}" -k 2>/dev/null || true
+  "${wineserver[@]}" -w 2>/dev/null || true
 fi
 rm -rf "$wine_dir"
 mkdir -p "$HOME"
+if [[ ${#as_user[@]} -gt 0 ]]; then
+  chown "$wine_uid:$wine_gid" "$wine_dir" "$HOME"
+fi
 
-"$wine" wineboot -i
+# The 32-bit half of a new prefix cannot be set up here; Wine says so on stderr.
+"${wine[@]}" wineboot -i 2> >(grep -v 'syswow64' >&2)
 # No window manager under Xvfb: without this, maximised windows come out small and every
 # close stalls.
-"$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null
+"${wine[@]}" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null
 # The prefix is complete when the server has saved the registry and ended.
-"$wineserver" -w
+"${wineserver[@]}" -w
 test -f "$WINEPREFIX/system.reg"

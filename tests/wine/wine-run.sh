@@ -15,7 +15,7 @@ if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
   exit 2
 fi
 
-"$wine" "$@"
+"${wine[@]}" "$@"
 rc=$?
-"$wineserver" -w
+"${wineserver[@]}" -w
 exit "$rc"
