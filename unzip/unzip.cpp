@@ -25,6 +25,13 @@ bool gExtracting = false;  // the extraction lock: ExtractMember is under way
 bool gRunning = false;     // an UnzipArchive run is under way
 ReportRecord gRecord;
 
+// The archive of the current run, opened once and lent to each of its members.
+struct RunArchive {
+  std::string path;
+  plat::File file;
+};
+RunArchive gRunArchive;
+
 std::uint16_t Get16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
 std::uint32_t Get32(const std::uint8_t* p) {
   return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
@@ -107,7 +114,12 @@ class MemberScope {
 // Holds the run's report procedure; clears it on every way out.
 class RunScope {
  public:
-  RunScope(ReportProc report) {
+  RunScope(ReportProc report, const std::string& archivePath) {
+    auto opened = plat::File::Open(archivePath, plat::OpenMode::kRead);
+    if (opened.ok()) {
+      gRunArchive.path = archivePath;
+      gRunArchive.file = std::move(opened.value);
+    }
     gRunning = true;
     gDecode.report = report;
     gDecode.record = &gRecord;
@@ -115,6 +127,8 @@ class RunScope {
   RunScope(const RunScope&) = delete;
   RunScope& operator=(const RunScope&) = delete;
   ~RunScope() {
+    gRunArchive.file.reset();
+    gRunArchive.path.clear();
     gDecode.report = nullptr;
     gDecode.record = nullptr;
     gRunning = false;
@@ -172,18 +186,26 @@ std::int32_t ExtractMember(const std::string& archivePath, const std::string& ou
   MemberScope scope;
   DecodeState& d = gDecode;
 
-  auto opened = plat::File::Open(archivePath, plat::OpenMode::kRead);
-  if (!opened.ok()) return kReadError;
-  plat::File archive = std::move(opened.value);
+  // The run's archive when it is this one, else an own handle.
+  plat::File own;
+  plat::Handle archive = plat::kNoHandle;
+  if (gRunArchive.file.valid() && gRunArchive.path == archivePath) {
+    archive = gRunArchive.file.get();
+  } else {
+    auto opened = plat::File::Open(archivePath, plat::OpenMode::kRead);
+    if (!opened.ok()) return kReadError;
+    own = std::move(opened.value);
+    archive = own.get();
+  }
 
   std::uint8_t header[kLocalHeaderSize];
   const std::int64_t offset = static_cast<std::uint32_t>(headerOffset);
-  if (!plat::SeekFile(archive.get(), offset, plat::SeekOrigin::kBegin).ok()) {
+  if (!plat::SeekFile(archive, offset, plat::SeekOrigin::kBegin).ok()) {
     return kStructureError;
   }
   std::size_t got = 0;
   while (got < kLocalHeaderSize) {
-    auto r = plat::ReadFile(archive.get(), header + got, kLocalHeaderSize - got);
+    auto r = plat::ReadFile(archive, header + got, kLocalHeaderSize - got);
     if (!r.ok() || r.value == 0) return kStructureError;
     got += r.value;
   }
@@ -216,7 +238,7 @@ std::int32_t ExtractMember(const std::string& archivePath, const std::string& ou
   if (method != 0 && method != 1 && method != 6 && method != 8) return kUnsupportedMethod;
   if ((flags & kFlagEncrypted) != 0) return kEncrypted;
 
-  if (!plat::SeekFile(archive.get(), dataOffset, plat::SeekOrigin::kBegin).ok()) {
+  if (!plat::SeekFile(archive, dataOffset, plat::SeekOrigin::kBegin).ok()) {
     throw setup::InOutError(plat::kReadFault);
   }
 
@@ -248,7 +270,7 @@ std::int32_t ExtractMember(const std::string& archivePath, const std::string& ou
     written += static_cast<std::int64_t>(size);
     return true;
   };
-  d.archive = archive.get();
+  d.archive = archive;
   d.inputLeft = static_cast<std::int64_t>(compressedSize) + 2;
   d.inPos = d.inEnd = d.inBuffer;
   d.bitBuffer = 0;
@@ -286,7 +308,13 @@ std::int32_t ExtractMember(const std::string& archivePath, const std::string& ou
   }
 
   d.archive = plat::kNoHandle;
-  if (const std::uint32_t e = archive.close(); e != plat::kOk) throw setup::InOutError(e);
+  if (const std::uint32_t e = own.close(); e != plat::kOk) throw setup::InOutError(e);
+  // The time stamp is set through the handle that wrote the file, after the last write; a
+  // date that cannot be converted leaves the time of writing.
+  if (result == kUnzipOk && crcOk) {
+    plat::SetFileTimeFromDos(out.get(), static_cast<std::uint16_t>(dosTime >> 16),
+                             static_cast<std::uint16_t>(dosTime & 0xFFFF));
+  }
   if (const std::uint32_t e = out.close(); e != plat::kOk) throw setup::InOutError(e);
 
   if (result != kUnzipOk || !crcOk) {
@@ -295,11 +323,6 @@ std::int32_t ExtractMember(const std::string& archivePath, const std::string& ou
     }
     return result != kUnzipOk ? result : kCrcError;
   }
-  auto stamp = plat::File::Open(outputPath, plat::OpenMode::kWriteAttrib);
-  if (!stamp.ok()) throw setup::InOutError(stamp.error);
-  plat::SetFileTimeFromDos(stamp.value.get(), static_cast<std::uint16_t>(dosTime >> 16),
-                           static_cast<std::uint16_t>(dosTime & 0xFFFF));
-  if (const std::uint32_t e = stamp.value.close(); e != plat::kOk) throw setup::InOutError(e);
   return kUnzipOk;
 }
 
@@ -327,7 +350,7 @@ std::int32_t UnzipArchive(const std::string& archivePath, const std::string& des
     Report(report, kReportArchiveStart, kReportArchiveStart);
   }
 
-  RunScope run(report);
+  RunScope run(report, archivePath);
   std::int32_t count = 0;
   std::int64_t matchedSize = 0;
   std::int64_t matchedCompressed = 0;
