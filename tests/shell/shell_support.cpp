@@ -8,6 +8,7 @@
 #include <random>
 
 #include "app/program.h"
+#include "install/paths.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 
@@ -23,6 +24,12 @@ fs::path& SelfPathStorage() {
 std::vector<std::string>& Starts() {
   static std::vector<std::string> starts;
   return starts;
+}
+
+// The running program file, as if the setup had been started from the LWTEMP folder: then
+// the self-removal at exit owns it and writes and starts its batch.
+plat::Result<std::string> ProgramInLwTemp() {
+  return {NormalizePath(plat::TempPath().value + "\\LWTEMP\\setup.exe"), plat::kOk};
 }
 
 // WinExec's answer for a started program is above 31.
@@ -77,10 +84,17 @@ void ShellTest::SetUp() {
   fs::create_directories(root_ / "prefix");
   fs::create_directories(Payload());
   SetEnvironment("SETUP_PREFIX", (root_ / "prefix").string());
+#ifdef _WIN32
+  // The system temp folder, and with it LWTEMP, of this test alone.
+  fs::create_directories(root_ / "temp");
+  SetEnvironment("TMP", (root_ / "temp").string());
+  SetEnvironment("TEMP", (root_ / "temp").string());
+#endif
   savedDirectory_ = fs::current_path();
   fs::current_path(Payload());
   plat::Services table = plat::services();
   table.startHidden = &RecordHiddenStart;
+  table.moduleFileName = &ProgramInLwTemp;
   services_.emplace(table);
   HiddenStarts().clear();
 }
@@ -88,7 +102,14 @@ void ShellTest::SetUp() {
 void ShellTest::TearDown() {
   services_.reset();
   fs::current_path(savedDirectory_);
+#ifdef _WIN32
+  SetEnvironment("TMP", root_.parent_path().string());
+  SetEnvironment("TEMP", root_.parent_path().string());
+#endif
   std::error_code ignored;
+  for (const auto& entry : fs::recursive_directory_iterator(root_, ignored)) {
+    fs::permissions(entry.path(), fs::perms::owner_write, fs::perm_options::add, ignored);
+  }
   fs::remove_all(root_, ignored);
 }
 
@@ -109,8 +130,9 @@ std::string ShellTest::ReadFile(const fs::path& path) {
 }
 
 void ShellTest::PrepareLwTemp(const TForm1& form) {
-  ASSERT_EQ(plat::CreateDirectory(form.LwTempFolder), plat::kOk);
-  const std::string running = form.LwTempFolder + "\\setup.exe";
+  const std::uint32_t made = plat::CreateDirectory(form.LwTempFolder);
+  ASSERT_TRUE(made == plat::kOk || made == plat::kAlreadyExists) << made;
+  const std::string running = plat::ModuleFileName().value;
   {
     auto file = plat::File::Open(running, plat::OpenMode::kCreate);
     ASSERT_TRUE(file.ok());

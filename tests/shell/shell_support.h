@@ -34,8 +34,10 @@ std::string Hex(std::string_view bytes);
 
 void SetEnvironment(const char* name, const std::string& value);
 
-// Each test gets a simulated machine ($SETUP_PREFIX) and a payload folder that is the
-// current directory. Hidden starts (the self-removal batch) are recorded, not run.
+// Each test gets a simulated machine ($SETUP_PREFIX; under Windows its own temp folder) and
+// a payload folder that is the current directory. The running program file is reported in
+// the LWTEMP folder, as when the setup is started from there; hidden starts (the
+// self-removal batch) are recorded, not run.
 class ShellTest : public ::testing::Test {
  protected:
   void SetUp() override;
@@ -48,9 +50,8 @@ class ShellTest : public ::testing::Test {
   void WriteFile(const fs::path& path, std::string_view bytes);
   std::string ReadFile(const fs::path& path);
 
-  // Makes the LWTEMP folder with a file that cannot be deleted in it (as the running copy of
-  // the setup program would be), so that it outlives the tree removal at exit and the
-  // self-removal batch can be written into it.
+  // Makes the LWTEMP folder with the running program file in it, read-only as a running
+  // program file cannot be deleted.
   void PrepareLwTemp(const TForm1& form);
 
   // Runs the program: start-up, FormShow, then `steps` as the user, then destruction.

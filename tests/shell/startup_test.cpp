@@ -51,7 +51,7 @@ TEST_F(StartupTest, StartUpFillsTheWindowStateInOrder) {
     EXPECT_NE(form.SourceFolder.back(), '\\');
     const std::string temp = plat::TempPath().value;
     EXPECT_EQ(form.LwTempFolder, NormalizePath(temp + "LWTEMP"));
-    EXPECT_EQ(plat::FileAttributes(form.LwTempFolder).error, plat::kFileNotFound);
+    EXPECT_EQ(plat::FileAttributes(form.LwTempFolder).error, plat::kFileNotFound);  // not made
     EXPECT_EQ(form.Left, 0);
     EXPECT_EQ(form.Top, 0);
     EXPECT_EQ(form.Width, 2560);
@@ -179,10 +179,11 @@ TEST_F(StartupTest, LockIsReleasedExactlyOnceAlsoAfterAnEarlyRelease) {
 }
 
 int RunCommand(const std::string& command) {
-  const int status = std::system(command.c_str());
 #ifdef _WIN32
-  return status;
+  // cmd /c drops the outer pair of quotes when the line starts with one.
+  return std::system(("\"" + command + "\"").c_str());
 #else
+  const int status = std::system(command.c_str());
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 #endif
 }
