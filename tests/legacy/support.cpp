@@ -96,9 +96,14 @@ int InfoZipTest(const std::filesystem::path& archive) {
 
 std::optional<Bytes> InfoZipExtract(const std::filesystem::path& archive,
                                     const std::string& member) {
-  // unzip takes member names as wildcard patterns; escape the pattern characters.
+  // unzip takes member names as wildcard patterns: the pattern characters are escaped, and
+  // each run of non-ASCII bytes (which unzip converts from the name's code page) becomes "*".
   std::string pattern;
   for (char c : member) {
+    if (static_cast<unsigned char>(c) >= 0x80) {
+      if (pattern.empty() || pattern.back() != '*') pattern += '*';
+      continue;
+    }
     if (c == '[' || c == ']' || c == '*' || c == '?' || c == '\\') pattern += '\\';
     pattern += c;
   }
