@@ -108,10 +108,15 @@ bool IsProtectedFolder(const std::string& path, const TSystemDirs& dirs) {
   for (const std::string& form : forms) {
     if (form.size() <= 2) return true;  // a drive root
   }
-  const std::string systemFolders[] = {
+  std::vector<std::string> systemFolders = {
       dirs.WindowsDir(),   dirs.ProgramFilesDir(),      dirs.DeskTopDir(), dirs.FontsDir(),
       dirs.StartMenuDir(), dirs.StartMenuProgramsDir(), dirs.RecentDir(),  dirs.StartMenuStartUp(),
   };
+  // NT keeps SystemRoot elsewhere than the key WindowsDir is read from; the environment of
+  // every Windows process names the Windows folder too.
+  for (const char* name : {"SystemRoot", "windir"}) {
+    if (auto value = plat::Environment(name)) systemFolders.push_back(*value);
+  }
   for (const std::string& folder : systemFolders) {
     if (folder.find_first_not_of(" \t") == std::string::npos) continue;
     for (const std::string& protectedForm : Forms(folder)) {

@@ -44,6 +44,20 @@ TEST_F(ProtectedFolderTest, SystemAndShellFoldersAndWhatHoldsThem) {
   EXPECT_TRUE(IsProtectedFolder(lower, dirs)) << lower;
 }
 
+std::optional<std::string> WindowsEnvironment(const std::string& name) {
+  if (name == "SystemRoot") return "C:\\WinNT";
+  return std::nullopt;
+}
+
+TEST_F(ProtectedFolderTest, WindowsFolderOfTheEnvironment) {
+  const TSystemDirs dirs;
+  testing::Injection injection;
+  injection.table().environment = WindowsEnvironment;
+  injection.Apply();
+  EXPECT_TRUE(IsProtectedFolder("c:\\winnt\\", dirs));
+  EXPECT_FALSE(IsProtectedFolder("C:\\WinNT\\Vorlex", dirs));
+}
+
 TEST_F(ProtectedFolderTest, AnInstallationFolderIsNotProtected) {
   const TSystemDirs dirs;
   EXPECT_FALSE(IsProtectedFolder(dirs.ProgramFilesDir() + "\\Vorlex", dirs));
