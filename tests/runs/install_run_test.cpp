@@ -1,0 +1,234 @@
+// The install run end to end, then the uninstall of what it installed: files, links, the
+// record, the progress page step by step, the messages, the batch and what it leaves.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "install/paths.h"
+#include "install/sysdirs.h"
+#include "platform/files.h"
+#include "platform/posix/prefix.h"
+#include "runs_support.h"
+#include "texts/message_table.h"
+#include "uninstall/install_record.h"
+#include "uninstall/remove_self.h"
+
+namespace setup::testing {
+namespace {
+
+std::string Line(int index) { return BuiltInMessageLines()[static_cast<std::size_t>(index)]; }
+
+// A setup.ini that replaces four lines of the message table.
+std::string OverridingIni() {
+  std::vector<std::string> lines = BuiltInMessageLines();
+  lines[9] = Cp("Vytvářím složku");
+  lines[11] = Cp("Složky:");
+  lines[22] = Cp("Konec instalace");
+  lines[25] = Cp("Hotovo!");
+  std::string ini = "[ALL.Memo6_Lines]\r\nCount=32\r\n";
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    ini += "Item" + std::to_string(i) + "=\"" + lines[i] + "\"\r\n";
+  }
+  return ini;
+}
+
+std::string BatchText(const std::string& program, const std::string& rdLine,
+                      const std::string& batch) {
+  SelfRemovalBatch text{program, "", batch, true};
+  std::string expected = SelfRemovalBatchText(text);
+  // The folder line as the caller hands the folder in.
+  expected.replace(expected.find("rd \r\n"), 5, rdLine + "\r\n");
+  return expected;
+}
+
+// Positions of ALProgressBar2 at the step reports: the frames where a log line was added,
+// from the first report on.
+std::vector<int> StepPositions(const std::vector<Frame>& frames) {
+  std::vector<int> positions;
+  int lines = -1;
+  for (const Frame& frame : frames) {
+    if (frame.logLines != lines) positions.push_back(frame.overall);
+    lines = frame.logLines;
+  }
+  return positions;
+}
+
+struct RunState {
+  std::vector<std::string> log;
+  std::string title, status;
+  int overall = -1;
+  bool closed = false;
+  int page = -1;
+};
+
+class InstallRun : public RunsTest {
+ protected:
+  void SetUp() override {
+    RunsTest::SetUp();
+    home_ = dirs_.ProgramFilesDir() + "\\Vorlex";
+  }
+
+  // Walks the wizard and finishes, keeping what the window showed at the end.
+  RunState Install(bool desktop, bool startMenu) {
+    RunState state;
+    EXPECT_EQ(RunSetup(Payload(),
+                       [&](TForm1& form) {
+                         WalkAndFinish(form, desktop, startMenu);
+                         state.log = form.LB1.Items.Lines();
+                         state.title = form.Label8.Caption;
+                         state.status = form.Mess.Caption;
+                         state.overall = form.ALProgressBar2.Position();
+                         state.closed = form.Closed();
+                         state.page = form.pages.ActivePageIndex();
+                       }),
+              0);
+    return state;
+  }
+
+  std::vector<std::string> Allowed() {
+    return {HostOf(home_).string(),
+            HostOf(dirs_.DeskTopDir() + "\\Vorlex.lnk").string(),
+            HostOf(dirs_.StartMenuDir() + "\\Vorlex.lnk").string(),
+            HostOf(dirs_.StartMenuProgramsDir() + "\\Vorlex").string(),
+            HostOf(LwTemp()).string(),
+            (PayloadHost() / "setup.ini").string()};
+  }
+
+  Picture Machine() {
+    Picture picture = TakePicture(fs::path(plat::posix::PrefixDir()) / "drive_c");
+    Picture payload = TakePicture(PayloadHost());
+    picture.insert(payload.begin(), payload.end());
+    return picture;
+  }
+
+  void ExpectLink(const std::string& file, const std::string& target) {
+    const ParsedLink link = ReadLink(file);
+    EXPECT_EQ(link.error, "") << file;
+    EXPECT_EQ(link.Target(), target) << file;
+    EXPECT_EQ(link.workingDirectory, target.substr(0, target.find_last_of('\\') + 1)) << file;
+  }
+
+  TSystemDirs dirs_;
+  std::string home_;
+};
+
+TEST_F(InstallRun, CompleteRunThenUninstallLeaveNothingBehind) {
+  MakePayload(true, true);
+  PutPayloadFile("setup.ini", OverridingIni());
+  const std::string group = dirs_.StartMenuProgramsDir() + "\\Vorlex";
+  const Picture before = Machine();
+
+  const RunState state = Install(true, true);
+
+  // The progress page, step by step.
+  EXPECT_TRUE(state.closed);
+  EXPECT_EQ(state.page, kProgressPage);
+  EXPECT_EQ(state.log, (std::vector<std::string>{
+                           Cp("Složky:"), " - " + home_, " - " + home_ + "\\Sources",
+                           " - " + home_ + "\\Manual", " - " + home_ + "\\Samples", "Prepare copy",
+                           "Extract files", " - vx01", " - Sources", " - Manual", "",
+                           "Link to desktop", "Link to START", "Update menu START"}));
+  EXPECT_EQ(StepPositions(LastUi().frames),
+            (std::vector<int>{0, 10, 20, 30, 40, 50, 50, 60, 70, 80, 80, 85, 90}));
+  EXPECT_EQ(state.overall, 100);
+  EXPECT_EQ(state.title, Cp("Konec instalace"));
+  EXPECT_EQ(state.status, "Creating directory START/Programy");
+  EXPECT_EQ(LastUi().frames.front().status, Cp("Vytvářím složku"));
+
+  // The lower bar follows the large member of vx01.zip through its writes.
+  std::vector<int> archive;
+  for (const Frame& frame : LastUi().frames) {
+    if (frame.logLines == 8) archive.push_back(frame.archive);
+  }
+  ASSERT_FALSE(archive.empty());
+  EXPECT_TRUE(std::is_sorted(archive.begin(), archive.end()));
+  EXPECT_TRUE(std::any_of(archive.begin(), archive.end(), [](int p) { return p > 0 && p < 100; }));
+  EXPECT_EQ(archive.back(), 100);
+
+  // One final message, the replaced line 25.
+  ASSERT_EQ(LastUi().shown().size(), 1u);
+  EXPECT_EQ(LastUi().shown()[0].kind, ui::Shown::Kind::kMessageDialog);
+  EXPECT_EQ(LastUi().shown()[0].caption, "Information");
+  EXPECT_EQ(LastUi().shown()[0].text, Cp("Hotovo!"));
+
+  // Files: the archives' members, all.zip's too, and the three copies.
+  for (const char* file :
+       {"Vorlex.exe", "readme.txt", "Samples\\demo.exe", "Sources\\a.c", "Sources\\sub\\b.h",
+        "Manual\\Vorlex.htm", "extra.dat", "Samples\\more.dat", "setup.exe", "Vorlex.ini"}) {
+    EXPECT_TRUE(PathExists(home_ + "\\" + file)) << file;
+  }
+  EXPECT_EQ(FileBytes(home_ + "\\setup.exe"), "the distribution's setup program");
+  EXPECT_EQ(FileBytes(home_ + "\\setup.ini"), OverridingIni());
+  EXPECT_EQ(FileBytes(home_ + "\\readme.txt"), "Vorlex\r\n");
+
+  // Links.
+  ExpectLink(dirs_.DeskTopDir() + "\\Vorlex.lnk", home_ + "\\Vorlex.exe");
+  ExpectLink(dirs_.StartMenuDir() + "\\Vorlex.lnk", home_ + "\\Vorlex.exe");
+  ExpectLink(group + "\\Vorlex.lnk", home_ + "\\Vorlex.exe");
+  ExpectLink(group + "\\" + Cp("Manuál.lnk"), home_ + "\\manual\\Vorlex.htm");
+  ExpectLink(group + "\\Uninstall.lnk", home_ + "\\setup.exe");
+  ExpectLink(group + "\\Samples\\Demo.lnk", home_ + "\\Samples\\demo.exe");
+  ExpectLink(group + "\\Deep\\Er\\Level\\Source A.lnk", home_ + "\\Sources\\a.c");
+  ExpectLink(group + "\\.lnk", home_);
+  ExpectLink(group + "\\Docs\\.lnk", home_ + "\\readme.txt");
+
+  // The record, and the batch that erases the program unpacked into LWTEMP.
+  EXPECT_EQ(RecordedHome(), home_ + std::string(1, '\0'));
+  const std::string batch = LwTemp() + "\\setup123.bat";
+  EXPECT_EQ(Starts(), std::vector<std::string>{batch});
+  EXPECT_EQ(FileBytes(batch), BatchText(Program(), "rd " + LwTemp(), batch));
+  RunRecordedBatches();
+  EXPECT_FALSE(PathExists(Program()));
+  EXPECT_TRUE(Names(LwTemp()).empty());
+
+  EXPECT_EQ(StrayChanges(before, Machine(), Allowed()), std::vector<std::string>{});
+
+  // Uninstall from the home directory, as the "Uninstall" link starts it.
+  Program() = home_ + "\\setup.exe";
+  NextUi().QueueAnswer(ui::IDYES);
+  bool released = false;
+  EXPECT_EQ(RunSetup(home_,
+                     [&](TForm1& form) {
+                       EXPECT_EQ(form.pages.ActivePageIndex(), kUninstallPage);
+                       form.Click(form.BitBtn11);
+                       released = !form.Lock.has_value();
+                       EXPECT_TRUE(form.Closed());
+                     }),
+            0);
+  EXPECT_TRUE(released);
+  const auto& shown = LastUi().shown();
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_EQ(shown[0].text, Line(26) + " " + home_ + " " + Line(27) + "\r" + Line(28));
+  EXPECT_EQ(shown[0].caption, "");
+  EXPECT_EQ(shown[0].flags, 52u);
+  EXPECT_EQ(shown[1].text, Line(29));
+  EXPECT_EQ(shown[1].caption, "Vorlex Setup");
+  EXPECT_EQ(shown[1].flags, 64u);
+  const std::string uninstallBatch = LwTemp() + "\\setup123.bat";
+  EXPECT_EQ(FileBytes(uninstallBatch),
+            BatchText(home_ + "\\setup.exe", "rd \"" + home_ + "\"", uninstallBatch));
+  RunRecordedBatches();
+
+  EXPECT_FALSE(PathExists(home_));
+  EXPECT_FALSE(PathExists(group));
+  EXPECT_FALSE(PathExists(dirs_.DeskTopDir() + "\\Vorlex.lnk"));
+  EXPECT_FALSE(PathExists(dirs_.StartMenuDir() + "\\Vorlex.lnk"));
+  EXPECT_EQ(RecordedHome(), std::nullopt);
+  EXPECT_TRUE(MakerKeyExists());
+  EXPECT_EQ(StrayChanges(before, Machine(),
+                         {HostOf(LwTemp()).string(), (PayloadHost() / "setup.ini").string()}),
+            std::vector<std::string>{});
+
+  // A second uninstall finds no record.
+  MakeFolders(In("elsewhere"));
+  EXPECT_EQ(RunSetup(In("elsewhere"), [](TForm1& form) { form.Click(form.BitBtn11); }), 0);
+  ASSERT_EQ(LastUi().shown().size(), 1u);
+  EXPECT_EQ(LastUi().shown()[0].text, Line(30));
+  EXPECT_EQ(LastUi().shown()[0].caption, "Vorlex Setup");
+  EXPECT_EQ(LastUi().shown()[0].flags, 16u);
+}
+
+}  // namespace
+}  // namespace setup::testing
