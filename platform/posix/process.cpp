@@ -78,7 +78,9 @@ class Batch {
     for (std::size_t i = 0; i < text.size();) {
       std::size_t j = text.find('\n', i);
       if (j == std::string::npos) j = text.size();
-      lines_.push_back(text.substr(i, j - i));
+      std::string line = text.substr(i, j - i);
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      lines_.push_back(std::move(line));
       i = j + 1;
     }
   }
@@ -226,10 +228,18 @@ std::uint32_t StartHidden(const std::string& commandLine) {
   close(fd);
   Batch batch(text);
 
-  // Two forks and a new session: the interpreter is no child of the caller, holds none of its
-  // descriptors (nor the mutex lock file), and lives on after it.
+  // Two forks and a new session: the interpreter is no child of the caller and lives on
+  // after it. It must hold none of the caller's descriptors: a copy of the mutex's lock file
+  // would keep the lock held. The caller waits on a pipe until they are closed.
+  int ready[2];
+  if (pipe2(ready, O_CLOEXEC) != 0) return ErrnoToWin32(errno);
   const pid_t child = fork();
-  if (child < 0) return ErrnoToWin32(errno);
+  if (child < 0) {
+    const int err = errno;
+    close(ready[0]);
+    close(ready[1]);
+    return ErrnoToWin32(err);
+  }
   if (child == 0) {
     setsid();
     if (fork() != 0) _exit(0);
@@ -239,10 +249,17 @@ std::uint32_t StartHidden(const std::string& commandLine) {
       dup2(null, 1);
       dup2(null, 2);
     }
-    close_range(3, ~0U, 0);
+    dup2(ready[1], 3);
+    close_range(4, ~0U, 0);
+    close(3);  // the caller's read sees the end: nothing of the caller is held any more
     batch.Run();
     _exit(0);
   }
+  close(ready[1]);
+  char byte;
+  while (read(ready[0], &byte, 1) != 0 && errno == EINTR) {
+  }
+  close(ready[0]);
   while (waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
   }
   return kWinExecStarted;

@@ -4,6 +4,9 @@
 // the same folder, flushed to disk and renamed over the hive file, so a crash leaves either
 // the old or the new registry, never a mix. Key and value names match without regard to case.
 //
+// Names holding a line break have no form in this format and are refused (ERROR_INVALID_
+// PARAMETER), so that no name can break the file's lines.
+//
 // A damaged file: every line that does not parse is kept verbatim and written back unchanged,
 // so a rewrite never drops what it could not read. An unparsable value line stays with its
 // key; an unparsable key header, together with the lines under it, is kept at the end of the
@@ -456,9 +459,13 @@ bool LookupKey(Handle h, OpenKey& out) {
   return true;
 }
 
+bool HasLineBreak(const std::string& s) { return s.find_first_of("\r\n") != std::string::npos; }
+
 // Opens a key by walking `path`, optionally creating missing keys.
 Result<Handle> Open(Hive hive, const std::string& path, bool create) {
   const auto parts = SplitKeyPath(path);
+  if (HasLineBreak(path))
+    return Result<Handle>::failure(create ? kInvalidParameter : kFileNotFound);
   if (!create) {
     auto data = Load(hive);
     if (!data.ok()) return Result<Handle>::failure(data.error);
@@ -485,6 +492,7 @@ Result<Handle> Open(Hive hive, const std::string& path, bool create) {
 
 std::uint32_t SetString(const std::string& prefix, Hive hive, const std::vector<std::string>& path,
                         const std::string& name, const std::string& value, bool createKey) {
+  if (HasLineBreak(name)) return kInvalidParameter;
   return Modify(prefix, hive, [&](HiveData& data, bool& changed) -> std::uint32_t {
     Node* n = &data.root;
     for (const auto& part : path) {

@@ -1,0 +1,414 @@
+// What only the POSIX body has: the prefix and its seeding, the C: and Z: mapping, names
+// matched without regard to case and converted between code page 1250 and UTF-8, the
+// registry files and their atomic replacement, and the batch interpreter.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <climits>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "platform/files.h"
+#include "platform/process.h"
+#include "platform/profile.h"
+#include "platform/registry.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace plat;
+
+std::string Slurp(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void Spit(const fs::path& p, const std::string& text) {
+  std::ofstream out(p, std::ios::binary);
+  out << text;
+}
+
+template <class F>
+bool Eventually(F done, std::chrono::seconds limit = std::chrono::seconds(30)) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (std::chrono::steady_clock::now() < end) {
+    if (done()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return done();
+}
+
+// Each test gets a fresh prefix and leaves the current directory as it found it.
+class Posix : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/setup-prefix-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    prefix_ = root_ = tmpl;
+    setenv("SETUP_PREFIX", tmpl, 1);
+    cwd_ = fs::current_path();
+    ASSERT_TRUE(TempPath().ok());  // seeds the prefix
+  }
+  void TearDown() override {
+    fs::current_path(cwd_);
+    std::error_code ec;
+    for (auto& e : fs::recursive_directory_iterator(root_, ec)) {
+      chmod(e.path().c_str(), 0755);
+    }
+    fs::remove_all(root_, ec);
+    unsetenv("SETUP_PREFIX");
+  }
+
+  std::string Temp() { return TempPath().value; }  // "C:\users\<user>\Temp\"
+  fs::path HostTemp() { return prefix_ / "drive_c/users" / UserName() / "Temp"; }
+  static std::string UserName() {
+    std::string profile = Environment("USERPROFILE").value();
+    return profile.substr(profile.rfind('\\') + 1);
+  }
+
+  fs::path root_;    // removed after the test
+  fs::path prefix_;  // the prefix in use, inside root_
+  fs::path cwd_;
+};
+
+TEST_F(Posix, APrefixIsSeededOnFirstUse) {
+  prefix_ /= "fresh";
+  setenv("SETUP_PREFIX", prefix_.c_str(), 1);
+  EXPECT_FALSE(fs::exists(prefix_));
+  EXPECT_EQ(Temp(), "C:\\users\\" + UserName() + "\\Temp\\");
+  EXPECT_EQ(Environment("temp"), "C:\\users\\" + UserName() + "\\Temp");
+  const fs::path user = prefix_ / "drive_c/users" / UserName();
+  for (const fs::path& p :
+       {prefix_ / "drive_c/Program Files", prefix_ / "drive_c/windows", user / "Desktop",
+        user / "Temp", user / "AppData/Roaming/Microsoft/Windows/Start Menu/Programs"}) {
+    EXPECT_TRUE(fs::is_directory(p)) << p;
+  }
+  const std::string userReg = Slurp(prefix_ / "user.reg");
+  EXPECT_EQ(userReg.substr(0, 10), "REGEDIT4\r\n");
+  EXPECT_NE(userReg.find("\"Desktop\"=\"C:\\\\users\\\\" + UserName() + "\\\\Desktop\""),
+            std::string::npos);
+  auto cv = RegKey::Open(Hive::kLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion");
+  ASSERT_TRUE(cv.ok());
+  EXPECT_EQ(RegQueryValue(cv.value.get(), "ProgramFilesDir").value.data,
+            std::string("C:\\Program Files\0", 17));
+  // As on NT: SystemRoot lives under Windows NT\CurrentVersion, not Windows\CurrentVersion.
+  EXPECT_EQ(RegQueryValue(cv.value.get(), "SystemRoot").error, kFileNotFound);
+}
+
+TEST_F(Posix, PrefixFollowsXdgDataHomeWhenNotSetExplicitly) {
+  unsetenv("SETUP_PREFIX");
+  setenv("XDG_DATA_HOME", prefix_.c_str(), 1);
+  EXPECT_TRUE(TempPath().ok());
+  EXPECT_TRUE(fs::is_directory(prefix_ / "vorlex-setup/drive_c/Program Files"));
+  unsetenv("XDG_DATA_HOME");
+}
+
+TEST_F(Posix, DrivesMapToTheirHostFolders) {
+  ASSERT_EQ(SetCurrentDirectory("C:\\Program Files"), kOk);
+  EXPECT_EQ(fs::current_path(), fs::canonical(prefix_ / "drive_c/Program Files"));
+  EXPECT_EQ(CurrentDirectory().value, "C:\\Program Files");
+  ASSERT_EQ(SetCurrentDirectory("C:\\"), kOk);
+  EXPECT_EQ(CurrentDirectory().value, "C:\\");
+  ASSERT_EQ(SetCurrentDirectory("Z:\\tmp"), kOk);
+  EXPECT_EQ(fs::current_path(), fs::canonical("/tmp"));
+  EXPECT_EQ(CurrentDirectory().value, "Z:\\tmp");
+  EXPECT_EQ(FileAttributes("Q:\\anything").error, kPathNotFound);
+  std::string mod = ModuleFileName().value;
+  for (char& c : mod) c = c == '\\' ? '/' : c;
+  EXPECT_EQ(fs::path(mod.substr(2)), fs::canonical("/proc/self/exe"));
+}
+
+TEST_F(Posix, HostPathsOutsideDriveCAreSeenThroughZ) {
+  fs::current_path(prefix_);
+  auto cwd = CurrentDirectory().value;
+  std::string host = fs::canonical(prefix_);
+  for (char& c : host) c = c == '/' ? '\\' : c;
+  EXPECT_EQ(cwd, "Z:" + host);
+  ASSERT_EQ(CreateDirectory("made here"), kOk);
+  EXPECT_TRUE(fs::is_directory(prefix_ / "made here"));
+}
+
+TEST_F(Posix, ComponentsMatchWhatExistsWithoutRegardToCase) {
+  fs::create_directories(HostTemp() / "Sources");
+  Spit(HostTemp() / "Sources/Vorlex.lnk", "link");
+  const std::string t = Temp();
+  EXPECT_TRUE(FileAttributes(t + "SOURCES\\vorlex.LNK").ok());
+  EXPECT_EQ(CopyFile(t + "sources\\VORLEX.lnk", t + "SOURCES\\Copy.LNK", false), kOk);
+  EXPECT_EQ(Slurp(HostTemp() / "Sources/Copy.LNK"), "link");  // new names as given
+  EXPECT_EQ(CreateDirectory(t + "sources\\NewFolder"), kOk);
+  EXPECT_TRUE(fs::is_directory(HostTemp() / "Sources/NewFolder"));
+  EXPECT_EQ(MoveFile(t + "sources\\newfolder", t + "sources\\NEWFOLDER"), kOk);  // case only
+  EXPECT_TRUE(fs::is_directory(HostTemp() / "Sources/NEWFOLDER"));
+  EXPECT_FALSE(fs::exists(HostTemp() / "Sources/NewFolder"));
+}
+
+TEST_F(Posix, CzechNamesAreUtf8OnTheHost) {
+  const std::string manual = Temp() + "Manu\xE1l";  // "Manuál" in code page 1250
+  ASSERT_EQ(CreateDirectory(manual), kOk);
+  EXPECT_TRUE(fs::is_directory(HostTemp() / "Manuál"));
+  Spit(HostTemp() / "Manuál/Příručka.txt", "p");
+  DirSearch s(manual + "\\P*");
+  ASSERT_TRUE(s.valid());
+  EXPECT_EQ(s.entry().name, "P\xF8\xEDru\xE8ka.txt");
+  EXPECT_TRUE(FileAttributes(Temp() + "MANU\xC1L\\P\xD8\xCDRU\xC8KA.TXT").ok());  // upper case
+}
+
+TEST_F(Posix, HiddenIsALeadingDotAndReadOnlyTheOwnerWriteBit) {
+  Spit(HostTemp() / ".hidden", "h");
+  Spit(HostTemp() / "locked", "l");
+  chmod((HostTemp() / "locked").c_str(), 0444);
+  EXPECT_NE(FileAttributes(Temp() + ".hidden").value & kAttrHidden, 0u);
+  EXPECT_EQ(FileAttributes(Temp() + "locked").value & kAttrHidden, 0u);
+  EXPECT_NE(FileAttributes(Temp() + "locked").value & kAttrReadOnly, 0u);
+  EXPECT_EQ(DeleteFile(Temp() + "locked"), kAccessDenied);  // also for root
+  EXPECT_TRUE(fs::exists(HostTemp() / "locked"));
+  ASSERT_EQ(SetFileAttributes(Temp() + "locked", kAttrNormal), kOk);
+  EXPECT_NE(fs::status(HostTemp() / "locked").permissions() & fs::perms::owner_write,
+            fs::perms::none);
+}
+
+TEST_F(Posix, DosTimeIsLocalTime) {
+  Spit(HostTemp() / "t.txt", "t");
+  auto f = File::Open(Temp() + "t.txt", OpenMode::kWriteAttrib);
+  ASSERT_TRUE(f.ok());
+  const std::uint16_t date = ((2001 - 1980) << 9) | (7 << 5) | 15;
+  const std::uint16_t time = (9 << 11) | (30 << 5) | 4;
+  ASSERT_EQ(SetFileTimeFromDos(f.value.get(), date, time), kOk);
+  std::tm tm{};
+  tm.tm_year = 101;
+  tm.tm_mon = 6;
+  tm.tm_mday = 15;
+  tm.tm_hour = 9;
+  tm.tm_min = 30;
+  tm.tm_sec = 8;
+  tm.tm_isdst = -1;
+  struct stat st;
+  ASSERT_EQ(stat((HostTemp() / "t.txt").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mtime, mktime(&tm));
+}
+
+TEST_F(Posix, PathsLongerThanMaxPathAreRefused) {
+  std::string path = Temp();
+  path += std::string(260 - path.size(), 'x');
+  EXPECT_NE(CreateDirectory(path), kOk);
+  EXPECT_EQ(CreateDirectory(path.substr(0, 259)), kOk);
+}
+
+TEST_F(Posix, ProfileWriteIntoAReadOnlyFolderFails) {
+  fs::create_directories(HostTemp() / "ro");
+  chmod((HostTemp() / "ro").c_str(), 0555);
+  EXPECT_EQ(ProfileWriteString("ALL", "a", "1", Temp() + "ro\\setup.ini"), kAccessDenied);
+  EXPECT_FALSE(fs::exists(HostTemp() / "ro/setup.ini"));
+}
+
+TEST_F(Posix, ABareProfileNameLivesInTheWindowsFolder) {
+  ASSERT_EQ(ProfileWriteString("S", "k", "v", "bare.ini"), kOk);
+  EXPECT_EQ(Slurp(prefix_ / "drive_c/windows/bare.ini"), "[S]\r\nk=v\r\n");
+}
+
+// --- Registry files ------------------------------------------------------------------------
+
+TEST_F(Posix, RegistryValuesAreEscapedInTheHiveFile) {
+  auto key = RegKey::Create(Hive::kCurrentUser, "\\Software\\Korb\\Vorlex");
+  ASSERT_TRUE(key.ok());
+  ASSERT_EQ(RegSetString(key.value.get(), "AppDir", "C:\\a \"b\""), kOk);
+  ASSERT_EQ(RegSetString(key.value.get(), "", "default"), kOk);
+  ASSERT_EQ(RegSetString(key.value.get(), "Two Lines", "x\r\ny"), kOk);
+  EXPECT_EQ(RegSetString(key.value.get(), "Two\nLines", "x"), kInvalidParameter);
+  EXPECT_EQ(RegCreateKey(Hive::kCurrentUser, "Software\\Line\nBreak").error, kInvalidParameter);
+  const std::string text = Slurp(prefix_ / "user.reg");
+  EXPECT_NE(text.find("[HKEY_CURRENT_USER\\Software\\Korb\\Vorlex]\r\n"
+                      "\"AppDir\"=\"C:\\\\a \\\"b\\\"\"\r\n@=\"default\"\r\n"),
+            std::string::npos)
+      << text;
+  EXPECT_NE(text.find("=hex(1):78,0d,0a,79,00\r\n"), std::string::npos) << text;
+  EXPECT_EQ(RegQueryValue(key.value.get(), "two lines").value.data, std::string("x\r\ny\0", 5));
+}
+
+TEST_F(Posix, ADamagedHiveReadsWhatParsesAndKeepsTheRestOnRewrite) {
+  ASSERT_TRUE(TempPath().ok());  // seed
+  const std::string damaged =
+      "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Good]\r\n\"A\"=\"1\"\r\n"
+      "\"Broken\"=\"no end\r\n\"B\"=dword:0000002a\r\n\"C\"=hex:01,zz\r\n"
+      "[HKEY_CURRENT_USER\\Software\\Cut\r\n\"Orphan\"=\"o\"\r\n"
+      "\x01\x02garbage\xff\r\n[HKEY_CURRENT_USER\\Software\\Last]\r\n\"L\"=\"l\"\r\n\"Trunc";
+  Spit(prefix_ / "user.reg", damaged);
+  auto good = RegKey::Open(Hive::kCurrentUser, "Software\\Good");
+  ASSERT_TRUE(good.ok());
+  EXPECT_EQ(RegQueryValue(good.value.get(), "A").value.data, std::string("1\0", 2));
+  EXPECT_EQ(RegQueryValue(good.value.get(), "B").value.type, kRegDword);
+  EXPECT_EQ(RegQueryValue(good.value.get(), "Broken").error, kFileNotFound);
+  EXPECT_EQ(RegQueryValue(good.value.get(), "C").error, kFileNotFound);
+  EXPECT_EQ(RegQueryValue(good.value.get(), "Orphan").error, kFileNotFound);
+  EXPECT_EQ(RegOpenKey(Hive::kCurrentUser, "Software\\Cut").error, kFileNotFound);
+  ASSERT_EQ(RegSetString(good.value.get(), "New", "n"), kOk);
+  const std::string rewritten = Slurp(prefix_ / "user.reg");
+  for (const char* kept :
+       {"\"Broken\"=\"no end\r\n", "\"C\"=hex:01,zz\r\n",
+        "[HKEY_CURRENT_USER\\Software\\Cut\r\n\"Orphan\"=\"o\"\r\n", "\x01\x02garbage\xff\r\n",
+        "\"Trunc\r\n", "\"L\"=\"l\"\r\n", "\"New\"=\"n\"\r\n"}) {
+    EXPECT_NE(rewritten.find(kept), std::string::npos) << kept;
+  }
+  // The kept lines stay where they do no harm: a second rewrite changes nothing else.
+  ASSERT_EQ(RegSetString(good.value.get(), "New", "m"), kOk);
+  std::string expected = rewritten;
+  expected.replace(expected.find("\"New\"=\"n\""), 9, "\"New\"=\"m\"");
+  EXPECT_EQ(Slurp(prefix_ / "user.reg"), expected);
+}
+
+TEST_F(Posix, AStaleTemporaryHiveIsIgnoredAndCleared) {
+  auto key = RegKey::Create(Hive::kCurrentUser, "Software\\Korb");
+  ASSERT_TRUE(key.ok());
+  ASSERT_EQ(RegSetString(key.value.get(), "V", "old"), kOk);
+  const std::string before = Slurp(prefix_ / "user.reg");
+  // What a writer killed between write and rename leaves behind.
+  Spit(prefix_ / ".user.reg.AbC123",
+       "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Korb]\r\n\"V\"=\"ha");
+  EXPECT_EQ(Slurp(prefix_ / "user.reg"), before);
+  EXPECT_EQ(RegQueryValue(key.value.get(), "V").value.data, std::string("old\0", 4));
+  ASSERT_EQ(RegSetString(key.value.get(), "V", "new"), kOk);
+  EXPECT_FALSE(fs::exists(prefix_ / ".user.reg.AbC123"));
+  EXPECT_EQ(RegQueryValue(key.value.get(), "V").value.data, std::string("new\0", 4));
+}
+
+TEST_F(Posix, AWriterKilledMidwayLeavesAWholeRegistry) {
+  ASSERT_TRUE(RegKey::Create(Hive::kCurrentUser, "Software\\Crash").ok());
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    auto key = RegKey::Open(Hive::kCurrentUser, "Software\\Crash");
+    for (int i = 0;; ++i) {
+      RegSetString(key.value.get(), "V" + std::to_string(i % 50), std::string(2000, 'a' + i % 26));
+    }
+  }
+  ASSERT_TRUE(
+      Eventually([&] { return Slurp(prefix_ / "user.reg").find("\"V20\"") != std::string::npos; }));
+  kill(child, SIGKILL);
+  waitpid(child, nullptr, 0);
+  // Every value present is whole: the file always was either the old or the new one.
+  auto key = RegKey::Open(Hive::kCurrentUser, "Software\\Crash");
+  ASSERT_TRUE(key.ok());
+  int present = 0;
+  for (int i = 0; i < 50; ++i) {
+    auto v = RegQueryValue(key.value.get(), "V" + std::to_string(i));
+    if (!v.ok()) continue;
+    ++present;
+    EXPECT_EQ(v.value.data.size(), 2001u);
+  }
+  EXPECT_GE(present, 20);
+  const std::string text = Slurp(prefix_ / "user.reg");
+  EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
+  ASSERT_EQ(RegSetString(key.value.get(), "After", "ok"), kOk);  // and it still writes
+}
+
+// --- Batch interpreter ---------------------------------------------------------------------
+
+class Batch : public Posix {
+ protected:
+  void SetUp() override {
+    Posix::SetUp();
+    bat_ = Temp() + "setup123.bat";
+  }
+  // Writes the batch in the temp folder and starts it; true when it was started.
+  bool Start(const std::string& lines) {
+    Spit(HostTemp() / "setup123.bat", lines);
+    return StartHidden(bat_) == 33;
+  }
+  bool BatchGone() { return !fs::exists(HostTemp() / "setup123.bat"); }
+
+  std::string bat_;
+};
+
+TEST_F(Batch, TheEraseLoopWaitsUntilTheFileCanGo) {
+  Spit(HostTemp() / "setup.exe", "x");
+  chmod((HostTemp() / "setup.exe").c_str(), 0444);  // "in use": the erase fails for now
+  fs::create_directories(HostTemp() / "Home Dir");
+  const std::string exe = Temp() + "setup.exe", home = Temp() + "Home Dir";
+  ASSERT_TRUE(Start(":1\r\nErase \"" + exe + "\"\r\nIf exist \"" + exe + "\" Goto 1\r\n:2\r\n" +
+                    "Erase \"" + Temp() + "setup.ini\"\r\nIf exist \"" + Temp() +
+                    "setup.ini\" Goto 2\r\nrd \"" + home + "\"\r\nErase \"" + bat_ + "\"\r\n"));
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_TRUE(fs::exists(HostTemp() / "setup.exe"));
+  EXPECT_FALSE(BatchGone());
+  chmod((HostTemp() / "setup.exe").c_str(), 0644);  // the program has ended
+  EXPECT_TRUE(Eventually([&] { return BatchGone(); }));
+  EXPECT_FALSE(fs::exists(HostTemp() / "setup.exe"));
+  EXPECT_FALSE(fs::exists(HostTemp() / "Home Dir"));  // quoted folder with a blank
+}
+
+TEST_F(Batch, CommandsAreCaseInsensitiveAndPathsMayBeBare) {
+  fs::create_directories(HostTemp() / "Bare");
+  fs::create_directories(HostTemp() / "Full");
+  Spit(HostTemp() / "Full/f", "f");
+  Spit(HostTemp() / "one", "1");
+  ASSERT_TRUE(Start("@echo off\r\n\r\nrem nothing\r\nDEL " + Temp() + "ONE\r\nRD " + Temp() +
+                    "bare\r\nrd \"" + Temp() + "Full\"\r\nif not exist " + Temp() +
+                    "one goto :End\r\nErase " + Temp() + "full\\f\r\n:end\r\nerase " + bat_ +
+                    "\r\n"));
+  EXPECT_TRUE(Eventually([&] { return BatchGone(); }));
+  EXPECT_FALSE(fs::exists(HostTemp() / "one"));
+  EXPECT_FALSE(fs::exists(HostTemp() / "Bare"));
+  EXPECT_TRUE(fs::exists(HostTemp() / "Full/f"));  // not empty: rd leaves it; goto skipped erase
+}
+
+TEST_F(Batch, ALoopThatNeverEndsGivesUpAfterItsBound) {
+  Spit(HostTemp() / "stuck.exe", "x");
+  chmod((HostTemp() / "stuck.exe").c_str(), 0444);
+  const std::string exe = Temp() + "stuck.exe";
+  ASSERT_TRUE(Start(":Repeat\r\nErase \"" + exe + "\"\r\nIf exist \"" + exe +
+                    "\" Goto Repeat\r\nErase \"" + bat_ + "\"\r\n"));
+  EXPECT_TRUE(Eventually([&] { return BatchGone(); }, std::chrono::seconds(60)));
+  EXPECT_TRUE(fs::exists(HostTemp() / "stuck.exe"));
+}
+
+TEST_F(Batch, StartFailsForAMissingOrForeignFile) {
+  EXPECT_EQ(StartHidden(Temp() + "absent.bat"), 2u);
+  EXPECT_EQ(StartHidden(Temp() + "nodir\\absent.bat"), 3u);
+  Spit(HostTemp() / "prog.txt", "x");
+  EXPECT_LE(StartHidden(Temp() + "prog.txt"), 31u);
+}
+
+TEST_F(Batch, AnUnquotedCommandLineWithBlanksFindsTheBatch) {
+  fs::create_directories(HostTemp() / "with blank");
+  Spit(HostTemp() / "with blank/victim", "v");
+  const std::string bat = Temp() + "with blank\\run.bat";
+  Spit(HostTemp() / "with blank/run.bat",
+       "Erase \"" + Temp() + "with blank\\victim\"\r\nErase \"" + bat + "\"\r\n");
+  EXPECT_EQ(StartHidden(bat), 33u);
+  EXPECT_TRUE(Eventually([&] { return !fs::exists(HostTemp() / "with blank/run.bat"); }));
+  EXPECT_FALSE(fs::exists(HostTemp() / "with blank/victim"));
+}
+
+TEST_F(Posix, TheMutexLockIsNotHeldByTheBatchProcess) {
+  auto m = CreateNamedMutex("SETUPMain987EXE");
+  ASSERT_EQ(m.error, kOk);
+  const std::string bat = Temp() + "wait.bat";
+  Spit(HostTemp() / "hold", "h");
+  chmod((HostTemp() / "hold").c_str(), 0444);
+  Spit(HostTemp() / "wait.bat", ":1\r\nErase \"" + Temp() + "hold\"\r\nIf exist \"" + Temp() +
+                                    "hold\" Goto 1\r\nErase \"" + bat + "\"\r\n");
+  ASSERT_EQ(StartHidden(bat), 33u);
+  CloseMutex(m.handle);
+  auto again = CreateNamedMutex("SETUPMain987EXE");
+  EXPECT_EQ(again.error, kOk);  // the interpreter inherited no lock
+  auto second = CreateNamedMutex("SETUPMain987EXE");
+  EXPECT_EQ(second.error, kAlreadyExists);
+  EXPECT_NE(second.handle, kNoHandle);
+  CloseMutex(second.handle);
+  CloseMutex(again.handle);
+  chmod((HostTemp() / "hold").c_str(), 0644);
+  EXPECT_TRUE(Eventually([&] { return !fs::exists(HostTemp() / "wait.bat"); }));
+}
+
+}  // namespace
