@@ -10,6 +10,8 @@
 #include "install/sysdirs.h"
 #include "platform/files.h"
 #include "platform/posix/prefix.h"
+#include "platform/registry.h"
+#include "platform/services.h"
 #include "runs_support.h"
 #include "texts/message_table.h"
 #include "uninstall/install_record.h"
@@ -228,6 +230,193 @@ TEST_F(InstallRun, CompleteRunThenUninstallLeaveNothingBehind) {
   EXPECT_EQ(LastUi().shown()[0].text, Line(30));
   EXPECT_EQ(LastUi().shown()[0].caption, "Vorlex Setup");
   EXPECT_EQ(LastUi().shown()[0].flags, 16u);
+}
+
+TEST_F(InstallRun, NoIconPlaceAndNoShortcutListGiveTheThreeGroupLinksOnly) {
+  MakePayload(false, false);
+  const RunState state = Install(false, false);
+
+  EXPECT_EQ(StepPositions(LastUi().frames),
+            (std::vector<int>{0, 10, 20, 30, 40, 50, 50, 60, 70, 80, 90}));
+  EXPECT_EQ(std::count(state.log.begin(), state.log.end(), "Link to desktop"), 0);
+  EXPECT_EQ(std::count(state.log.begin(), state.log.end(), "Link to START"), 0);
+  EXPECT_FALSE(PathExists(dirs_.DeskTopDir() + "\\Vorlex.lnk"));
+  EXPECT_FALSE(PathExists(dirs_.StartMenuDir() + "\\Vorlex.lnk"));
+  auto names = Names(dirs_.StartMenuProgramsDir() + "\\Vorlex");
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{Cp("Manuál.lnk"), "Uninstall.lnk", "Vorlex.lnk"}));
+  EXPECT_FALSE(PathExists(home_ + "\\extra.dat")) << "no all.zip, nothing of it";
+  EXPECT_EQ(LastUi().shown().at(0).text, Line(25));
+}
+
+TEST_F(InstallRun, OnlyTheStartMenuPlace) {
+  MakePayload(false, false);
+  const RunState state = Install(false, true);
+  EXPECT_EQ(StepPositions(LastUi().frames),
+            (std::vector<int>{0, 10, 20, 30, 40, 50, 50, 60, 70, 80, 85, 90}));
+  EXPECT_EQ(std::count(state.log.begin(), state.log.end(), "Link to START"), 1);
+  EXPECT_EQ(std::count(state.log.begin(), state.log.end(), "Link to desktop"), 0);
+  EXPECT_TRUE(PathExists(dirs_.StartMenuDir() + "\\Vorlex.lnk"));
+}
+
+std::vector<std::string> gPaths;
+
+TEST_F(InstallRun, DoubledAndTrailingBackslashesNeverReachTheFileSystem) {
+  MakePayload(true, false);
+  const std::string chosen = dirs_.ProgramFilesDir() + "\\\\Vorlex\\";
+  plat::Services table = plat::services();
+  static decltype(table.createDirectory) sCreate;
+  static decltype(table.copyFile) sCopy;
+  static decltype(table.saveShellLink) sLink;
+  static decltype(table.openFile) sOpen;
+  sCreate = table.createDirectory;
+  sCopy = table.copyFile;
+  sLink = table.saveShellLink;
+  sOpen = table.openFile;
+  gPaths.clear();
+  table.createDirectory = [](const std::string& p) {
+    gPaths.push_back(p);
+    return sCreate(p);
+  };
+  table.copyFile = [](const std::string& from, const std::string& to, bool f) {
+    gPaths.push_back(to);
+    return sCopy(from, to, f);
+  };
+  table.saveShellLink = [](const std::string& t, const std::string& w, const std::string& l) {
+    gPaths.push_back(t);
+    gPaths.push_back(l);
+    return sLink(t, w, l);
+  };
+  table.openFile = [](const std::string& p, plat::OpenMode m) {
+    gPaths.push_back(p);
+    return sOpen(p, m);
+  };
+  plat::ScopedServices scoped(table);
+
+  RunState state;
+  RunSetup(Payload(), [&](TForm1& form) {
+    form.Directory.Items.Put(0, chosen);
+    form.Directory.Select(0);
+    WalkAndFinish(form, true, true);
+    state.log = form.LB1.Items.Lines();
+  });
+
+  ASSERT_FALSE(gPaths.empty());
+  for (const std::string& path : gPaths) {
+    EXPECT_EQ(path.find("\\\\"), std::string::npos) << path;
+  }
+  EXPECT_EQ(state.log.at(1), " - " + home_ + "\\");
+  EXPECT_EQ(state.log.at(2), " - " + home_ + "\\Sources");
+  EXPECT_EQ(RecordedHome(), chosen + std::string(1, '\0')) << "recorded as chosen";
+  ExpectLink(dirs_.DeskTopDir() + "\\Vorlex.lnk", home_ + "\\Vorlex.exe");
+  EXPECT_TRUE(PathExists(home_ + "\\Sources\\sub\\b.h"));
+}
+
+TEST_F(InstallRun, HomeThatCannotBeMadeEndsTheRunWithTheMessageAndNothingMade) {
+  MakePayload(true, true);
+  PutPayloadFile("blocker", "a file where a folder should be");
+  const std::string home = Payload() + "\\blocker\\Vorlex";
+  const Picture before = Machine();
+
+  RunState state;
+  RunSetup(Payload(), [&](TForm1& form) {
+    form.Directory.Items.Put(0, home);
+    form.Directory.Select(0);
+    WalkAndFinish(form, true, true);
+    state.log = form.LB1.Items.Lines();
+    state.closed = form.Closed();
+  });
+
+  EXPECT_TRUE(state.closed);
+  EXPECT_EQ(state.log, (std::vector<std::string>{"Create dir:", " - " + home}));
+  ASSERT_EQ(LastUi().shown().size(), 1u);
+  EXPECT_EQ(LastUi().shown()[0].caption, "Error");
+  EXPECT_EQ(LastUi().shown()[0].text, Line(7) + "\r\r" + home + "\r\r" + Line(8));
+  EXPECT_EQ(RecordedHome(), std::nullopt);
+  // Form destruction cleans the LWTEMP folder up, as after a cancelled wizard.
+  EXPECT_EQ(Starts(), std::vector<std::string>{LwTemp() + "\\setup123.bat"});
+  RunRecordedBatches();
+  EXPECT_EQ(StrayChanges(before, Machine(),
+                         {HostOf(LwTemp()).string(), (PayloadHost() / "setup.ini").string()}),
+            std::vector<std::string>{});
+}
+
+TEST_F(InstallRun, FailedArchivesAndCopiesAreLoggedAndNamedInsteadOfSuccess) {
+  MakePayload(false, false);
+  fs::remove(PayloadHost() / "manual.zip");
+  fs::remove(PayloadHost() / "Vorlex.ini");
+  fs::remove(PayloadHost() / "vx01.zip");
+  MakeZip("vx01.zip", {{"Vorlex.exe", std::string(5000, 'v')}}, "-0");
+  std::string archive = FileBytes(Payload() + "\\vx01.zip");
+  archive[30 + 10 + 100] ^= 0x55;  // a byte of the stored member's data
+  PutPayloadFile("vx01.zip", archive);
+
+  const RunState state = Install(false, false);
+
+  EXPECT_EQ(state.log, (std::vector<std::string>{
+                           "Create dir:", " - " + home_, " - " + home_ + "\\Sources",
+                           " - " + home_ + "\\Manual", " - " + home_ + "\\Samples", "Prepare copy",
+                           "Extract files", " - vx01", "CRC-Error!: vx01.zip", " - Sources",
+                           " - Manual", "File not found: manual.zip", "File not found: Vorlex.ini",
+                           "", "Update menu START"}));
+  ASSERT_EQ(LastUi().shown().size(), 1u);
+  EXPECT_EQ(LastUi().shown()[0].caption, "Error");
+  EXPECT_EQ(LastUi().shown()[0].text,
+            Cp("Instalace nebyla dokončena, selhalo:") +
+                "\rCRC-Error!: vx01.zip\rFile not found: manual.zip\rFile not found: Vorlex.ini");
+  // The later steps still ran.
+  EXPECT_EQ(RecordedHome(), home_ + std::string(1, '\0'));
+  EXPECT_TRUE(PathExists(dirs_.StartMenuProgramsDir() + "\\Vorlex\\Uninstall.lnk"));
+  EXPECT_TRUE(PathExists(home_ + "\\Sources\\a.c"));
+  EXPECT_FALSE(PathExists(home_ + "\\Vorlex.exe")) << "the failed member's file is deleted";
+}
+
+TEST_F(InstallRun, CancelInTheDistributionFolderLeavesItsProgramAndSettings) {
+  MakePayload(false, false);
+  Program() = Payload() + "\\setup.exe";
+  const Picture before = Machine();
+
+  RunSetup(Payload(), [](TForm1& form) {
+    form.Click(form.BitBtn5);
+    form.Click(form.BitBtn3);
+  });
+
+  ASSERT_EQ(LastUi().shown().size(), 1u);
+  EXPECT_EQ(LastUi().shown()[0].text, Line(24));
+  const std::string batch = LwTemp() + "\\setup123.bat";
+  EXPECT_EQ(FileBytes(batch), "rd " + LwTemp() + "\r\nErase \"" + batch + "\"\r\n");
+  RunRecordedBatches();
+  EXPECT_EQ(FileBytes(Payload() + "\\setup.exe"), "the distribution's setup program");
+  EXPECT_TRUE(PathExists(Payload() + "\\setup.ini"));
+  EXPECT_TRUE(PathExists(LwTemp()));
+  EXPECT_EQ(StrayChanges(before, Machine(),
+                         {HostOf(LwTemp()).string(), (PayloadHost() / "setup.ini").string()}),
+            std::vector<std::string>{});
+}
+
+TEST_F(InstallRun, ShellFoldersTheSystemDoesNotNameGetNoLinks) {
+  MakePayload(true, false);
+  {
+    auto key = plat::RegKey::Create(
+        plat::Hive::kCurrentUser,
+        "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders");
+    ASSERT_TRUE(key.ok());
+    plat::RegSetString(key.value.get(), "Desktop", "");
+    plat::RegSetString(key.value.get(), "Programs", "");
+  }
+  const Picture before = Machine();
+
+  const RunState state = Install(true, true);
+
+  EXPECT_TRUE(state.closed);
+  EXPECT_TRUE(PathExists(dirs_.StartMenuDir() + "\\Vorlex.lnk"));
+  EXPECT_FALSE(PathExists("C:\\Vorlex.lnk"));
+  EXPECT_FALSE(PathExists("C:\\Vorlex"));
+  EXPECT_EQ(
+      StrayChanges(before, Machine(),
+                   {HostOf(home_).string(), HostOf(dirs_.StartMenuDir() + "\\Vorlex.lnk").string(),
+                    HostOf(LwTemp()).string(), (PayloadHost() / "setup.ini").string()}),
+      std::vector<std::string>{});
 }
 
 }  // namespace
