@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -123,6 +124,57 @@ TEST_F(StartupTest, UnreadableRecordIsReportedAndStartUpGoesOn) {
   EXPECT_EQ(ui_.shown()[0].flags, ui::MB_ICONERROR | ui::MB_OK);
   EXPECT_EQ(ui_.shown()[0].caption, kBoxCaption);
   EXPECT_EQ(ui_.shown()[0].text, "Invalid data type for 'AppDir'");
+}
+
+TEST_F(StartupTest, SystemFoldersOfTheWrongTypeEndTheProgramWithTheErrorReport) {
+  plat::Services table = plat::services();
+  table.regQueryValue = [](plat::Handle key, const std::string& name) {
+    if (name != "Desktop") return plat::NativeServices().regQueryValue(key, name);
+    return plat::Result<plat::RegValue>{{plat::kRegBinary, "x"}, plat::kOk};
+  };
+  plat::ScopedServices scope(table);
+  bool looped = false;
+  const int code = RunProgram(ui_, [&](TForm1&, ui::TForm2&) {
+    looped = true;
+    return 0;
+  });
+  EXPECT_EQ(code, 1);
+  EXPECT_FALSE(looped);
+  ASSERT_EQ(ui_.shown().size(), 1u);
+  EXPECT_EQ(ui_.shown()[0].text, "Invalid data type for 'Desktop'");
+  EXPECT_EQ(ui_.shown()[0].flags, 16u);
+}
+
+TEST_F(StartupTest, FirstShowMaximisesAlsoWhenSetupIniAsksForMinimisedWhichComesAfter) {
+  WriteFile(Payload() / "setup.ini", "[ALL]\r\nShowCmd=2\r\nNormPos=5,7,100,100\r\n");
+  Run([&](TForm1& form, ui::TForm2&) {
+    EXPECT_EQ(form.WindowState, ui::TWindowState::kMaximized);
+    EXPECT_TRUE(form.MinimizeAfterShow);
+    EXPECT_EQ(form.Left, 5);
+    EXPECT_EQ(form.Top, 7);
+    EXPECT_EQ(form.Width, 1024);  // the window keeps its size
+    form.Click(form.BitBtn12);
+  });
+}
+
+TEST_F(StartupTest, UnwritableSetupIniIsReportedAtCloseAndOnceMoreAtDestruction) {
+  plat::Services table = plat::services();
+  table.profileWriteString = [](const std::string&, const std::optional<std::string>&,
+                                const std::optional<std::string>&,
+                                const std::string&) { return std::uint32_t{plat::kAccessDenied}; };
+  plat::ScopedServices scope(table);
+  std::string ini;
+  const int code = Run([&](TForm1& form, ui::TForm2&) {
+    ini = form.FormStorage1.IniFileName();
+    form.Click(form.BitBtn12);
+    EXPECT_TRUE(form.Closed());
+  });
+  EXPECT_EQ(code, 0);
+  ASSERT_EQ(ui_.shown().size(), 2u);
+  for (const ui::Shown& shown : ui_.shown()) {
+    EXPECT_EQ(shown.text, "Unable to write to " + ini + ".");
+    EXPECT_EQ(shown.flags, ui::MB_ICONERROR | ui::MB_OK);
+  }
 }
 
 struct MutexCounts {
