@@ -1,6 +1,7 @@
 # GoogleTest for both builds. The Linux build uses the installed library; the MinGW builds
 # compile it from the sources of Debian's googletest package, and run their tests under
-# 64-bit Wine in a prefix that the fixture test "wine_prefix" makes afresh for each run.
+# 64-bit Wine (tests/wine/wine-run.sh) in a prefix that the fixture test "wine_prefix"
+# makes afresh for each run.
 
 if(WIN32)
   set(SETUP_GTEST_SOURCE "/usr/src/googletest" CACHE PATH "GoogleTest sources for cross builds")
@@ -8,7 +9,10 @@ if(WIN32)
   set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
   add_subdirectory("${SETUP_GTEST_SOURCE}" "${CMAKE_BINARY_DIR}/_gtest" EXCLUDE_FROM_ALL SYSTEM)
   set(SETUP_GTEST_LIBS gtest gmock)
-  set(SETUP_GTEST_MAIN gtest_main)
+  # Like the program, a Windows test program holds COM for its life (plat::ComInit).
+  add_library(setup_gtest_main STATIC EXCLUDE_FROM_ALL "${PROJECT_SOURCE_DIR}/tests/wine/gtest_main.cpp")
+  target_link_libraries(setup_gtest_main PUBLIC gtest setup_platform)
+  set(SETUP_GTEST_MAIN setup_gtest_main)
 else()
   find_package(GTest REQUIRED)
   set(SETUP_GTEST_LIBS GTest::gtest GTest::gmock)

@@ -19,5 +19,9 @@ if [[ $(id -u) -eq 0 ]]; then
   wine_gid=$(id -g nobody)
   as_user=(setpriv --reuid="$wine_uid" --regid="$wine_gid" --clear-groups)
 fi
-wine=("${as_user[@]}" /usr/lib/wine/wine64)
-wineserver=("${as_user[@]}" "$WINESERVER")
+# A Czech system, as the program's users have: ANSI code page 1250, OEM 852. The locale is
+# built into the folder by make-prefix.sh, so the host needs none installed.
+wine_locale="$wine_dir/locale"
+in_czech=(env LOCPATH="$wine_locale" LANG=cs_CZ.UTF-8 LC_ALL=cs_CZ.UTF-8 LANGUAGE=)
+wine=("${in_czech[@]}" "${as_user[@]}" /usr/lib/wine/wine64)
+wineserver=("${in_czech[@]}" "${as_user[@]}" "$WINESERVER")

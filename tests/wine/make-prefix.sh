@@ -14,7 +14,8 @@ if [[ -d "$WINEPREFIX" ]]; then
   "${wineserver[@]}" -w 2>/dev/null || true
 fi
 rm -rf "$wine_dir"
-mkdir -p "$HOME"
+mkdir -p "$HOME" "$wine_locale"
+localedef -i cs_CZ -f UTF-8 "$wine_locale/cs_CZ.UTF-8"
 if [[ ${#as_user[@]} -gt 0 ]]; then
   chown "$wine_uid:$wine_gid" "$wine_dir" "$HOME"
 fi
