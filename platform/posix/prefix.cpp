@@ -51,13 +51,6 @@ std::string HostRelative(const std::string& windows) {
   return out;
 }
 
-struct SeedValue {
-  Hive hive;
-  const char* key;
-  const char* name;
-  std::string value;
-};
-
 // Creates drive_c with the folders of a fresh machine and the registry values that point at
 // them. The tree is built under another name and renamed into place, so a process that sees
 // drive_c sees it whole; the lock keeps two processes from seeding at once.
@@ -74,20 +67,18 @@ std::uint32_t Seed(const std::string& prefix) {
     const std::string startMenu = roaming + "\\Start Menu";
     const std::string shell =
         "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-    const std::vector<SeedValue> values = {
-        {Hive::kLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir",
-         "C:\\Program Files"},
-        {Hive::kLocalMachine, "Software\\Microsoft\\Windows NT\\CurrentVersion", "SystemRoot",
-         "C:\\windows"},
-        {Hive::kCurrentUser, shell.c_str(), "Desktop", profile + "\\Desktop"},
-        {Hive::kCurrentUser, shell.c_str(), "Start Menu", startMenu},
-        {Hive::kCurrentUser, shell.c_str(), "Programs", startMenu + "\\Programs"},
-        {Hive::kCurrentUser, shell.c_str(), "Startup", startMenu + "\\Programs\\StartUp"},
-        {Hive::kCurrentUser, shell.c_str(), "Recent", roaming + "\\Recent"},
-        {Hive::kCurrentUser, shell.c_str(), "Fonts", "C:\\windows\\Fonts"},
-    };
-    for (const auto& v : values) {
-      if (error == kOk) error = WriteHiveString(prefix, v.hive, v.key, v.name, v.value);
+    error = WriteHiveStrings(
+        prefix, Hive::kLocalMachine,
+        {{"Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir", "C:\\Program Files"},
+         {"Software\\Microsoft\\Windows NT\\CurrentVersion", "SystemRoot", "C:\\windows"}});
+    if (error == kOk) {
+      error = WriteHiveStrings(prefix, Hive::kCurrentUser,
+                               {{shell, "Desktop", profile + "\\Desktop"},
+                                {shell, "Start Menu", startMenu},
+                                {shell, "Programs", startMenu + "\\Programs"},
+                                {shell, "Startup", startMenu + "\\Programs\\StartUp"},
+                                {shell, "Recent", roaming + "\\Recent"},
+                                {shell, "Fonts", "C:\\windows\\Fonts"}});
     }
     const std::string staging = prefix + "/drive_c.seeding";
     const std::vector<std::string> folders = {

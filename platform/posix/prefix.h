@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/registry.h"
 #include "platform/types.h"
@@ -70,8 +71,14 @@ std::uint32_t ErrnoToWin32(int err);
 bool SameName(std::string_view a, std::string_view b);
 char FoldCase(char c);
 
-// Writes one REG_SZ value into the hive file of `prefix` (registry.cpp); used by seeding.
-std::uint32_t WriteHiveString(const std::string& prefix, Hive hive, const std::string& keyPath,
-                              const std::string& name, const std::string& value);
+// Writes REG_SZ values into the hive file of `prefix` in one replacement (registry.cpp);
+// used by seeding, which runs before the prefix is ready for the handle-based calls.
+struct HiveString {
+  std::string keyPath;
+  std::string name;
+  std::string value;
+};
+std::uint32_t WriteHiveStrings(const std::string& prefix, Hive hive,
+                               const std::vector<HiveString>& values);
 
 }  // namespace plat::posix

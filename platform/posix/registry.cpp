@@ -490,39 +490,45 @@ Result<Handle> Open(Hive hive, const std::string& path, bool create) {
   return {AddKey(hive, parts), kOk};
 }
 
-std::uint32_t SetString(const std::string& prefix, Hive hive, const std::vector<std::string>& path,
-                        const std::string& name, const std::string& value, bool createKey) {
-  if (HasLineBreak(name)) return kInvalidParameter;
-  return Modify(prefix, hive, [&](HiveData& data, bool& changed) -> std::uint32_t {
-    Node* n = &data.root;
-    for (const auto& part : path) {
-      Node* child = n->Child(part);
-      if (!child) {
-        if (!createKey) return kErrKeyDeleted;
-        child = n->AddChild(part);
-      }
-      n = child;
+// Stores REG_SZ `value` as `name` in the key at `path`; false when the key is missing and
+// may not be created.
+bool Store(HiveData& data, const std::vector<std::string>& path, const std::string& name,
+           const std::string& value, bool createKey, bool& changed) {
+  Node* n = &data.root;
+  for (const auto& part : path) {
+    Node* child = n->Child(part);
+    if (!child) {
+      if (!createKey) return false;
+      child = n->AddChild(part);
+      changed = true;
     }
-    const RegValue v{kRegSz, value + '\0'};
-    auto it = std::find_if(n->values.begin(), n->values.end(),
-                           [&](const NamedValue& e) { return SameName(e.name, name); });
-    if (it == n->values.end()) {
-      n->values.push_back({name, v});
-    } else if (it->value.type == v.type && it->value.data == v.data) {
-      return kOk;
-    } else {
-      it->value = v;
-    }
+    n = child;
+  }
+  const RegValue v{kRegSz, value + '\0'};
+  auto it = std::find_if(n->values.begin(), n->values.end(),
+                         [&](const NamedValue& e) { return SameName(e.name, name); });
+  if (it == n->values.end()) {
+    n->values.push_back({name, v});
     changed = true;
-    return kOk;
-  });
+  } else if (it->value.type != v.type || it->value.data != v.data) {
+    it->value = v;
+    changed = true;
+  }
+  return true;
 }
 
 }  // namespace
 
-std::uint32_t WriteHiveString(const std::string& prefix, Hive hive, const std::string& keyPath,
-                              const std::string& name, const std::string& value) {
-  return SetString(prefix, hive, SplitKeyPath(keyPath), name, value, true);
+std::uint32_t WriteHiveStrings(const std::string& prefix, Hive hive,
+                               const std::vector<HiveString>& values) {
+  for (const auto& v : values) {
+    if (HasLineBreak(v.keyPath) || HasLineBreak(v.name)) return kInvalidParameter;
+  }
+  return Modify(prefix, hive, [&](HiveData& data, bool& changed) {
+    for (const auto& v : values)
+      Store(data, SplitKeyPath(v.keyPath), v.name, v.value, true, changed);
+    return kOk;
+  });
 }
 
 Result<Handle> RegOpenKey(Hive hive, const std::string& path) { return Open(hive, path, false); }
@@ -550,9 +556,12 @@ Result<RegValue> RegQueryValue(Handle key, const std::string& name) {
 std::uint32_t RegSetString(Handle key, const std::string& name, const std::string& value) {
   OpenKey k;
   if (!LookupKey(key, k)) return kInvalidHandle;
+  if (HasLineBreak(name)) return kInvalidParameter;
   auto prefix = EnsurePrefix();
   if (!prefix.ok()) return prefix.error;
-  return SetString(prefix.value, k.hive, k.path, name, value, false);
+  return Modify(prefix.value, k.hive, [&](HiveData& data, bool& changed) -> std::uint32_t {
+    return Store(data, k.path, name, value, false, changed) ? kOk : kErrKeyDeleted;
+  });
 }
 
 std::uint32_t RegDeleteKey(Handle key, const std::string& subkey) {
