@@ -26,11 +26,12 @@ int PeerStatus(const Bytes& content, const Bytes& stream, std::uint16_t flags) {
 // The decoder reads a little ahead of the last code, as it does inside an archive, where
 // the central directory follows the data.
 DecodeRun Explode(const Bytes& stream, std::uint16_t flags, std::size_t size,
-                  std::int32_t compressedSize = -1) {
+                  std::int32_t compressedSize = -1, std::uint8_t windowFill = 0) {
   Bytes padded = stream;
   padded.resize(stream.size() + 4);
   return RunDecoder(Method::kImplode, flags, padded, static_cast<std::int32_t>(size),
-                    compressedSize < 0 ? static_cast<std::int32_t>(stream.size()) : compressedSize);
+                    compressedSize < 0 ? static_cast<std::int32_t>(stream.size()) : compressedSize,
+                    false, windowFill);
 }
 
 void ExpectRoundTrip(const Bytes& content, const ImplodeOptions& options,
@@ -76,6 +77,11 @@ TEST_P(ExplodeVariants, MatchBeforeTheStartYieldsZeroBytes) {
   ImplodeStats stats;
   ExpectRoundTrip(content, options, &stats);
   EXPECT_EQ(stats.matchesBeforeStart, 1u);
+  // The zero bytes come from the rule, not from the cleared window.
+  const DecodeRun run =
+      Explode(Implode(content, options), ImplodeFlags(options), content.size(), -1, 0xAA);
+  ASSERT_EQ(run.result, unzip::kUnzipOk);
+  EXPECT_EQ(run.output, content);
 }
 
 TEST_P(ExplodeVariants, TruncatedInputIsAReadError) {

@@ -10,11 +10,13 @@
 namespace legacy_test {
 
 DecodeRun RunDecoder(Method method, std::uint16_t flags, std::span<const std::uint8_t> data,
-                     std::int32_t uncompressedSize, std::int32_t compressedSize, bool failWrites) {
+                     std::int32_t uncompressedSize, std::int32_t compressedSize, bool failWrites,
+                     std::uint8_t windowFill) {
   using namespace unzip;
   if (data.size() > kInputBufferSize) throw std::length_error("input longer than the buffer");
   DecodeRun run;
   auto work = std::make_unique<std::uint8_t[]>(kWorkAreaSize);
+  std::memset(work.get(), windowFill, kWorkAreaSize);
   DecodeState& d = gDecode;
   d.window = work.get();
   d.w = 0;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <map>
 
+#include "tests/legacy/legacy_harness.h"
 #include "tests/legacy/support.h"
 #include "unzip/unzip.h"
 #include "unzip/ziptypes.h"
@@ -191,6 +192,23 @@ TEST_F(RealArchives, ImplodeAbove200000CompressedBytes) {
   const Extracted x = Extract(m.archive, m.entry.headerOffset);
   ASSERT_EQ(x.result, unzip::kUnzipOk);
   EXPECT_EQ(x.content.size(), 2426368u);
+}
+
+TEST_F(RealArchives, ImplodeMatchesBeforeTheStartGiveZeroBytes) {
+  // PKZIP 1.10 codes early zero bytes as matches that reach before the start of the output.
+  // Decoded over a work area that is not cleared, they still come out as zero bytes.
+  for (const auto& [archive, name] : {std::pair{"pkzip-dos/PKZ110.ZIP", "TEST.GIF"},
+                                      std::pair{"sharpcompress/Zip.implode.zip", "EXE/TEST.EXE"}}) {
+    SCOPED_TRACE(name);
+    const Member m = Find(archive, name);
+    Bytes data = MemberData(ReadAll(m.archive), m.entry);
+    data.resize(data.size() + 2);
+    const DecodeRun run = RunDecoder(
+        Method::kImplode, m.entry.flags, data, static_cast<std::int32_t>(m.entry.uncompressedSize),
+        static_cast<std::int32_t>(m.entry.compressedSize), false, 0xAA);
+    ASSERT_EQ(run.result, unzip::kUnzipOk);
+    EXPECT_EQ(run.crc, m.entry.crc);
+  }
 }
 
 // A copy of the archive that ends `cut` bytes into the member's data.
