@@ -162,7 +162,8 @@ bool EnsureDirectory(TForm1& form, const std::string& path) {
   try {
     made = ForceDirectories(folder);
   } catch (const SetupError&) {
-    // An empty path: no folder to make, which ends the run like any other failure.
+    // A path the rule cannot work with (empty, or relative without its first folder) ends
+    // the run like any other folder that cannot be made.
   }
   if (made) return true;
   form.Ui().MessageDialog(form.MessageLine(7) + "\r\r" + path + "\r\r" + form.MessageLine(8),
@@ -193,13 +194,19 @@ void TForm1::BitBtn4Click(ui::TBitBtn&) {
   ReportStep(*this, 0, MessageLine(9), MessageLine(11));
   pages.SetActivePageIndex(kProgressPage);
   LB1.Items.Add(" - " + homeDir);
-  if (!EnsureDirectory(*this, homeDir)) return Close();
+  if (!EnsureDirectory(*this, homeDir)) {
+    Close();
+    return;
+  }
   const std::pair<int, const char*> folders[] = {
       {10, "\\Sources"}, {20, "\\Manual"}, {30, "\\Samples"}};
   for (const auto& [position, suffix] : folders) {
     const std::string folder = NormalizePath(home + suffix);
     ReportStep(*this, position, MessageLine(9), " - " + folder);
-    if (!EnsureDirectory(*this, folder)) return Close();
+    if (!EnsureDirectory(*this, folder)) {
+      Close();
+      return;
+    }
   }
 
   ReportStep(*this, 40, MessageLine(12), MessageLine(12));
@@ -230,7 +237,10 @@ void TForm1::BitBtn4Click(ui::TBitBtn&) {
   ReportStep(*this, 90, MessageLine(20), MessageLine(21));
   const bool hasGroup = !SystemDirs1.StartMenuProgramsDir().empty();
   const std::string group = NormalizePath(SystemDirs1.StartMenuProgramsDir() + "\\Vorlex");
-  if (hasGroup && !EnsureDirectory(*this, group)) return Close();
+  if (hasGroup && !EnsureDirectory(*this, group)) {
+    Close();
+    return;
+  }
   if (hasGroup && FileExists("short.txt")) {
     for (const std::string& line : ReadLines("short.txt")) {
       const ShortcutLine fields = ParseShortcutLine(line);

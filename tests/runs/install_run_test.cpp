@@ -1,5 +1,7 @@
 // The install run end to end, then the uninstall of what it installed: files, links, the
 // record, the progress page step by step, the messages, the batch and what it leaves.
+#include "app/install_run.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -417,6 +419,68 @@ TEST_F(InstallRun, ShellFoldersTheSystemDoesNotNameGetNoLinks) {
                    {HostOf(home_).string(), HostOf(dirs_.StartMenuDir() + "\\Vorlex.lnk").string(),
                     HostOf(LwTemp()).string(), (PayloadHost() / "setup.ini").string()}),
       std::vector<std::string>{});
+}
+
+TEST(ShortcutList, FieldsEndAtTheirSemicolonAndAMissingOneEmptiesTheRest) {
+  const struct {
+    const char* line;
+    ShortcutLine fields;
+  } cases[] = {
+      {"\\a.exe;\\Sub;Name;", {"\\a.exe", "\\Sub", "Name"}},
+      {"\\a.exe;\\Sub;Name;rest;of;it", {"\\a.exe", "\\Sub", "Name"}},
+      {"\\a.exe;\\Sub;Name", {"\\a.exe", "\\Sub", ""}},
+      {"\\a.exe;;Name;", {"\\a.exe", "", "Name"}},
+      {"\\a.exe", {"", "", ""}},
+      {"", {"", "", ""}},
+      {";;;", {"", "", ""}},
+  };
+  for (const auto& c : cases) {
+    const ShortcutLine fields = ParseShortcutLine(c.line);
+    EXPECT_EQ(fields.target, c.fields.target) << c.line;
+    EXPECT_EQ(fields.subfolder, c.fields.subfolder) << c.line;
+    EXPECT_EQ(fields.name, c.fields.name) << c.line;
+  }
+}
+
+TEST_F(InstallRun, ShortcutLinesThatLeaveTheGroupAreRefusedAndNamed) {
+  MakePayload(false, false);
+  PutPayloadFile("short.txt",
+                 "\\Vorlex.exe;\\..\\StartUp;Autostart;\n"
+                 "\\Vorlex.exe;\\Tools;..\\..\\Escape;\n"
+                 "\\Vorlex.exe;\\Tools;Fine;\n");
+  const Picture before = Machine();
+
+  const RunState state = Install(false, false);
+
+  const std::string group = dirs_.StartMenuProgramsDir() + "\\Vorlex";
+  ExpectLink(group + "\\Tools\\Fine.lnk", home_ + "\\Vorlex.exe");
+  EXPECT_EQ(std::count(state.log.begin(), state.log.end(),
+                       "short.txt: \\Vorlex.exe;\\..\\StartUp;Autostart;"),
+            1);
+  ASSERT_EQ(LastUi().shown().size(), 1u);
+  EXPECT_EQ(LastUi().shown()[0].caption, "Error");
+  EXPECT_EQ(StrayChanges(before, Machine(), Allowed()), std::vector<std::string>{});
+}
+
+TEST_F(InstallRun, UnreadableShortcutListEndsTheRunOnTheProgressPageWithoutARecord) {
+  MakePayload(true, false);
+  plat::Services table = plat::services();
+  static decltype(table.openFile) sOpen;
+  sOpen = table.openFile;
+  table.openFile = [](const std::string& path, plat::OpenMode mode) {
+    if (path == "short.txt") return plat::Result<plat::Handle>::failure(plat::kAccessDenied);
+    return sOpen(path, mode);
+  };
+  plat::ScopedServices scoped(table);
+
+  const RunState state = Install(true, true);
+
+  EXPECT_FALSE(state.closed);
+  EXPECT_EQ(state.page, kProgressPage);
+  ASSERT_EQ(LastUi().shown().size(), 1u);
+  EXPECT_EQ(LastUi().shown()[0].text, "File access denied.");
+  EXPECT_EQ(LastUi().shown()[0].caption, "Vorlex Setup");
+  EXPECT_EQ(RecordedHome(), std::nullopt);
 }
 
 }  // namespace
