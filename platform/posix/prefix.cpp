@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <map>
 #include <vector>
 
 #include "platform/codepage.h"
@@ -146,7 +147,18 @@ std::string PrefixDir() {
     prefix = data + "/vorlex-setup";
   }
   while (prefix.size() > 1 && prefix.back() == '/') prefix.pop_back();
-  return prefix;
+  if (prefix[0] == '/') return prefix;
+  // A relative setting is taken against the directory that was current when it was first
+  // seen, so that changing the current directory does not move the machine.
+  static std::map<std::string, std::string> absolute;
+  auto it = absolute.find(prefix);
+  if (it == absolute.end()) {
+    std::string cwd(4096, '\0');
+    if (!getcwd(cwd.data(), cwd.size())) return prefix;
+    cwd.resize(std::char_traits<char>::length(cwd.data()));
+    it = absolute.emplace(prefix, cwd + "/" + prefix).first;
+  }
+  return it->second;
 }
 
 Result<std::string> EnsurePrefix() {
@@ -180,30 +192,24 @@ Result<std::string> FullWindowsPath(const std::string& path) {
   if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) {
     return Result<std::string>::failure(kBadPathname);  // UNC and device paths
   }
-  auto cwd = CurrentDirectoryWindows();
-  char drive;
-  std::string joined;
   const bool hasDrive = path.size() >= 2 && path[1] == ':' &&
                         ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
-  if (hasDrive) {
-    drive = static_cast<char>(path[0] & ~0x20);
-    std::string_view rest = std::string_view(path).substr(2);
-    if (!rest.empty() && IsSeparator(rest[0])) {
-      joined = std::string(rest);
-    } else if (cwd.ok() && cwd.value[0] == drive) {
-      joined = cwd.value.substr(2) + "\\" + std::string(rest);
-    } else {
-      joined = "\\" + std::string(rest);
-    }
-  } else {
+  const std::string_view rest = std::string_view(path).substr(hasDrive ? 2 : 0);
+  const bool absolute = !rest.empty() && IsSeparator(rest[0]);
+  char drive = hasDrive ? static_cast<char>(path[0] & ~0x20) : 'C';
+  std::string joined(rest);
+  if (!absolute || !hasDrive) {
+    // Relative to the current directory (of the same drive), or to its drive's root.
+    auto cwd = CurrentDirectoryWindows();
     if (!cwd.ok()) return Result<std::string>::failure(cwd.error);
-    drive = cwd.value[0];
-    joined = IsSeparator(path[0]) ? path : cwd.value.substr(2) + "\\" + path;
+    if (!hasDrive) drive = cwd.value[0];
+    if (!absolute && cwd.value[0] == drive) joined = cwd.value.substr(2) + "\\" + joined;
   }
   std::string full(1, drive);
   full += ":";
   for (const auto& part : Components(joined)) full += "\\" + part;
   if (full.size() == 2) full += "\\";
+  if (full.size() > kMaxPath) return Result<std::string>::failure(kErrFilenameTooLong);
   return {full, kOk};
 }
 

@@ -114,6 +114,15 @@ TEST_F(Posix, PrefixFollowsXdgDataHomeWhenNotSetExplicitly) {
   unsetenv("XDG_DATA_HOME");
 }
 
+TEST_F(Posix, ARelativePrefixStaysWhereItWasFirstSeen) {
+  fs::current_path(root_);
+  setenv("SETUP_PREFIX", "relative-prefix", 1);
+  ASSERT_EQ(SetCurrentDirectory("C:\\windows"), kOk);  // moves the host's current directory
+  EXPECT_TRUE(FileAttributes("C:\\Program Files").ok());
+  EXPECT_EQ(fs::current_path(), fs::canonical(root_ / "relative-prefix/drive_c/windows"));
+  EXPECT_FALSE(fs::exists(root_ / "relative-prefix/drive_c/windows/relative-prefix"));
+}
+
 TEST_F(Posix, DrivesMapToTheirHostFolders) {
   ASSERT_EQ(SetCurrentDirectory("C:\\Program Files"), kOk);
   EXPECT_EQ(fs::current_path(), fs::canonical(prefix_ / "drive_c/Program Files"));
@@ -203,6 +212,8 @@ TEST_F(Posix, PathsLongerThanMaxPathAreRefused) {
   path += std::string(260 - path.size(), 'x');
   EXPECT_NE(CreateDirectory(path), kOk);
   EXPECT_EQ(CreateDirectory(path.substr(0, 259)), kOk);
+  ASSERT_EQ(SetCurrentDirectory(Temp()), kOk);
+  EXPECT_NE(CreateDirectory(path.substr(Temp().size())), kOk);  // too long once made full
 }
 
 TEST_F(Posix, ProfileWriteIntoAReadOnlyFolderFails) {
