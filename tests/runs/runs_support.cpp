@@ -148,7 +148,7 @@ void RunsTest::PutPayloadFile(const std::string& name, const std::string& bytes)
 
 void RunsTest::MakePayload(bool withShortTxt, bool withAllZip) {
   std::string large;
-  for (int i = 0; i < 300000; ++i) large += static_cast<char>('a' + (i * 7919 % 26));
+  for (unsigned i = 0; i < 300000; ++i) large += static_cast<char>('a' + (i * 7919u % 26));
   MakeZip("vx01.zip",
           {{"Vorlex.exe", large}, {"readme.txt", "Vorlex\r\n"}, {"Samples/demo.exe", "demo"}});
   MakeZip("sources.zip", {{"a.c", "int a;\n"}, {"sub/b.h", "int b;\n"}});
