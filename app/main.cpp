@@ -1,6 +1,7 @@
-// The `setup` program. No window system view is built into it yet: it runs start-up (the
-// single-instance lock and its message included) and then says plainly that it cannot show
-// its window, ending with a non-zero exit code.
+// The `setup` program. On Linux its window is the FLTK view; without a display it says so and
+// ends with a non-zero exit code. The Windows build has no window system view yet: it runs
+// start-up (the single-instance lock and its message included) and then says plainly that it
+// cannot show its window, ending with a non-zero exit code.
 #include <cstdio>
 #include <stdexcept>
 #include <string>
@@ -10,10 +11,15 @@
 #include "ui/form2.h"
 #include "ui/ui_service.h"
 
+#ifndef _WIN32
+#include "ui/fltk/fltk_ui.h"
+#endif
+
 namespace {
 
 constexpr int kExitNoView = 2;
 
+#ifdef _WIN32
 // Message boxes go to the standard error stream; nothing that asks the user can be answered.
 class ConsoleUi : public ui::UiService {
  public:
@@ -35,13 +41,25 @@ class ConsoleUi : public ui::UiService {
   ui::ScreenSize VirtualScreen() override { return {}; }
   int PixelsPerInch() override { return 96; }
 };
+#endif
 
 }  // namespace
 
 int main() {
+#ifndef _WIN32
+  std::string why;
+  if (!ui::fltk::OpenDisplay(why)) {
+    std::fprintf(stderr, "setup: %s; the installer needs a graphical display.\n", why.c_str());
+    return kExitNoView;
+  }
+  ui::fltk::FltkUi view;
+  return setup::RunProgram(
+      view, [&view](setup::TForm1& form, ui::TForm2& picker) { return view.Run(form, picker); });
+#else
   ConsoleUi console;
   return setup::RunProgram(console, [](setup::TForm1&, ui::TForm2&) {
     std::fputs("setup: no window system view is built yet\n", stderr);
     return kExitNoView;
   });
+#endif
 }

@@ -1,0 +1,103 @@
+#include "ui/fltk/fltk_ui.h"
+
+#include <FL/Fl.H>
+#include <FL/x.H>
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+
+#include "ui/fltk/main_view.h"
+#include "ui/fltk/message_box.h"
+#include "ui/fltk/picker_view.h"
+#include "ui/fltk/text.h"
+
+namespace ui::fltk {
+
+bool OpenDisplay(std::string& why) {
+  Display* display = XOpenDisplay(nullptr);
+  if (display == nullptr) {
+    const char* name = std::getenv("DISPLAY");
+    why = name != nullptr && *name != '\0'
+              ? "cannot open the X display \"" + std::string(name) + "\""
+              : std::string("no X display (DISPLAY is not set)");
+    return false;
+  }
+  fl_open_display(display);
+  return true;
+}
+
+FltkUi::FltkUi() {
+  // The window's faces: MS Sans Serif for the controls and Arial bold for the title have
+  // their nearest match in Arial (or its metric twin) through the font configuration.
+  Fl::set_font(FL_HELVETICA, " Arial");
+  Fl::set_font(FL_HELVETICA_BOLD, "BArial");
+  Fl::background(212, 208, 200);
+  Fl::visible_focus(1);
+}
+
+FltkUi::~FltkUi() = default;
+
+int FltkUi::MessageBox(const std::string& text, const std::string& caption, std::uint32_t flags) {
+  const int answer = ShowMessageBox(U(text), U(caption), flags);
+  if (main_) main_->Sync();
+  return answer;
+}
+
+void FltkUi::MessageDialog(const std::string& text, DialogKind kind) {
+  const std::uint32_t icon = kind == DialogKind::kInformation ? MB_ICONINFORMATION : MB_ICONERROR;
+  MessageBox(text, DialogCaption(kind), MB_OK | icon);
+}
+
+ModalResult FltkUi::ShowPicker(TForm2& picker) {
+  if (!picker_ || pickerForm_ != &picker) {
+    picker_ = std::make_unique<PickerView>(picker);
+    pickerForm_ = &picker;
+  }
+  const ModalResult result = picker_->ShowModal();
+  if (main_) main_->Sync();
+  return result;
+}
+
+void FltkUi::ProcessMessages() {
+  if (main_) main_->Sync();
+  Fl::check();
+}
+
+void FltkUi::Invalidate() {
+  if (main_) main_->Sync();
+}
+
+ScreenSize FltkUi::VirtualScreen() {
+  int left = INT_MAX, top = INT_MAX, right = INT_MIN, bottom = INT_MIN;
+  for (int n = 0; n < Fl::screen_count(); ++n) {
+    int x = 0, y = 0, w = 0, h = 0;
+    Fl::screen_xywh(x, y, w, h, n);
+    left = std::min(left, x);
+    top = std::min(top, y);
+    right = std::max(right, x + w);
+    bottom = std::max(bottom, y + h);
+  }
+  if (left > right || top > bottom) return {};
+  return {right - left, bottom - top};
+}
+
+int FltkUi::PixelsPerInch() { return 96; }
+
+int FltkUi::Run(setup::TForm1& form, TForm2& picker) {
+  main_ = std::make_unique<MainView>(form);
+  if (!picker_ || pickerForm_ != &picker) {
+    picker_ = std::make_unique<PickerView>(picker);
+    pickerForm_ = &picker;
+  }
+  main_->Show();
+  while (!form.Closed()) Fl::wait();
+  main_->Hide();
+  // The windows go with the loop; what the form's destruction still shows stands alone.
+  main_.reset();
+  picker_.reset();
+  pickerForm_ = nullptr;
+  return 0;
+}
+
+}  // namespace ui::fltk

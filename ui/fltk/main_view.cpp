@@ -1,0 +1,418 @@
+#include "ui/fltk/main_view.h"
+
+#include <FL/Fl.H>
+#include <FL/Fl_Box.H>
+#include <FL/Fl_Choice.H>
+#include <FL/Fl_Double_Window.H>
+#include <FL/Fl_Group.H>
+#include <FL/Fl_Hold_Browser.H>
+#include <FL/Fl_Menu_Item.H>
+#include <FL/Fl_Progress.H>
+#include <FL/Fl_Text_Buffer.H>
+#include <FL/Fl_Text_Display.H>
+#include <FL/Fl_Text_Editor.H>
+#include <FL/fl_draw.H>
+
+#include <cmath>
+
+#include "ui/fltk/glyphs.h"
+#include "ui/fltk/text.h"
+#include "ui/fltk/widgets.h"
+
+namespace ui::fltk {
+
+namespace {
+
+constexpr int kComboHeight = 21;
+const Fl_Color kGrayText = fl_rgb_color(109, 109, 109);
+
+Fl_Color ColorOf(TColor color) { return fl_rgb_color(color.r, color.g, color.b); }
+
+FontSpec FontOf(const TFont& font) {
+  FontSpec spec;
+  spec.face = font.Bold ? FL_HELVETICA_BOLD : FL_HELVETICA;
+  spec.size =
+      font.Height > 0 ? font.Height : static_cast<int>(std::lround(font.Size * 96.0 / 72.0));
+  spec.color = ColorOf(font.Color);
+  return spec;
+}
+
+std::string Joined(const TStrings& lines) {
+  std::string text;
+  for (int i = 0; i < lines.Count(); ++i) {
+    if (i > 0) text += '\n';
+    text += U(lines[i]);
+  }
+  return text;
+}
+
+// A list item's text shown as it is: FLTK would read "&" and "@" as marks.
+std::string Literal(const std::string& utf8) {
+  std::string shown;
+  for (char c : utf8) {
+    if (c == '&' || c == '@') shown += c;
+    shown += c;
+  }
+  return shown;
+}
+
+// A multi-line text box. A disabled one shows its text greyed and takes no input or focus;
+// an editable one accepts edits that nothing reads back.
+class MemoWidget : public Fl_Text_Editor {
+ public:
+  MemoWidget(int x, int y, int w, int h, Fl_Text_Buffer* buffer) : Fl_Text_Editor(x, y, w, h) {
+    Fl_Text_Display::buffer(buffer);
+  }
+  bool interactive = true;
+  bool readOnly = false;
+  int handle(int event) override {
+    if (!interactive) return 0;
+    if (readOnly && (event == FL_KEYBOARD || event == FL_PASTE)) {
+      return Fl_Text_Display::handle(event);
+    }
+    return Fl_Text_Editor::handle(event);
+  }
+};
+
+}  // namespace
+
+class MainWindow : public Fl_Double_Window {
+ public:
+  MainWindow(setup::TForm1& form, MainView& view)
+      : Fl_Double_Window(form.Left, form.Top, std::max(form.Width, 1), std::max(form.Height, 1)),
+        form_(form),
+        view_(view) {}
+
+  // The background bands of the form, then the controls over them.
+  void draw() override {
+    if ((damage() & ~FL_DAMAGE_CHILD) != 0) {
+      for (const setup::PaintBand& band : form_.FormPaint(w(), h())) {
+        fl_color(ColorOf(band.color));
+        fl_rectf(band.rect.left, band.rect.top, band.rect.right - band.rect.left,
+                 band.rect.bottom - band.rect.top);
+      }
+      draw_children();
+    } else {
+      for (int i = 0; i < children(); ++i) update_child(*child(i));
+    }
+  }
+
+  void resize(int x, int y, int w, int h) override {
+    const bool sized = w != this->w() || h != this->h();
+    Fl_Double_Window::resize(x, y, w, h);
+    if (sized && shown()) view_.Resized();
+  }
+
+  int handle(int event) override {
+    if (event == FL_HIDE && !form_.Closed()) form_.ProgramMinimized = true;
+    if (event == FL_SHOW) form_.ProgramMinimized = false;
+    return Fl_Double_Window::handle(event);
+  }
+
+ private:
+  setup::TForm1& form_;
+  MainView& view_;
+};
+
+MainView::MainView(setup::TForm1& form) : form_(form) { Build(); }
+
+MainView::~MainView() = default;
+
+void MainView::Build() {
+  window_ = std::make_unique<MainWindow>(form_, *this);
+  window_->copy_label(U(form_.Caption).c_str());
+  window_->resizable(nullptr);
+  // The window has no close box: a close request from the window manager or Escape is
+  // ignored; the wizard's buttons end the program.
+  window_->callback([](Fl_Widget*, void*) {});
+  window_->user_data(this);
+
+  const TPageControl& pages = form_.pages;
+  pages_ = new Fl_Group(pages.Left, pages.Top, pages.Width, pages.Height);
+  pages_->box(FL_UP_BOX);
+  for (int i = 0; i < pages.PageCount(); ++i) {
+    auto* page = new Fl_Group(pages.Left, pages.Top, pages.Width, pages.Height);
+    page->box(FL_NO_BOX);
+    page->end();
+    page->hide();
+    pageGroups_.push_back(page);
+  }
+  pages_->end();
+  pages_->resizable(nullptr);
+  window_->end();
+  Fl_Group::current(nullptr);
+
+  for (TControl* control : form_.Controls()) Bind(*control);
+  Fl_Group::current(nullptr);
+  Sync();
+}
+
+Fl_Group* MainView::ParentOf(const TControl& control) {
+  if (control.Page < 0 || control.Page >= static_cast<int>(pageGroups_.size())) {
+    return window_.get();
+  }
+  return pageGroups_[static_cast<std::size_t>(control.Page)];
+}
+
+void MainView::AfterUserAction() {
+  if (window_) Sync();
+}
+
+void MainView::Bind(TControl& control) {
+  Fl_Group* parent = ParentOf(control);
+  const int left = (parent == window_.get() ? 0 : parent->x()) + control.Left;
+  const int top = (parent == window_.get() ? 0 : parent->y()) + control.Top;
+  parent->begin();
+  Binding binding{&control, nullptr, {}};
+
+  switch (control.Kind) {
+    case ControlKind::kLabel: {
+      auto& label = static_cast<TLabel&>(control);
+      auto* widget = new LabelWidget(left, top, label.Width, label.Height, FontOf(label.Font),
+                                     label.Transparent, label.Alignment == TAlignment::kCenter);
+      binding.widget = widget;
+      binding.update = [widget, &label] { widget->SetText(U(label.Caption)); };
+      break;
+    }
+    case ControlKind::kMemo: {
+      auto& memo = static_cast<TMemo&>(control);
+      buffers_.push_back(std::make_unique<Fl_Text_Buffer>());
+      auto* widget = new MemoWidget(left, top, memo.Width, memo.Height, buffers_.back().get());
+      widget->box(FL_DOWN_BOX);
+      widget->color(FL_WHITE);
+      widget->textfont(FL_HELVETICA);
+      // The explanatory texts were laid out for MS Sans Serif, whose lines are narrower than
+      // Arial's of the same size: one pixel less keeps each designed line on one line.
+      widget->textsize(FontOf(form_.Font).size - 1);
+      widget->cursor_style(Fl_Text_Display::SIMPLE_CURSOR);
+      if (!memo.ScrollBars) {
+        widget->scrollbar_width(0);
+        widget->wrap_mode(Fl_Text_Display::WRAP_AT_BOUNDS, 0);
+      }
+      Fl_Text_Buffer* buffer = buffers_.back().get();
+      auto applied = std::make_shared<std::string>();
+      binding.widget = widget;
+      binding.update = [widget, buffer, applied, &memo] {
+        widget->interactive = memo.Enabled;
+        widget->readOnly = memo.ReadOnly;
+        widget->visible_focus(memo.Enabled ? 1 : 0);
+        widget->textcolor(memo.Enabled ? FL_BLACK : kGrayText);
+        if (!memo.Enabled || memo.ReadOnly) widget->hide_cursor();
+        std::string text = Joined(memo.Lines);
+        if (text != *applied) {
+          *applied = text;
+          buffer->text(text.c_str());
+        }
+        widget->redraw();
+      };
+      break;
+    }
+    case ControlKind::kButton: {
+      auto& button = static_cast<TBitBtn&>(control);
+      Glyph glyph = Glyph::kNone;
+      if (&button == &form_.BitBtn4) {
+        glyph = Glyph::kFinish;
+      } else if (&button == &form_.BitBtn11) {
+        glyph = Glyph::kUninstall;
+      } else if (&button == &form_.Storno || &button == &form_.BitBtn3 ||
+                 &button == &form_.BitBtn9 || &button == &form_.BitBtn6 ||
+                 &button == &form_.BitBtn12) {
+        glyph = Glyph::kCancel;
+      } else {
+        glyph = button.Tag < button.Page ? Glyph::kBack : Glyph::kNext;
+      }
+      auto* widget = new GlyphButton(left, top, button.Width, button.Height, glyph);
+      widget->callback(
+          [](Fl_Widget* w, void* data) {
+            auto* view = static_cast<MainView*>(w->window()->user_data());
+            view->form_.Click(*static_cast<TBitBtn*>(data));
+            view->AfterUserAction();
+          },
+          &button);
+      binding.widget = widget;
+      binding.update = [widget, &button] { widget->SetCaption(U(button.Caption)); };
+      break;
+    }
+    case ControlKind::kBevel: {
+      auto* widget =
+          new Fl_Box(FL_THIN_DOWN_FRAME, left, top, control.Width, control.Height, nullptr);
+      binding.widget = widget;
+      break;
+    }
+    case ControlKind::kImage: {
+      const bool folder = &control == &form_.Image3;
+      binding.widget = new PictureBox(left, top, control.Width, control.Height,
+                                      folder ? DrawFolderPicture : DrawProgramPicture);
+      break;
+    }
+    case ControlKind::kComboBox: {
+      auto& combo = static_cast<TComboBox&>(control);
+      auto* widget = new Fl_Choice(left, top, combo.Width, kComboHeight);
+      widget->textfont(FL_HELVETICA);
+      widget->textsize(11);
+      widget->down_box(FL_FLAT_BOX);
+      widget->when(FL_WHEN_RELEASE_ALWAYS);
+      widget->callback([](Fl_Widget* w, void*) {
+        auto* view = static_cast<MainView*>(w->window()->user_data());
+        view->form_.ChooseDirectory(static_cast<Fl_Choice*>(w)->value());
+        view->AfterUserAction();
+      });
+      struct Menu {
+        std::vector<std::string> labels;
+        std::vector<Fl_Menu_Item> items;
+        std::vector<std::string> source;
+      };
+      auto menu = std::make_shared<Menu>();
+      binding.widget = widget;
+      binding.update = [widget, menu, &combo] {
+        if (combo.Items.Lines() != menu->source) {
+          menu->source = combo.Items.Lines();
+          menu->labels.clear();
+          for (const std::string& item : menu->source) menu->labels.push_back(Literal(U(item)));
+          menu->items.assign(menu->labels.size() + 1, Fl_Menu_Item{});
+          for (std::size_t i = 0; i < menu->labels.size(); ++i) {
+            menu->items[i].text = menu->labels[i].c_str();
+            menu->items[i].labelfont_ = FL_HELVETICA;
+            menu->items[i].labelsize_ = 11;
+          }
+          widget->menu(menu->items.data());
+        }
+        if (widget->value() != combo.ItemIndex) widget->value(combo.ItemIndex);
+        widget->redraw();
+      };
+      break;
+    }
+    case ControlKind::kCheckListBox: {
+      auto& list = static_cast<TCheckListBox&>(control);
+      auto* widget = new CheckList(left, top, list.Width, list.Height);
+      widget->checked = [&list](int index) { return list.Checked(index); };
+      widget->onToggle = [this](int index) {
+        form_.ToggleIcon(index);
+        AfterUserAction();
+      };
+      widget->onClick = [this] {
+        form_.ProgIconClick();
+        AfterUserAction();
+      };
+      binding.widget = widget;
+      binding.update = [widget, &list] {
+        std::vector<std::string> items;
+        for (const std::string& item : list.Items.Lines()) items.push_back(U(item));
+        widget->SetItems(items);
+        widget->redraw();
+      };
+      break;
+    }
+    case ControlKind::kListBox: {
+      auto& list = static_cast<TListBox&>(control);
+      auto* widget = new Fl_Hold_Browser(left, top, list.Width, list.Height);
+      widget->format_char(0);
+      widget->textfont(FL_HELVETICA);
+      widget->textsize(11);
+      widget->color(FL_WHITE);
+      auto applied = std::make_shared<std::vector<std::string>>();
+      binding.widget = widget;
+      binding.update = [widget, applied, &list] {
+        const std::vector<std::string>& lines = list.Items.Lines();
+        if (lines == *applied) return;
+        const bool grows = lines.size() > applied->size() &&
+                           std::equal(applied->begin(), applied->end(), lines.begin());
+        if (!grows) {
+          widget->clear();
+          applied->clear();
+        }
+        for (std::size_t i = applied->size(); i < lines.size(); ++i)
+          widget->add(U(lines[i]).c_str());
+        *applied = lines;
+      };
+      break;
+    }
+    case ControlKind::kProgressBar: {
+      auto& bar = static_cast<TProgressBar&>(control);
+      auto* widget = new Fl_Progress(left, top, bar.Width, bar.Height);
+      widget->minimum(static_cast<float>(TProgressBar::Min));
+      widget->maximum(static_cast<float>(TProgressBar::Max));
+      widget->box(FL_DOWN_BOX);
+      widget->color(FL_WHITE);
+      widget->selection_color(fl_rgb_color(0, 0, 128));
+      widget->labelsize(11);
+      widget->labelcolor(fl_rgb_color(128, 128, 128));
+      binding.widget = widget;
+      binding.update = [widget, &bar] {
+        if (static_cast<int>(widget->value()) != bar.Position() || widget->label() == nullptr) {
+          widget->value(static_cast<float>(bar.Position()));
+          widget->copy_label(bar.Text().c_str());
+        }
+      };
+      break;
+    }
+    case ControlKind::kDirTree:
+      break;
+  }
+  parent->end();
+  if (binding.widget != nullptr) bindings_.push_back(std::move(binding));
+}
+
+void MainView::Sync() {
+  const TPageControl& pages = form_.pages;
+  if (pages_->x() != pages.Left || pages_->y() != pages.Top) {
+    pages_->position(pages.Left, pages.Top);
+    window_->redraw();
+  }
+  if (shownPage_ != pages.ActivePageIndex()) {
+    for (std::size_t i = 0; i < pageGroups_.size(); ++i) {
+      if (static_cast<int>(i) == pages.ActivePageIndex()) {
+        pageGroups_[i]->show();
+      } else {
+        pageGroups_[i]->hide();
+      }
+    }
+    shownPage_ = pages.ActivePageIndex();
+    pages_->redraw();
+  }
+  for (Binding& binding : bindings_) {
+    const TControl& control = *binding.control;
+    if (control.Visible && !binding.widget->visible()) {
+      binding.widget->show();
+    } else if (!control.Visible && binding.widget->visible()) {
+      binding.widget->hide();
+      if (binding.widget->parent() != nullptr) binding.widget->parent()->redraw();
+    }
+    if (control.Kind != ControlKind::kMemo) {
+      if (control.Enabled && !binding.widget->active()) binding.widget->activate();
+      if (!control.Enabled && binding.widget->active()) binding.widget->deactivate();
+    }
+    if (binding.update) binding.update();
+  }
+}
+
+void MainView::Show() {
+  form_.FormShow();
+  Sync();
+  window_->show();
+  shown_ = true;
+  Resized();
+  if (form_.MinimizeAfterShow) {
+    form_.MinimizeAfterShow = false;
+    window_->iconize();
+  }
+  Fl::flush();
+}
+
+void MainView::Hide() {
+  if (window_) window_->hide();
+  Fl::flush();
+}
+
+void MainView::Resized() {
+  if (!shown_) return;
+  form_.Left = window_->x();
+  form_.Top = window_->y();
+  form_.Width = window_->decorated_w();
+  form_.Height = window_->decorated_h();
+  form_.FormResize();
+  Sync();
+  window_->redraw();
+}
+
+}  // namespace ui::fltk
