@@ -328,8 +328,8 @@ std::uint32_t CopyFile(const std::string& from, const std::string& to, bool fail
   if (!dst.value.parentFound) return kPathNotFound;
   if (struct stat dstat; dst.value.exists && stat(dst.value.host.c_str(), &dstat) == 0) {
     if (failIfExists) return kFileExists;
-    if (S_ISDIR(dstat.st_mode) || ReadOnly(dstat)) return kAccessDenied;
     if (dstat.st_dev == sst.st_dev && dstat.st_ino == sst.st_ino) return kErrSharingViolation;
+    if (S_ISDIR(dstat.st_mode) || ReadOnly(dstat)) return kAccessDenied;
   }
   return CopyHostFile(src.value.host, dst.value.host);
 }
@@ -481,9 +481,10 @@ Result<std::string> ModuleFileName() {
 
 Result<std::string> ShortPathName(const std::string& path) {
   // Names have no 8.3 form here, as on a volume without short names: the path comes back.
+  // Each component is looked up in turn, so any missing one is "file not found".
   auto p = MapPath(path);
   if (!p.ok()) return Result<std::string>::failure(p.error);
-  if (!p.value.exists) return Result<std::string>::failure(MissingError(p.value));
+  if (!p.value.exists) return Result<std::string>::failure(kFileNotFound);
   return {path, kOk};
 }
 

@@ -183,7 +183,8 @@ TEST_F(Platform, ReadOnlyFilesRefuseDeleteAndWriteOpen) {
   EXPECT_EQ(DeleteFile(path), kAccessDenied);
   EXPECT_EQ(OpenFile(path, OpenMode::kReadWrite).error, kAccessDenied);
   EXPECT_EQ(OpenFile(path, OpenMode::kCreate).error, kAccessDenied);
-  EXPECT_EQ(CopyFile(dir_ + "\\ro.txt", path, false), kAccessDenied);
+  ASSERT_EQ(WriteBytes(dir_ + "\\other.txt", "other"), kOk);
+  EXPECT_EQ(CopyFile(dir_ + "\\other.txt", path, false), kAccessDenied);
   EXPECT_EQ(ReadBytes(path), "keep");
   ASSERT_EQ(SetFileAttributes(path, kAttrNormal), kOk);
   EXPECT_EQ(FileAttributes(path).value & kAttrReadOnly, 0u);
@@ -214,6 +215,7 @@ TEST_F(Platform, CopyHonoursFailIfExistsAndOverwritesOtherwise) {
   EXPECT_EQ(CopyFile(a, dir_ + "\\c.txt", true), kOk);
   EXPECT_EQ(ReadBytes(dir_ + "\\c.txt"), "new contents");
   EXPECT_EQ(CopyFile(a, dir_ + "\\nodir\\c.txt", false), kPathNotFound);
+  EXPECT_EQ(CopyFile(a, a, false), 32u);  // onto itself: a sharing violation, contents kept
   EXPECT_EQ(ReadBytes(a), "new contents");
 }
 
@@ -306,7 +308,8 @@ TEST_F(Platform, ShortPathOfAnExistingPathNamesTheSameFolder) {
   ASSERT_TRUE(s.ok());
   EXPECT_EQ(ReadBytes(s.value + "\\inside.txt"), "in");
   EXPECT_EQ(ShortPathName(dir_ + "\\Missing Folder").error, kFileNotFound);
-  EXPECT_EQ(ShortPathName(dir_ + "\\Missing Folder\\x").error, kPathNotFound);
+  // GetShortPathName looks each component up, so any missing one is "file not found".
+  EXPECT_EQ(ShortPathName(dir_ + "\\Missing Folder\\x").error, kFileNotFound);
 }
 
 TEST_F(Platform, CurrentDirectoryFollowsSetAndResolvesRelativeNames) {
