@@ -1,0 +1,45 @@
+// The Win32 view of the setup's two windows: TForm1 as a maximised dialog-framed window with
+// the painted background, the title and one child window per page holding native controls;
+// TForm2 as a tool window with a folder tree. It mirrors the controls' state on screen after
+// every handler and every message pump, turns the user's clicks into handler calls, and
+// serves the handlers' modal needs (message boxes, the picker, pending messages).
+// Texts are code page 1250 inside; they reach the screen through the W functions.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/form1.h"
+#include "ui/form2.h"
+#include "ui/ui_service.h"
+
+namespace ui::win32 {
+
+class Win32View : public UiService {
+ public:
+  explicit Win32View(void* instance);
+  ~Win32View() override;
+  Win32View(const Win32View&) = delete;
+  Win32View& operator=(const Win32View&) = delete;
+
+  // The message loop of setup::RunProgram: builds both windows, shows the main one (running
+  // FormShow), dispatches until the form is closed, destroys the windows and returns 0.
+  int Run(setup::TForm1& form, TForm2& picker);
+
+  int MessageBox(const std::string& text, const std::string& caption, std::uint32_t flags) override;
+  void MessageDialog(const std::string& text, DialogKind kind) override;
+  ModalResult ShowPicker(TForm2& picker) override;
+  void ProcessMessages() override;
+  void Invalidate() override;
+  ScreenSize VirtualScreen() override;
+  int PixelsPerInch() override;
+
+  struct Impl;
+
+ private:
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace ui::win32
