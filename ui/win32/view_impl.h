@@ -3,8 +3,6 @@
 // MessageBox as macros, which would rename the UI service's own names.
 #pragma once
 
-#include <windows.h>
-
 #include <map>
 #include <string>
 #include <vector>
@@ -13,8 +11,12 @@
 #include "ui/controls.h"
 #include "ui/form2.h"
 #include "ui/win32/win32_view.h"
-// <windows.h> first: the common controls header relies on it.
+
+// <windows.h> after the project headers, <commctrl.h> after <windows.h>.
+// clang-format off
+#include <windows.h>
 #include <commctrl.h>
+// clang-format on
 
 #undef MessageBox
 
