@@ -94,21 +94,23 @@ bool LiesIn(const std::string& file, const std::string& folder) {
   return Below(file, folder) || Below(ShortPathOf(file), ShortPathOf(NormalizePath(folder)));
 }
 
-void AddLine(std::string& text, const std::string& line) {
-  text += line;
+// Appends one line made of `parts`, ended by CR LF.
+template <class... Parts>
+void AddLine(std::string& text, const Parts&... parts) {
+  ((text += parts), ...);
   text += kCrLf;
 }
 
 // One erase loop: from `label`, pause, erase `file`, and go back while it is still there;
 // past the bound on tries, go on at `giveUp`.
 void AddEraseLoop(std::string& text, int label, const std::string& file, int giveUp) {
-  AddLine(text, ":" + std::to_string(label));
+  AddLine(text, ":", std::to_string(label));
   AddLine(text, "Set /a tries+=1");
-  AddLine(text, "If %tries% gtr " + std::to_string(kSelfRemovalTries) + " Goto " +
-                    std::to_string(giveUp));
+  AddLine(text, "If %tries% gtr ", std::to_string(kSelfRemovalTries), " Goto ",
+          std::to_string(giveUp));
   AddLine(text, kPauseLine);
-  AddLine(text, "Erase \"" + file + "\"");
-  AddLine(text, "If exist \"" + file + "\" Goto " + std::to_string(label));
+  AddLine(text, "Erase \"", file, "\"");
+  AddLine(text, "If exist \"", file, "\" Goto ", std::to_string(label));
 }
 
 void Check(std::uint32_t error) {
@@ -144,8 +146,12 @@ std::string SelfRemovalBatchText(const SelfRemovalBatch& batch) {
   }
   // Characters at which the command interpreter splits a line or that it acts on.
   const bool quote = batch.folder.find_first_of(" \t,;=&|<>^()") != std::string::npos;
-  AddLine(text, quote ? "rd \"" + batch.folder + "\"" : "rd " + batch.folder);
-  AddLine(text, "Erase \"" + batch.batchFile + "\"");
+  if (quote) {
+    AddLine(text, "rd \"", batch.folder, "\"");
+  } else {
+    AddLine(text, "rd ", batch.folder);
+  }
+  AddLine(text, "Erase \"", batch.batchFile, "\"");
   return text;
 }
 
