@@ -1,9 +1,12 @@
 // Private-profile INI files of the POSIX body, with the observable behaviour of
 // GetPrivateProfileStringA / WritePrivateProfileStringA:
 // - a file name without a folder lies in the Windows folder;
-// - lines are split at LF; blanks are trimmed at both ends of a line, around a key name and
-//   before a value; blank lines are dropped; lines before the first section belong to a
-//   nameless section; a line without "=" is a key without a value;
+// - lines are split at LF; blanks are trimmed at both ends of a line, around a section or
+//   key name and before a value; blank lines are dropped; lines before the first section
+//   belong to a nameless section; a line without "=" (a comment, say) is a key without a
+//   value, which reads as missing; only the first section of a name is read;
+// - erasing a section erases every section of that name, so that no stale duplicate comes
+//   back in its place;
 // - a write that changes something rewrites the whole file normalised: "[section]" and
 //   "key=value" lines ended by CRLF, no blank lines; a write that changes nothing leaves the
 //   file as it is; bytes are kept as they are (code page 1250 in, the same bytes out);
@@ -43,6 +46,11 @@ std::string_view Trim(std::string_view s) {
   return s;
 }
 
+std::string LeadTrimmed(std::string_view s) {
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  return std::string(s);
+}
+
 std::vector<IniSection> Parse(const std::string& text) {
   std::vector<IniSection> sections(1);
   for (std::size_t i = 0; i < text.size();) {
@@ -53,7 +61,7 @@ std::vector<IniSection> Parse(const std::string& text) {
     if (line.empty()) continue;
     if (line.front() == '[') {
       if (const auto close = line.rfind(']'); close != std::string_view::npos) {
-        sections.push_back({std::string(line.substr(1, close - 1)), {}});
+        sections.push_back({std::string(Trim(line.substr(1, close - 1))), {}});
         continue;
       }
     }
@@ -154,7 +162,7 @@ std::string ProfileGetString(const std::string& section, const std::string& key,
   for (const auto& s : Parse(text.value)) {
     if (!SameName(s.name, sectionName)) continue;
     for (const auto& k : s.keys) {
-      if (SameName(k.name, keyName)) return k.value ? Unquote(*k.value) : std::string();
+      if (SameName(k.name, keyName)) return k.value ? Unquote(*k.value) : def;
     }
     break;
   }
@@ -200,7 +208,13 @@ std::uint32_t ProfileWriteString(const std::string& section, const std::optional
     } else {
       std::string_view v = *value;
       while (!v.empty() && IsBlank(v.front())) v.remove_prefix(1);
-      if (!target) target = &sections.emplace_back(IniSection{sectionName, {}});
+      // A new section, and the first key made with it, keep the trailing blanks of their
+      // names (they read back trimmed), as Wine writes them.
+      std::string firstKey;
+      if (!target) {
+        target = &sections.emplace_back(IniSection{LeadTrimmed(section), {}});
+        firstKey = LeadTrimmed(*key);
+      }
       IniKey* entry = nullptr;
       for (auto& k : target->keys) {
         if (SameName(k.name, keyName)) {
@@ -209,7 +223,7 @@ std::uint32_t ProfileWriteString(const std::string& section, const std::optional
         }
       }
       if (!entry) {
-        target->keys.push_back({keyName, std::string(v)});
+        target->keys.push_back({firstKey.empty() ? keyName : firstKey, std::string(v)});
         changed = true;
       } else if (entry->value != v) {
         entry->value = std::string(v);

@@ -174,6 +174,19 @@ TEST_F(Platform, AFileOpenedForReadingCannotBeWritten) {
   EXPECT_EQ(OpenFile(dir_, OpenMode::kRead).error, kAccessDenied);  // a folder is no file
 }
 
+TEST_F(Platform, AFileIsNoFolder) {
+  const std::string file = dir_ + "\\plain";
+  ASSERT_EQ(WriteBytes(file, "x"), kOk);
+  EXPECT_EQ(RemoveDirectory(file), 267u);  // ERROR_DIRECTORY
+  EXPECT_EQ(SetCurrentDirectory(file), 267u);
+  EXPECT_EQ(SetCurrentDirectory(dir_ + "\\missing"), kFileNotFound);
+  EXPECT_EQ(FileAttributes(file + "\\inside").error, kPathNotFound);
+  EXPECT_EQ(CreateDirectory(file + "\\inside"), kPathNotFound);
+  auto f = File::Open(file, OpenMode::kRead);
+  ASSERT_TRUE(f.ok());
+  EXPECT_EQ(SeekFile(f.value.get(), -1, SeekOrigin::kBegin).error, 131u);  // negative seek
+}
+
 TEST_F(Platform, ReadOnlyFilesRefuseDeleteAndWriteOpen) {
   const std::string path = dir_ + "\\ro.txt";
   ASSERT_EQ(WriteBytes(path, "keep"), kOk);
@@ -395,6 +408,16 @@ TEST_F(Registry, AKeyWithSubkeysIsDeletedOnlyDepthFirst) {
   EXPECT_EQ(RegOpenKey(Hive::kCurrentUser, root_ + "\\Korb").error, kFileNotFound);
 }
 
+TEST_F(Registry, AHandleOfADeletedKeyReportsIt) {
+  auto key = RegKey::Create(Hive::kCurrentUser, root_ + "\\Gone");
+  ASSERT_TRUE(key.ok());
+  ASSERT_EQ(RegSetString(key.value.get(), "v", "1"), kOk);
+  EXPECT_EQ(RegDeleteKey(key.value.get(), ""), kOk);            // the key itself
+  EXPECT_EQ(RegQueryValue(key.value.get(), "v").error, 1018u);  // ERROR_KEY_DELETED
+  EXPECT_EQ(RegSetString(key.value.get(), "v", "2"), 1018u);
+  EXPECT_EQ(RegOpenKey(Hive::kCurrentUser, root_ + "\\Gone").error, kFileNotFound);
+}
+
 TEST_F(Registry, SubkeysAreEnumeratedAndCounted) {
   for (const char* name : {"Beta", "alpha", "Gamma3"}) {
     ASSERT_TRUE(RegKey::Create(Hive::kCurrentUser, root_ + "\\" + name).ok());
@@ -467,6 +490,21 @@ TEST_F(Platform, ProfileReadTrimsAndUnquotesAndAWriteNormalisesTheFile) {
   EXPECT_EQ(ReadBytes(ini),
             "[all]\r\nkey1=spaced value\r\nkey2=\"quoted value\"\r\nkey3='single'\r\n"
             "key4=\"only start\r\nkey5=\"x\"y\"\r\nkey6=\"\r\nnew=1\r\n[Other]\r\nk=v\r\n");
+}
+
+TEST_F(Platform, ProfileNamesAreTrimmedAndAnUnchangedWriteLeavesTheFileAlone) {
+  const std::string ini = dir_ + "\\names.ini";
+  ASSERT_EQ(WriteBytes(ini, "; note\n[ ALL ]\nnoequals\n k = v \n[ALL]\nsecond=2\n"), kOk);
+  EXPECT_EQ(ProfileGetString("all", "K", "d", ini), "v");
+  EXPECT_EQ(ProfileGetString("ALL", "noequals", "d", ini), "d");  // a key without a value
+  EXPECT_EQ(ProfileGetString("ALL", "second", "d", ini), "d");    // only the first section
+  EXPECT_EQ(ProfileGetString("ALL", "missing", "fall  ", ini), "fall");
+  EXPECT_EQ(ProfileWriteString("ALL", "k", "v", ini), kOk);
+  EXPECT_EQ(ReadBytes(ini), "; note\n[ ALL ]\nnoequals\n k = v \n[ALL]\nsecond=2\n");
+  EXPECT_EQ(ProfileWriteString(" New ", "  key  ", "  value", ini), kOk);
+  EXPECT_EQ(ReadBytes(ini),
+            "; note\r\n[ALL]\r\nnoequals\r\nk=v\r\n[ALL]\r\nsecond=2\r\n[New ]\r\nkey  =value\r\n");
+  EXPECT_EQ(ProfileGetString("new", "KEY", "d", ini), "value");
 }
 
 TEST_F(Platform, ProfileValuesAreCutTo2047Characters) {
