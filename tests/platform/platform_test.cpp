@@ -559,7 +559,7 @@ TEST_F(Platform, AHiddenBatchErasesFilesAndItself) {
   const std::string folder = dir_ + "\\Empty Folder", bat = dir_ + "\\setup123.bat";
   ASSERT_EQ(WriteBytes(victim, "x"), kOk);
   ASSERT_EQ(CreateDirectory(folder), kOk);
-  const std::string script = ":1\r\nErase \"" + victim + "\"\r\nIf exist \"" + victim +
+  const std::string script = "@echo off\r\n:1\r\nErase \"" + victim + "\"\r\nIf exist \"" + victim +
                              "\" Goto 1\r\n:2\r\nErase \"" + ini + "\"\r\nIf exist \"" + ini +
                              "\" Goto 2\r\nrd \"" + folder + "\"\r\nErase \"" + bat + "\"\r\n";
   ASSERT_EQ(WriteBytes(bat, script), kOk);
