@@ -74,6 +74,7 @@ class Failures {
   explicit Failures(TForm1& form) : form_(form) {}
 
   void Extract(const std::string& archive, const std::string& destination) {
+    form_.ALProgressBar1.SetPosition(0);  // a fresh bar for each archive, also a missing one
     const std::int32_t code = unzip::ExtractArchive(archive, destination);
     if (code != 0) Add(unzip::ExtractMessage(code, archive));
   }
