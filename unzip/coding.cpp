@@ -69,7 +69,8 @@ std::int32_t ExtractArchive(const std::string& archivePath, const std::string& d
   const std::int32_t result =
       UnzipArchive(archivePath, destination, "*.*", ProgressReport, nullptr, &failure);
   if (result < 0) return HasText(result) ? result : 0;
-  // The run went through its directory: it succeeded unless a member stopped it.
+  // The run went through: it succeeded unless its directory could not be read or a member
+  // stopped it.
   if (failure == kBadHuffmanHeader) return kStructureError;
   if (failure < 0 && HasText(failure)) return failure;
   return 0;

@@ -13,7 +13,8 @@ namespace unzip {
 // Result: 0 when every member was extracted; otherwise the failure: kMissingParameter,
 // kNotAZip, kSeriousError, kInUse, or the code of the member that stopped the run (kCrcError,
 // kWriteError, kUnsupportedMethod, kEncrypted; kStructureError for a malformed deflate block
-// header).
+// header), or kFileError / kZipFormatError when the central directory could not be found or
+// read (a truncated archive, a failing read).
 std::int32_t ExtractArchive(const std::string& archivePath, const std::string& destination);
 
 // The text of a result code ("Ok", "CRC-Error!", ...); empty for a code without one.

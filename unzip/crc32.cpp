@@ -1,9 +1,16 @@
-// CRC-32 (reflected polynomial 0xEDB88320), eight bytes per step with eight derived tables
-// ("slicing by 8"); the result equals the byte-at-a-time table method.
+// CRC-32 (reflected polynomial 0xEDB88320). On x86 processors with carry-less multiplication
+// the data is folded 64 bytes at a time (Intel's "Fast CRC Computation for Generic
+// Polynomials Using PCLMULQDQ"); otherwise, and for the tail, eight bytes per step with eight
+// derived tables ("slicing by 8"). Both equal the byte-at-a-time table method.
 #include <array>
 #include <cstring>
 
 #include "unzip/decode_state.h"
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define UNZIP_CRC_FOLDING 1
+#endif
 
 namespace unzip {
 namespace {
@@ -30,9 +37,98 @@ inline std::uint32_t Load32(const std::uint8_t* p) {
          std::uint32_t{p[3]} << 24;
 }
 
+#ifdef UNZIP_CRC_FOLDING
+#define UNZIP_FOLD_TARGET __attribute__((target("pclmul,sse4.1")))
+
+UNZIP_FOLD_TARGET inline __m128i Load128(const std::uint8_t* p) {
+  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+
+// acc x k (both halves) plus the next block.
+UNZIP_FOLD_TARGET inline __m128i Fold128(__m128i acc, __m128i k, __m128i next) {
+  const __m128i lo = _mm_clmulepi64_si128(acc, k, 0x00);
+  const __m128i hi = _mm_clmulepi64_si128(acc, k, 0x11);
+  return _mm_xor_si128(_mm_xor_si128(hi, next), lo);
+}
+
+// Folds `size` bytes (a multiple of 16, at least 64) into the register `crc`.
+UNZIP_FOLD_TARGET std::uint32_t Fold(std::uint32_t crc, const std::uint8_t* buf, std::size_t size) {
+  // The bit-reflected constants x^(4*128+64) mod P, x^(4*128) mod P (k1, k2), the same for
+  // one 128-bit step (k3, k4), x^64 mod P (k5), and P with its Barrett constant.
+  alignas(16) static const std::uint64_t k1k2[] = {0x0154442bd4, 0x01c6e41596};
+  alignas(16) static const std::uint64_t k3k4[] = {0x01751997d0, 0x00ccaa009e};
+  alignas(16) static const std::uint64_t k5k0[] = {0x0163cd6124, 0x0000000000};
+  alignas(16) static const std::uint64_t poly[] = {0x01db710641, 0x01f7011641};
+  __m128i x1 = Load128(buf);
+  __m128i x2 = Load128(buf + 16);
+  __m128i x3 = Load128(buf + 32);
+  __m128i x4 = Load128(buf + 48);
+  x1 = _mm_xor_si128(x1, _mm_cvtsi32_si128(static_cast<int>(crc)));
+  __m128i x0 = _mm_load_si128(reinterpret_cast<const __m128i*>(k1k2));
+  buf += 64;
+  size -= 64;
+  while (size >= 64) {
+    const __m128i x5 = _mm_clmulepi64_si128(x1, x0, 0x00);
+    const __m128i x6 = _mm_clmulepi64_si128(x2, x0, 0x00);
+    const __m128i x7 = _mm_clmulepi64_si128(x3, x0, 0x00);
+    const __m128i x8 = _mm_clmulepi64_si128(x4, x0, 0x00);
+    x1 = _mm_clmulepi64_si128(x1, x0, 0x11);
+    x2 = _mm_clmulepi64_si128(x2, x0, 0x11);
+    x3 = _mm_clmulepi64_si128(x3, x0, 0x11);
+    x4 = _mm_clmulepi64_si128(x4, x0, 0x11);
+    x1 = _mm_xor_si128(_mm_xor_si128(x1, x5), Load128(buf));
+    x2 = _mm_xor_si128(_mm_xor_si128(x2, x6), Load128(buf + 16));
+    x3 = _mm_xor_si128(_mm_xor_si128(x3, x7), Load128(buf + 32));
+    x4 = _mm_xor_si128(_mm_xor_si128(x4, x8), Load128(buf + 48));
+    buf += 64;
+    size -= 64;
+  }
+  // Fold the four lanes into one, then the remaining 16-byte blocks.
+  x0 = _mm_load_si128(reinterpret_cast<const __m128i*>(k3k4));
+  x1 = Fold128(x1, x0, x2);
+  x1 = Fold128(x1, x0, x3);
+  x1 = Fold128(x1, x0, x4);
+  while (size >= 16) {
+    x1 = Fold128(x1, x0, Load128(buf));
+    buf += 16;
+    size -= 16;
+  }
+  // 128 bits to 64, then Barrett reduction to 32.
+  x2 = _mm_clmulepi64_si128(x1, x0, 0x10);
+  x3 = _mm_setr_epi32(~0, 0, ~0, 0);
+  x1 = _mm_srli_si128(x1, 8);
+  x1 = _mm_xor_si128(x1, x2);
+  x0 = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(k5k0));
+  x2 = _mm_srli_si128(x1, 4);
+  x1 = _mm_and_si128(x1, x3);
+  x1 = _mm_clmulepi64_si128(x1, x0, 0x00);
+  x1 = _mm_xor_si128(x1, x2);
+  x0 = _mm_load_si128(reinterpret_cast<const __m128i*>(poly));
+  x2 = _mm_and_si128(x1, x3);
+  x2 = _mm_clmulepi64_si128(x2, x0, 0x10);
+  x2 = _mm_and_si128(x2, x3);
+  x2 = _mm_clmulepi64_si128(x2, x0, 0x00);
+  x1 = _mm_xor_si128(x1, x2);
+  return static_cast<std::uint32_t>(_mm_extract_epi32(x1, 1));
+}
+
+bool HaveFolding() {
+  static const bool have = __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("sse4.1");
+  return have;
+}
+#endif
+
 }  // namespace
 
 std::uint32_t UpdateCrc32(std::uint32_t crc, const std::uint8_t* data, std::size_t size) {
+#ifdef UNZIP_CRC_FOLDING
+  if (size >= 64 && HaveFolding()) {
+    const std::size_t chunk = size & ~std::size_t{15};
+    crc = Fold(crc, data, chunk);
+    data += chunk;
+    size -= chunk;
+  }
+#endif
   const auto& t = kTables;
   while (size >= 8) {
     std::uint32_t a = Load32(data) ^ crc;

@@ -352,40 +352,87 @@ std::int32_t Decoder::DynamicHeader() {
 std::int32_t Decoder::Codes(const Entry* lit, const Entry* dist) {
   constexpr std::uint64_t kLitMask = (1u << kLitBits) - 1;
   constexpr std::uint64_t kDistMask = (1u << kDistBits) - 1;
+  // The hot state lives in locals: output stores through a byte pointer could otherwise
+  // alias the members and force them back to memory on every byte.
+  std::uint64_t bits = bits_;
+  unsigned count = count_;
+  const std::uint8_t* in = in_;
+  const std::uint8_t* limit = end_;
+  std::uint8_t* op = op_;
+  std::uint8_t* const pieceEnd = piece_ + kWindowSize;
+  auto save = [&] {
+    bits_ = bits;
+    count_ = count;
+    in_ = in;
+    op_ = op;
+  };
+  auto load = [&] {
+    bits = bits_;
+    count = count_;
+    in = in_;
+    limit = end_;
+    op = op_;
+  };
+  auto refill = [&] {
+    if (limit - in >= 8) {
+      bits |= Load64(in) << count;
+      in += 7 - ((count >> 3) & 7);
+      count |= 56;
+      return true;
+    }
+    return false;
+  };
+  auto consume = [&](Entry e) {
+    bits >>= (e & 0xFF);
+    count -= (e & 0xFF);
+  };
+  auto extra = [&](Entry e, std::uint64_t saved) {
+    const unsigned codeBits = (e >> 8) & 0xF;
+    return (e >> 16) +
+           static_cast<std::uint32_t>((saved >> codeBits) &
+                                      ((std::uint64_t{1} << ((e & 0xFF) - codeBits)) - 1));
+  };
   for (;;) {
-    if (op_ >= piece_ + kWindowSize) {
+    if (op >= pieceEnd) {
+      save();
       if (!FlushPiece()) return kWriteError;
       if (d_.abort) return kAborted;
+      load();
     }
-    Refill();
-    Entry e = lit[bits_ & kLitMask];
+    if (!refill()) {
+      save();
+      RefillSlow();
+      load();
+    }
+    Entry e = lit[bits & kLitMask];
     if (e & kKindLiteral) {
-      Consume(e & 0xFF);
-      *op_++ = static_cast<std::uint8_t>(e >> 16);
-      e = lit[bits_ & kLitMask];
+      consume(e);
+      *op++ = static_cast<std::uint8_t>(e >> 16);
+      e = lit[bits & kLitMask];
       if (e & kKindLiteral) {
-        Consume(e & 0xFF);
-        *op_++ = static_cast<std::uint8_t>(e >> 16);
-        e = lit[bits_ & kLitMask];
+        consume(e);
+        *op++ = static_cast<std::uint8_t>(e >> 16);
+        e = lit[bits & kLitMask];
         if (e & kKindLiteral) {
-          Consume(e & 0xFF);
-          *op_++ = static_cast<std::uint8_t>(e >> 16);
-          if (padding_ != 0 && Overran()) return kReadError;
+          consume(e);
+          *op++ = static_cast<std::uint8_t>(e >> 16);
+          if (padding_ != 0 && count < padding_ * 8) return kReadError;
           continue;
         }
       }
     }
     if ((e & kKindMask) == kKindLink) {
-      Consume(e & 0xFF);
-      e = lit[(e >> 16) + (bits_ & ((1u << ((e >> 8) & 0xF)) - 1))];
+      consume(e);
+      e = lit[(e >> 16) + (bits & ((1u << ((e >> 8) & 0xF)) - 1))];
       if (e & kKindLiteral) {
-        Consume(e & 0xFF);
-        *op_++ = static_cast<std::uint8_t>(e >> 16);
-        if (padding_ != 0 && Overran()) return kReadError;
+        consume(e);
+        *op++ = static_cast<std::uint8_t>(e >> 16);
+        if (padding_ != 0 && count < padding_ * 8) return kReadError;
         continue;
       }
     }
     if ((e & kKindMask) != kKindMatch) {
+      save();
       if (Overran()) return kReadError;
       if ((e & kKindMask) == kKindEnd) {
         Consume(e & 0xFF);
@@ -393,43 +440,49 @@ std::int32_t Decoder::Codes(const Entry* lit, const Entry* dist) {
       }
       return kStructureError;
     }
-    std::uint64_t saved = bits_;
-    Consume(e & 0xFF);
-    const unsigned codeBits = (e >> 8) & 0xF;
-    std::uint32_t length =
-        (e >> 16) + static_cast<std::uint32_t>((saved >> codeBits) &
-                                               ((std::uint64_t{1} << ((e & 0xFF) - codeBits)) - 1));
-    if (count_ < 32) Refill();
-    e = dist[bits_ & kDistMask];
-    if ((e & kKindMask) == kKindLink) {
-      Consume(e & 0xFF);
-      e = dist[(e >> 16) + (bits_ & ((1u << ((e >> 8) & 0xF)) - 1))];
+    std::uint64_t saved = bits;
+    consume(e);
+    const std::uint32_t length = extra(e, saved);
+    if (count < 32 && !refill()) {
+      save();
+      RefillSlow();
+      load();
     }
-    if ((e & kKindMask) != kKindMatch) return Overran() ? kReadError : kStructureError;
-    saved = bits_;
-    Consume(e & 0xFF);
-    const unsigned distBits = (e >> 8) & 0xF;
-    const std::uint32_t distance =
-        (e >> 16) + static_cast<std::uint32_t>((saved >> distBits) &
-                                               ((std::uint64_t{1} << ((e & 0xFF) - distBits)) - 1));
-    if (padding_ != 0 && Overran()) return kReadError;
+    e = dist[bits & kDistMask];
+    if ((e & kKindMask) == kKindLink) {
+      consume(e);
+      e = dist[(e >> 16) + (bits & ((1u << ((e >> 8) & 0xF)) - 1))];
+    }
+    if ((e & kKindMask) != kKindMatch) {
+      save();
+      return Overran() ? kReadError : kStructureError;
+    }
+    saved = bits;
+    consume(e);
+    const std::uint32_t distance = extra(e, saved);
+    if (padding_ != 0 && count < padding_ * 8) return kReadError;
 
-    // The history holds at least 32768 bytes before op_, zeros before the first output.
-    const std::uint8_t* src = op_ - distance;
-    std::uint8_t* dst = op_;
-    op_ += length;
+    // The history holds at least 32768 bytes before op, zeros before the first output.
+    const std::uint8_t* src = op - distance;
+    std::uint8_t* dst = op;
+    op += length;
     if (distance >= 8) {
-      do {
+      std::memcpy(dst, src, 8);
+      std::memcpy(dst + 8, src + 8, 8);
+      std::memcpy(dst + 16, src + 16, 8);
+      dst += 24;
+      src += 24;
+      while (dst < op) {
         std::memcpy(dst, src, 8);
         dst += 8;
         src += 8;
-      } while (dst < op_);
+      }
     } else if (distance == 1) {
       std::memset(dst, *src, length);
     } else {
       do {
         *dst++ = *src++;
-      } while (dst < op_);
+      } while (dst < op);
     }
   }
 }

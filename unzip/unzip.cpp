@@ -356,6 +356,10 @@ std::int32_t UnzipArchive(const std::string& archivePath, const std::string& des
   std::int64_t matchedCompressed = 0;
   EntryRecord entry;
   std::int32_t code = FirstEntry(archivePath, entry);
+  // A directory that cannot be found or read extracts nothing; the caller learns why.
+  if (lastFailure != nullptr && (code == kFileError || code == kZipFormatError)) {
+    *lastFailure = code;
+  }
   while (code == kUnzipOk) {
     if (!MatchesMask(mask, entry.FileName)) {
       code = NextEntry(entry);

@@ -30,7 +30,8 @@ std::int64_t ArchiveSizes(const std::string& archivePath, std::int64_t& compress
 
 // Extracts every member whose name matches `mask` into `destination`. Result: the number of
 // members extracted, or kMissingParameter, kNotAZip or kSeriousError. `lastFailure`, when
-// given, receives the code of the member that ended the run (0 when none did).
+// given, receives the code of the member that ended the run, or kFileError / kZipFormatError
+// when the central directory could not be found or read (0 when neither happened).
 std::int32_t UnzipArchive(const std::string& archivePath, const std::string& destination,
                           const std::string& mask, ReportProc report, OverwriteQuery query,
                           std::int32_t* lastFailure = nullptr);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/unzip/support.h"
+#include "unzip/decode_state.h"
 #include "unzip/ziptypes.h"
 
 namespace unzip_test {
@@ -290,6 +291,24 @@ TEST(InflateDynamic, RepeatOverrunsGiveTheirCodes) {
   EXPECT_EQ(InflateBytes(stream(16, 0)).result, unzip::kBadHuffmanHeader);  // 3 copies
   EXPECT_EQ(InflateBytes(stream(17, 0)).result, unzip::kBadHuffmanHeader);  // 3 zeros
   EXPECT_EQ(InflateBytes(stream(18, 0)).result, unzip::kStructureError);    // 11 zeros
+}
+
+}  // namespace
+}  // namespace unzip_test
+
+namespace unzip_test {
+namespace {
+
+TEST(Crc32, MatchesTheBitwiseDefinitionForEveryLengthAndAlignment) {
+  Bytes data(700);
+  for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i * 131 + 7);
+  for (std::size_t offset = 0; offset < 16; ++offset) {
+    for (std::size_t size = 0; offset + size <= data.size(); size += 1 + size / 8) {
+      const Bytes part(data.begin() + offset, data.begin() + offset + size);
+      EXPECT_EQ(~unzip::UpdateCrc32(0xFFFFFFFFu, data.data() + offset, size), BitwiseCrc32(part))
+          << offset << " " << size;
+    }
+  }
 }
 
 }  // namespace
