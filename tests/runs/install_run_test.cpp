@@ -483,5 +483,21 @@ TEST_F(InstallRun, UnreadableShortcutListEndsTheRunOnTheProgressPageWithoutAReco
   EXPECT_EQ(RecordedHome(), std::nullopt);
 }
 
+TEST_F(InstallRun, NoLwTempFolderForTheBatchIsReportedAfterTheRecordIsWritten) {
+  MakePayload(false, false);
+  Erase(LwTemp());
+  Program() = Payload() + "\\setup.exe";
+
+  const RunState state = Install(false, false);
+
+  EXPECT_FALSE(state.closed);
+  ASSERT_EQ(LastUi().shown().size(), 2u);
+  EXPECT_EQ(LastUi().shown()[0].text, Line(25));
+  EXPECT_EQ(LastUi().shown()[1].text, "Invalid filename.");
+  EXPECT_EQ(RecordedHome(), home_ + std::string(1, '\0'));
+  EXPECT_FALSE(PathExists(LwTemp()));
+  EXPECT_TRUE(Starts().empty());
+}
+
 }  // namespace
 }  // namespace setup::testing
