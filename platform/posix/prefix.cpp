@@ -195,6 +195,13 @@ Result<std::string> FullWindowsPath(const std::string& path) {
   const bool hasDrive = path.size() >= 2 && path[1] == ':' &&
                         ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
   const std::string_view rest = std::string_view(path).substr(hasDrive ? 2 : 0);
+  // Characters no Windows name may hold; the host would take them, Windows refuses them.
+  for (char c : rest) {
+    if (static_cast<unsigned char>(c) < 0x20 ||
+        std::string_view("<>:\"|?*").find(c) != std::string_view::npos) {
+      return Result<std::string>::failure(kInvalidName);
+    }
+  }
   const bool absolute = !rest.empty() && IsSeparator(rest[0]);
   char drive = hasDrive ? static_cast<char>(path[0] & ~0x20) : 'C';
   std::string joined(rest);

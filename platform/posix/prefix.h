@@ -54,7 +54,7 @@ struct HostPath {
   bool isRoot = false;       // a drive root
 };
 // Maps a Windows path; fails only for a name that cannot be mapped (unknown drive, too
-// long, UNC), with the Win32 code.
+// long, UNC, a character Windows names cannot hold), with the Win32 code.
 Result<HostPath> MapPath(const std::string& path);
 // ERROR_FILE_NOT_FOUND when only the last component is missing, else ERROR_PATH_NOT_FOUND.
 inline std::uint32_t MissingError(const HostPath& p) {

@@ -187,6 +187,13 @@ TEST_F(Platform, AFileIsNoFolder) {
   EXPECT_EQ(SeekFile(f.value.get(), -1, SeekOrigin::kBegin).error, 131u);  // negative seek
 }
 
+TEST_F(Platform, NamesWithCharactersWindowsRefusesAreInvalid) {
+  for (const char* name : {"\\a*b", "\\a?b", "\\a<b", "\\a>b", "\\a|b", "\\a\"b", "\\a:b"}) {
+    EXPECT_EQ(CreateDirectory(dir_ + name), kInvalidName) << name;
+    EXPECT_EQ(OpenFile(dir_ + name, OpenMode::kCreate).error, kInvalidName) << name;
+  }
+}
+
 TEST_F(Platform, ReadOnlyFilesRefuseDeleteAndWriteOpen) {
   const std::string path = dir_ + "\\ro.txt";
   ASSERT_EQ(WriteBytes(path, "keep"), kOk);
