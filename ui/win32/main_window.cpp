@@ -126,8 +126,13 @@ LRESULT CALLBACK MainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 
 LRESULT CALLBACK PageProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) StoreView(hwnd, lParam);
+  Win32View::Impl* view = ImplOf(hwnd);
   LRESULT result = 0;
-  if (CommonMessage(ImplOf(hwnd), message, wParam, lParam, result)) return result;
+  if (CommonMessage(view, message, wParam, lParam, result)) return result;
+  if (message == WM_PAINT && view != nullptr && view->form != nullptr) {
+    view->PaintPage(hwnd);
+    return 0;
+  }
   return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
@@ -261,8 +266,9 @@ void Win32View::Impl::CreateControl(TControl& control) {
       b.hwnd = make(0, L"BUTTON", BS_PUSHBUTTON | BS_OWNERDRAW | WS_TABSTOP);
       break;
     case ControlKind::kBevel:
-      b.hwnd = make(0, L"STATIC", SS_ETCHEDFRAME);
-      break;
+      // Drawn by its page (PaintPage): a frame control would leave its inside unpainted.
+      bound.push_back(std::move(b));
+      return;
     case ControlKind::kImage: {
       b.hwnd = make(0, L"STATIC", SS_ICON | SS_CENTERIMAGE);
       const int size = std::min(w, h) >= 32 ? 32 : GetSystemMetrics(SM_CXSMICON);
@@ -334,6 +340,14 @@ void Win32View::Impl::SizeLabel(Bound& b, const TLabel& label) {
 
 void Win32View::Impl::SyncControl(Bound& b) {
   TControl& c = *b.control;
+  if (b.hwnd == nullptr) {
+    // A bevel: its page draws it.
+    if (b.visible != c.Visible) {
+      b.visible = c.Visible;
+      InvalidateRect(pages.at(static_cast<std::size_t>(c.Page)), nullptr, TRUE);
+    }
+    return;
+  }
   HWND first = c.Kind == ControlKind::kCheckListBox ? GetWindow(b.hwnd, GW_CHILD) : nullptr;
   if (b.visible != c.Visible) {
     ShowWindow(b.hwnd, c.Visible ? SW_SHOWNA : SW_HIDE);
@@ -484,6 +498,21 @@ void Win32View::Impl::Paint(HWND hwnd) {
     const std::wstring text = Wide(title->Caption);
     TextOutW(dc, title->Left, title->Top, text.c_str(), static_cast<int>(text.size()));
     SelectObject(dc, old);
+  }
+  EndPaint(hwnd, &ps);
+}
+
+void Win32View::Impl::PaintPage(HWND hwnd) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(hwnd, &ps);
+  for (const Bound& b : bound) {
+    const TControl& c = *b.control;
+    if (c.Kind != ControlKind::kBevel || !c.Visible || c.Page < 0 ||
+        pages.at(static_cast<std::size_t>(c.Page)) != hwnd) {
+      continue;
+    }
+    RECT frame{c.Left, c.Top, c.Left + c.Width, c.Top + c.Height};
+    DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
   }
   EndPaint(hwnd, &ps);
 }

@@ -84,6 +84,7 @@ struct Win32View::Impl {
   void SyncControl(Bound& b);
   void SizeLabel(Bound& b, const TLabel& label);
   void Paint(HWND hwnd);
+  void PaintPage(HWND hwnd);
   void Resized();
   void Command(int id, int code, HWND from);
   LRESULT ColorStatic(HDC dc, HWND from);

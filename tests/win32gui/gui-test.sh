@@ -1,0 +1,349 @@
+#!/usr/bin/env bash
+# gui-test.sh SETUP_EXE GUIDRIVER_EXE WORKDIR
+#
+# The Windows program end to end, as a user sees it, under 64-bit Wine in the X display
+# that xvfb-run provides (CTest wraps this script in one xvfb-run). In a fresh prefix with a
+# Czech locale (ANSI code page 1250):
+#   1. install from a payload of Info-ZIP archives made here, through every wizard page and
+#      the directory picker, both icon places ticked, with a short.txt; then check the files,
+#      the links, the registry record, the log and the progress bars, and that the batch
+#      erased the program from LWTEMP;
+#   2. uninstall with the installed copy, answering Yes; check that everything the install
+#      made is gone and the maker key stays;
+#   3. a second copy started while the first runs ends with code 3;
+#   4. the window's Czech texts read right under ANSI code page 1252 too.
+# Screenshots of every page go to WORKDIR/shots; the gradient and the title are checked on
+# the pixels of the first one. Nothing waits a fixed time: every wait polls for a window, a
+# process or a file.
+set -euo pipefail
+if [[ $# -ne 3 ]]; then
+  echo "usage: $0 SETUP_EXE GUIDRIVER_EXE WORKDIR" >&2
+  exit 2
+fi
+if [[ -z ${DISPLAY:-} ]]; then
+  echo "gui-test: no X display; run it under xvfb-run" >&2
+  exit 2
+fi
+setup_exe=$(realpath "$1")
+driver_exe=$(realpath "$2")
+work=$(realpath -m "$3")
+here=$(cd "$(dirname "$0")" && pwd)
+wine_tools="$here/../wine"
+display=$DISPLAY
+xauthority=${XAUTHORITY:-}
+
+rm -rf "$work"
+mkdir -p "$work/shots" "$work/logs"
+"$wine_tools/make-prefix.sh" "$work/wine" >"$work/logs/make-prefix.txt" 2>&1 ||
+  { cat "$work/logs/make-prefix.txt" >&2; exit 1; }
+# shellcheck source=../wine/env.sh
+source "$wine_tools/env.sh" "$work/wine"
+export DISPLAY=$display
+if [[ -n $xauthority ]]; then
+  # The programs run as an ordinary user, who must be able to read the display's cookie.
+  cp "$xauthority" "$work/wine/xauthority"
+  [[ ${#as_user[@]} -eq 0 ]] || chown "$wine_uid:$wine_gid" "$work/wine/xauthority"
+  export XAUTHORITY="$work/wine/xauthority"
+fi
+# Without Wine's own fonts the captions are drawn with placeholder glyphs.
+cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
+
+drive_c="$WINEPREFIX/drive_c"
+user=$(ls "$drive_c/users" | grep -vx Public | head -n 1)
+profile="$drive_c/users/$user"
+lwtemp="$profile/Temp/LWTEMP"
+programs="$profile/AppData/Roaming/Microsoft/Windows/Start Menu/Programs"
+start_menu="$profile/AppData/Roaming/Microsoft/Windows/Start Menu"
+desktop="$profile/Desktop"
+home="$drive_c/Program Files/Vorlex"
+home_dos='C:\Program Files\Vorlex'
+
+failures=0
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  "${wineserver[@]}" -k 2>/dev/null || true
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  failures=$((failures + 1))
+}
+expect_eq() {  # what actual expected
+  if [[ $2 == "$3" ]]; then echo "ok: $1"; else fail "$1: got [$2], expected [$3]"; fi
+}
+expect_has() {  # what text needle
+  if [[ $2 == *"$3"* ]]; then echo "ok: $1"; else fail "$1: [$3] not in [$2]"; fi
+}
+expect_file() { if [[ -f $1 ]]; then echo "ok: $1"; else fail "missing file $1"; fi; }
+expect_gone() { if [[ ! -e $1 ]]; then echo "ok: gone $1"; else fail "still there: $1"; fi; }
+
+# The driver, in the Czech locale of the programs.
+drive() { "${wine[@]}" "$driver_exe" "$@"; }
+
+# Starts a Windows program in the background from a folder (its current directory).
+started_pid=
+start() {  # unix-folder dos-exe [wine command...]
+  local folder=$1 exe=$2
+  shift 2
+  local -a runner=("${wine[@]}")
+  [[ $# -eq 0 ]] || runner=("$@")
+  (cd "$folder" && exec "${runner[@]}" "$exe") &
+  started_pid=$!
+  pids+=("$started_pid")
+}
+finished() {  # pid expected-exit-code what
+  local rc=0
+  wait "$1" || rc=$?
+  expect_eq "$3 exit code" "$rc" "$2"
+}
+
+# A screenshot once the screen has settled: two grabs in a row alike.
+shot() {
+  local file="$work/shots/$1.png" previous=""
+  for _ in $(seq 50); do
+    import -window root "$file"
+    local sum
+    sum=$(convert "$file" rgb:- | md5sum)
+    [[ $sum == "$previous" ]] && return 0
+    previous=$sum
+  done
+  fail "screen did not settle for $1"
+}
+pixel() {  # file x y -> #RRGGBB
+  convert "$1" -crop "1x1+$2+$3" -depth 8 txt:- | grep -o '#[0-9A-F]\{6\}' | head -n 1
+}
+count_colour() {  # file geometry colour -> number of pixels of that colour
+  convert "$1" -crop "$2" -depth 8 txt:- | grep -c "$3" || true
+}
+
+# --- the payload ---------------------------------------------------------------------------
+payload="$drive_c/payload"
+content="$work/content"
+mkdir -p "$payload" "$content/vx01/Samples" "$content/sources" "$content/manual/img" "$content/all"
+printf 'MZ Vorlex program\r\n' >"$content/vx01/Vorlex.exe"
+printf 'Vorlex readme\r\n' >"$content/vx01/readme.txt"
+printf 'demo\r\n' >"$content/vx01/Samples/demo.txt"
+seq 1 20000 >"$content/sources/main.pas"
+printf 'unit util;\r\n' >"$content/sources/util.pas"
+printf '<html>Vorlex</html>\r\n' >"$content/manual/Vorlex.htm"
+printf 'logo\r\n' >"$content/manual/img/logo.txt"
+printf 'extra\r\n' >"$content/all/extra.txt"
+(cd "$content/vx01" && zip -q -r -X "$payload/vx01.zip" .)
+(cd "$content/sources" && zip -q -r -X "$payload/sources.zip" .)
+(cd "$content/manual" && zip -q -r -X "$payload/manual.zip" .)
+(cd "$content/all" && zip -q -r -X "$payload/all.zip" .)
+cp "$setup_exe" "$payload/setup.exe"
+: >"$payload/setup.ini"
+printf '[Vorlex]\r\nLanguage=cs\r\n' >"$payload/Vorlex.ini"
+# short.txt is in the system code page: one link in a subfolder, one with a Czech name.
+printf '\\Samples\\demo.txt;\\Samples;Demo;\r\n\\readme.txt;;Čti mě;\r\n' |
+  iconv -f UTF-8 -t CP1250 >"$payload/short.txt"
+# The program runs from the LWTEMP folder, from which the batch erases it after the install.
+mkdir -p "$lwtemp"
+cp "$setup_exe" "$lwtemp/setup.exe"
+if [[ ${#as_user[@]} -gt 0 ]]; then
+  chown -R "$wine_uid:$wine_gid" "$payload" "$lwtemp"
+fi
+
+expect_eq "ANSI code page in the Czech locale" "$(drive acp | tr -d '\r')" "1250"
+
+# --- 1. install ----------------------------------------------------------------------------
+echo "== install"
+start "$payload" "C:\\users\\$user\\Temp\\LWTEMP\\setup.exe"
+setup_pid=$started_pid
+read -r cx cy cw ch < <(drive wait-main)
+echo "client area at $cx,$cy size ${cw}x$ch"
+drive page Portal
+controls=$(drive controls)
+expect_has "welcome text" "$controls" "Vítejte v instalačním průvodci programu Vorlex.\\r\\n\\r\\nPrůvodce vás bezpečně provede všemi úskalími \\r\\ninstalace."
+expect_has "welcome text end" "$controls" "počítači cca 6MB."
+expect_has "next button" "$controls" $'Button\tPokračovat'
+expect_has "cancel button" "$controls" $'Button\tStorno'
+shot 0-welcome
+
+# Pixels: the top band is pure blue, the last visible band is 255 - i for the band i that
+# holds the client area's last row, and the title is lime with a white and a black edge.
+first=$work/shots/0-welcome.png
+band=$(((ch + 255) / 256))
+last=$(((ch - 1) / band))
+expect_eq "top band colour" "$(pixel "$first" $((cx + cw - 10)) $((cy + 1)))" "#0000FF"
+expect_eq "last visible band colour ($last)" "$(pixel "$first" $((cx + cw - 10)) $((cy + ch - 1)))" \
+  "$(printf '#0000%02X' $((255 - last)))"
+title="230x45+$((cx + 11))+$((cy + 16))"
+lime=$(count_colour "$first" "$title" '#00FF00')
+white=$(count_colour "$first" "$title" '#FFFFFF')
+black=$(count_colour "$first" "$title" '#000000')
+echo "title pixels: lime $lime, white $white, black $black"
+((lime > 300)) && echo "ok: lime title" || fail "lime title: only $lime pixels"
+((white > 30)) && echo "ok: white edge" || fail "white title edge: only $white pixels"
+((black > 30)) && echo "ok: black shadow" || fail "black title shadow: only $black pixels"
+
+drive click Pokračovat
+drive page DirPage
+combo=$(drive combo | tr -d '\r')
+expect_eq "directory choices" "$combo" "0
+$home_dos
+C:\\Vorlex
+C:\\users\\$user\\Desktop\\Vorlex
+......."
+shot 1-directory
+
+# The picker: it opens on the source folder, its label follows the tree, a double-click
+# takes the folder (the root of C: gives C:\Vorlex), Cancel falls back to entry 0.
+drive select 3
+expect_eq "picker label at first show" "$(drive picker | tr -d '\r')" 'C:\payload'
+shot 1-picker
+drive tree-home
+drive picker-label 'C:\'
+drive tree-dblclick
+drive picker-gone
+combo=$(drive combo | tr -d '\r')
+expect_eq "picked folder" "$(head -n 1 <<<"$combo"),$(tail -n 1 <<<"$combo")" '3,C:\Vorlex'
+drive select 3
+drive picker >/dev/null
+drive click Cancel
+drive picker-gone
+expect_eq "cancelled picker selects entry 0" "$(drive combo | tr -d '\r' | head -n 1)" "0"
+
+drive click Pokračovat
+drive page IconPage
+drive check "Na plochu"
+drive check "Do hlavní nabídky START"
+controls=$(drive controls)
+expect_has "desktop icon ticked" "$controls" $'Na plochu\tticked'
+expect_has "start icon ticked" "$controls" $'Do hlavní nabídky START\tticked'
+shot 2-icons
+
+drive click Pokračovat
+drive page Installpage
+controls=$(drive controls)
+expect_has "summary names the home directory" "$controls" "$home_dos"
+shot 4-summary
+
+drive click Dokončit....
+message=$(drive box Information | tr -d '\r')
+expect_eq "final message" "$message" "Instalace byla dokončena"
+drive page TabSheet1
+log=$(drive list | tr -d '\r')
+expect_eq "log list" "$log" "Create dir:
+ - $home_dos
+ - $home_dos\\Sources
+ - $home_dos\\Manual
+ - $home_dos\\Samples
+Prepare copy
+Extract files
+ - vx01
+ - Sources
+ - Manual
+
+Link to desktop
+Link to START
+Update menu START"
+controls=$(drive controls)
+progress=$(grep '^msctls_progress32' <<<"$controls" | tr -d '\r' | cut -f2,3 | tr '\n' ' ')
+expect_eq "progress bars" "$progress" "100%	100 100%	100 "
+expect_has "title after the run" "$controls" $'Static\tInstallation is finished'
+expect_has "status after the run" "$controls" $'Static\tCreating directory START/Programy'
+shot 5-progress
+drive box Information 1 >/dev/null
+drive gone
+finished "$setup_pid" 0 "install"
+"${wineserver[@]}" -w
+
+for f in Vorlex.exe readme.txt Samples/demo.txt Sources/main.pas Sources/util.pas \
+  Manual/Vorlex.htm Manual/img/logo.txt extra.txt setup.exe setup.ini Vorlex.ini; do
+  expect_file "$home/$f"
+done
+cmp -s "$content/sources/main.pas" "$home/Sources/main.pas" && echo "ok: extracted bytes" ||
+  fail "Sources/main.pas differs from its original"
+for f in "$desktop/Vorlex.lnk" "$start_menu/Vorlex.lnk" "$programs/Vorlex/Vorlex.lnk" \
+  "$programs/Vorlex/Manuál.lnk" "$programs/Vorlex/Uninstall.lnk" \
+  "$programs/Vorlex/Samples/Demo.lnk" "$programs/Vorlex/Čti mě.lnk"; do
+  expect_file "$f"
+done
+record=$("${wine[@]}" reg query 'HKCU\software\Korb\Vorlex' /v AppDir | tr -d '\r')
+expect_has "installation record" "$record" "AppDir    REG_SZ    $home_dos"
+expect_gone "$lwtemp/setup.exe"
+expect_file "$payload/setup.exe"
+
+# --- 2. uninstall with the installed copy --------------------------------------------------
+echo "== uninstall"
+start "$home" "$home_dos\\setup.exe"
+setup_pid=$started_pid
+drive wait-main >/dev/null
+drive page TabSheet2
+controls=$(drive controls)
+expect_has "uninstall heading" "$controls" $'Static\t--- Uninstall  ---'
+expect_has "uninstall heading 2" "$controls" "odstranění programu Vorlex z počítače."
+expect_has "uninstall button" "$controls" $'Button\tOdinstalovat...'
+shot 6-uninstall
+drive click Odinstalovat...
+question=$(drive box "" 6 | tr -d '\r')
+expect_eq "confirmation" "$question" \
+  "Všechny soubory v adresáři  $home_dos  budou smazány !!\\rOpravdu chcete program Vorlex odinstalovat?"
+expect_eq "final message" "$(drive box "Vorlex Setup" 1 | tr -d '\r')" "Program Vorlex byl odinstalován"
+drive gone
+finished "$setup_pid" 0 "uninstall"
+"${wineserver[@]}" -w
+
+left=$(find "$home" -mindepth 1 2>/dev/null || true)
+expect_eq "home directory emptied" "$left" ""
+for f in "$desktop/Vorlex.lnk" "$start_menu/Vorlex.lnk" "$programs/Vorlex"; do expect_gone "$f"; done
+if "${wine[@]}" reg query 'HKCU\software\Korb\Vorlex' >/dev/null 2>&1; then
+  fail "the installation record is still there"
+else
+  echo "ok: installation record removed"
+fi
+if "${wine[@]}" reg query 'HKCU\software\Korb' >/dev/null 2>&1; then
+  echo "ok: maker key kept"
+else
+  fail "the maker key was removed"
+fi
+
+# --- 3. a second copy ----------------------------------------------------------------------
+echo "== second copy"
+start "$payload" 'C:\payload\setup.exe'
+first_pid=$started_pid
+drive wait-main >/dev/null
+drive page Portal
+start "$payload" 'C:\payload\setup.exe'
+second_pid=$started_pid
+expect_eq "second copy message" "$(drive box "Vorlex Setup" 1 | tr -d '\r')" "Instalace byla už spuštěna!"
+finished "$second_pid" 3 "second copy"
+drive click Storno
+expect_eq "cancel message" "$(drive box Information 1 | tr -d '\r')" "Instalace byla zrušena"
+drive gone
+finished "$first_pid" 0 "first copy"
+"${wineserver[@]}" -w
+expect_file "$payload/setup.exe"
+
+# --- 4. the texts under ANSI code page 1252 ------------------------------------------------
+echo "== code page 1252"
+in_english=(env LANG=C.UTF-8 LC_ALL=C.UTF-8 LANGUAGE= "${as_user[@]}" /usr/lib/wine/wine64)
+expect_eq "ANSI code page in the C locale" "$("${in_english[@]}" "$driver_exe" acp | tr -d '\r')" "1252"
+start "$payload" 'C:\payload\setup.exe' "${in_english[@]}"
+setup_pid=$started_pid
+drive wait-main >/dev/null
+drive page Portal
+controls=$(drive controls)
+expect_has "welcome text under 1252" "$controls" "Vítejte v instalačním průvodci programu Vorlex."
+expect_has "next button under 1252" "$controls" $'Button\tPokračovat'
+drive click Pokračovat
+drive page DirPage
+controls=$(drive controls)
+expect_has "label under 1252" "$controls" $'Static\tUmístění programu'
+shot 7-cp1252
+drive click Storno
+drive box Information 1 >/dev/null
+drive gone
+finished "$setup_pid" 0 "run under 1252"
+"${wineserver[@]}" -w
+
+echo "screenshots in $work/shots"
+if ((failures > 0)); then
+  echo "$failures check(s) failed" >&2
+  exit 1
+fi
+echo "all GUI checks passed"
