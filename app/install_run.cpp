@@ -276,7 +276,13 @@ void TForm1::BitBtn4Click(ui::TBitBtn&) {
   } else {
     ui_.MessageDialog(MessageLine(25), ui::DialogKind::kInformation);
   }
-  RemoveSelf(NormalizePath(LwTempFolder));
+  // The progress page has no button: a batch that cannot be written is reported, and the
+  // window still closes rather than leaving the user with no way out.
+  try {
+    RemoveSelf(NormalizePath(LwTempFolder));
+  } catch (const SetupError& error) {
+    ReportError(error);
+  }
   Close();
 }
 

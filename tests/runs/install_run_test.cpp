@@ -483,14 +483,14 @@ TEST_F(InstallRun, UnreadableShortcutListEndsTheRunOnTheProgressPageWithoutAReco
   EXPECT_EQ(RecordedHome(), std::nullopt);
 }
 
-TEST_F(InstallRun, NoLwTempFolderForTheBatchIsReportedAfterTheRecordIsWritten) {
+TEST_F(InstallRun, NoLwTempFolderForTheBatchIsReportedAndTheWindowStillCloses) {
   MakePayload(false, false);
   Erase(LwTemp());
   Program() = Payload() + "\\setup.exe";
 
   const RunState state = Install(false, false);
 
-  EXPECT_FALSE(state.closed);
+  EXPECT_TRUE(state.closed);
   ASSERT_EQ(LastUi().shown().size(), 2u);
   EXPECT_EQ(LastUi().shown()[0].text, Line(25));
   EXPECT_EQ(LastUi().shown()[1].text, "Invalid filename.");
