@@ -267,20 +267,25 @@ TEST_F(SelfRemoval, WriteAndCloseFailuresGiveTheirTextsAndNoStart) {
   }
 }
 
-#ifndef _WIN32
-
-std::string Host(const std::string& windows) {
-  auto mapped = plat::posix::MapPath(windows);
-  EXPECT_TRUE(mapped.ok()) << windows;
-  return mapped.value.host;
-}
-
 // Runs a copy of this test program at `program` that hands `folder` to RemoveSelf and ends.
+// The batch then runs in the platform's own interpreter: the command interpreter under
+// Windows (where the copy's file stays in use until it has ended), the POSIX body's here.
 void RunCopy(const std::string& program, const std::string& folder) {
-  std::filesystem::copy_file("/proc/self/exe", Host(program),
+#ifdef _WIN32
+  auto self = plat::ModuleFileName();
+  ASSERT_TRUE(self.ok());
+  ASSERT_EQ(plat::CopyFile(self.value, program, false), plat::kOk) << program;
+  // cmd /c drops the outer pair of quotes.
+  const std::string command = "\"\"" + program + "\" --remove-self \"" + folder + "\"\"";
+#else
+  auto mapped = plat::posix::MapPath(program);
+  ASSERT_TRUE(mapped.ok()) << program;
+  const std::string host = mapped.value.host;
+  std::filesystem::copy_file("/proc/self/exe", host,
                              std::filesystem::copy_options::overwrite_existing);
-  chmod(Host(program).c_str(), 0755);
-  const std::string command = "'" + Host(program) + "' --remove-self '" + folder + "'";
+  chmod(host.c_str(), 0755);
+  const std::string command = "'" + host + "' --remove-self '" + folder + "'";
+#endif
   ASSERT_EQ(std::system(command.c_str()), 0) << command;
 }
 
@@ -349,8 +354,6 @@ TEST_F(SelfRemoval, CancelledSetupFromItsDistributionFolderLeavesThatFolderAlone
   EXPECT_TRUE(PathExists(lwTemp_));
   EXPECT_TRUE(Names(lwTemp_).empty()) << "the batch erased itself";
 }
-
-#endif
 
 }  // namespace
 }  // namespace setup::testing
