@@ -245,7 +245,8 @@ void TForm1::BitBtn4Click(ui::TBitBtn&) {
   if (hasGroup && FileExists("short.txt")) {
     for (const std::string& line : ReadLines("short.txt")) {
       const ShortcutLine fields = ParseShortcutLine(line);
-      if (LeavesGroup(fields)) {
+      // A zero byte would cut the path the system sees.
+      if (line.find('\0') != std::string::npos || LeavesGroup(fields)) {
         failures.Refuse("short.txt", line);
         continue;
       }

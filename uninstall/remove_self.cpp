@@ -82,8 +82,9 @@ void EmptyFolder(const std::string& folder) {
   do {
     const plat::FindData& entry = search.entry();
     if (entry.name == "." || entry.name == "..") continue;
-    if (entry.attributes & (plat::kAttrHidden | plat::kAttrSystem | plat::kAttrVolumeLabel))
+    if (entry.attributes & (plat::kAttrHidden | plat::kAttrSystem | plat::kAttrVolumeLabel)) {
       continue;
+    }
     RemoveTree(NormalizePath(folder + "\\" + entry.name));
   } while (search.next());
 }

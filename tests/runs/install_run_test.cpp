@@ -444,16 +444,19 @@ TEST(ShortcutList, FieldsEndAtTheirSemicolonAndAMissingOneEmptiesTheRest) {
 
 TEST_F(InstallRun, ShortcutLinesThatLeaveTheGroupAreRefusedAndNamed) {
   MakePayload(false, false);
-  PutPayloadFile("short.txt",
-                 "\\Vorlex.exe;\\..\\StartUp;Autostart;\n"
-                 "\\Vorlex.exe;\\Tools;..\\..\\Escape;\n"
-                 "\\Vorlex.exe;\\Tools;Fine;\n");
+  const char list[] =
+      "\\Vorlex.exe;\\..\\StartUp;Autostart;\n"
+      "\\Vorlex.exe;\\Tools;..\\..\\Escape;\n"
+      "\\Vorlex.exe;\\Tools;Cut\0Short;\n"
+      "\\Vorlex.exe;\\Tools;Fine;\n";
+  PutPayloadFile("short.txt", std::string(list, sizeof list - 1));
   const Picture before = Machine();
 
   const RunState state = Install(false, false);
 
   const std::string group = dirs_.StartMenuProgramsDir() + "\\Vorlex";
   ExpectLink(group + "\\Tools\\Fine.lnk", home_ + "\\Vorlex.exe");
+  EXPECT_EQ(Names(group + "\\Tools"), std::vector<std::string>{"Fine.lnk"});
   EXPECT_EQ(std::count(state.log.begin(), state.log.end(),
                        "short.txt: \\Vorlex.exe;\\..\\StartUp;Autostart;"),
             1);
