@@ -502,5 +502,25 @@ TEST_F(InstallRun, NoLwTempFolderForTheBatchIsReportedAndTheWindowStillCloses) {
   EXPECT_TRUE(Starts().empty());
 }
 
+TEST_F(InstallRun, ExistingHomeDirectoryIsReusedAndItsFilesReplaced) {
+  MakePayload(false, false);
+  MakeFolders(home_ + "\\sources");
+  PutFile(home_ + "\\Vorlex.exe", "an older program");
+  PutFile(home_ + "\\setup.ini", "[ALL]\r\n");
+  PutFile(home_ + "\\sources\\a.c", "old");
+  PutFile(home_ + "\\mine.txt", "the user's own file");
+
+  const RunState state = Install(false, false);
+
+  EXPECT_TRUE(state.closed);
+  EXPECT_EQ(LastUi().shown().at(0).text, Line(25));
+  EXPECT_EQ(FileBytes(home_ + "\\Vorlex.exe").size(), 300000u);
+  EXPECT_EQ(FileBytes(home_ + "\\setup.ini"),
+            Cp("[ALL]\r\nLabel8_Caption=Probíhá instalace programu\r\n"));
+  EXPECT_EQ(FileBytes(home_ + "\\Sources\\a.c"), "int a;\n");
+  EXPECT_EQ(FileBytes(home_ + "\\mine.txt"), "the user's own file");
+  EXPECT_EQ(Names(home_ + "\\Sources").size(), 2u) << "one folder whatever the letter case";
+}
+
 }  // namespace
 }  // namespace setup::testing

@@ -155,7 +155,7 @@ void RunsTest::MakePayload(bool withShortTxt, bool withAllZip) {
   MakeZip("manual.zip", {{"Vorlex.htm", "<html></html>"}});
   if (withAllZip) MakeZip("all.zip", {{"extra.dat", "extra"}, {"Samples/more.dat", "more"}});
   PutPayloadFile("setup.exe", "the distribution's setup program");
-  PutPayloadFile("setup.ini", "[ALL]\r\nLabel8_Caption=Probíhá instalace programu\r\n");
+  PutPayloadFile("setup.ini", Cp("[ALL]\r\nLabel8_Caption=Probíhá instalace programu\r\n"));
   PutPayloadFile("Vorlex.ini", "[Vorlex]\r\nLang=cz\r\n");
   if (withShortTxt) {
     PutPayloadFile("short.txt",
