@@ -170,13 +170,15 @@ inline std::uint64_t Load64(const std::uint8_t* p) {
   return v;
 }
 
+constexpr std::size_t kRingSize = 2 * kWindowSize;
+
 // The decoder's working copy of the input and output positions.
 class Decoder {
  public:
   explicit Decoder(Tables& tables) : t_(tables), d_(gDecode) {
     in_ = d_.inPos;
     end_ = d_.inEnd;
-    piece_ = d_.window + kWindowSize;
+    piece_ = d_.window;
     op_ = piece_;
   }
 
@@ -244,12 +246,18 @@ void Decoder::RefillSlow() {
   }
 }
 
-// Writes the full piece and turns it into the history; the overshoot moves along.
+// Writes the full piece, which becomes the history of the other half of the ring; output
+// that ran past the ring's end moves to its start.
 bool Decoder::FlushPiece() {
   if (!WriteOutput(piece_, kWindowSize)) return false;
-  const std::size_t carry = static_cast<std::size_t>(op_ - (piece_ + kWindowSize));
-  std::memmove(d_.window, piece_, kWindowSize + carry);
-  op_ -= kWindowSize;
+  if (piece_ == d_.window) {
+    piece_ += kWindowSize;
+    return true;
+  }
+  const std::size_t carry = static_cast<std::size_t>(op_ - (d_.window + kRingSize));
+  std::memcpy(d_.window, d_.window + kRingSize, carry);
+  op_ = d_.window + carry;
+  piece_ = d_.window;
   return true;
 }
 
@@ -359,7 +367,10 @@ std::int32_t Decoder::Codes(const Entry* lit, const Entry* dist) {
   const std::uint8_t* in = in_;
   const std::uint8_t* limit = end_;
   std::uint8_t* op = op_;
-  std::uint8_t* const pieceEnd = piece_ + kWindowSize;
+  std::uint8_t* pieceEnd = piece_ + kWindowSize;
+  std::uint8_t* const ring = d_.window;
+  std::uint8_t* const ringEnd = ring + kRingSize;
+  unsigned padding = padding_;
   auto save = [&] {
     bits_ = bits;
     count_ = count;
@@ -372,6 +383,8 @@ std::int32_t Decoder::Codes(const Entry* lit, const Entry* dist) {
     in = in_;
     limit = end_;
     op = op_;
+    padding = padding_;
+    pieceEnd = piece_ + kWindowSize;
   };
   auto refill = [&] {
     if (limit - in >= 8) {
@@ -416,7 +429,7 @@ std::int32_t Decoder::Codes(const Entry* lit, const Entry* dist) {
         if (e & kKindLiteral) {
           consume(e);
           *op++ = static_cast<std::uint8_t>(e >> 16);
-          if (padding_ != 0 && count < padding_ * 8) return kReadError;
+          if (padding != 0 && count < padding * 8) return kReadError;
           continue;
         }
       }
@@ -427,7 +440,7 @@ std::int32_t Decoder::Codes(const Entry* lit, const Entry* dist) {
       if (e & kKindLiteral) {
         consume(e);
         *op++ = static_cast<std::uint8_t>(e >> 16);
-        if (padding_ != 0 && count < padding_ * 8) return kReadError;
+        if (padding != 0 && count < padding * 8) return kReadError;
         continue;
       }
     }
@@ -460,12 +473,23 @@ std::int32_t Decoder::Codes(const Entry* lit, const Entry* dist) {
     saved = bits;
     consume(e);
     const std::uint32_t distance = extra(e, saved);
-    if (padding_ != 0 && count < padding_ * 8) return kReadError;
+    if (padding != 0 && count < padding * 8) return kReadError;
 
-    // The history holds at least 32768 bytes before op, zeros before the first output.
+    // The 32 KB before op (in the ring: zeros before the first output) are the history.
     const std::uint8_t* src = op - distance;
     std::uint8_t* dst = op;
     op += length;
+    if (src < ring) {
+      src += kRingSize;
+      if (src + length > ringEnd) {
+        // The source wraps around the ring's end.
+        for (std::uint32_t i = 0; i < length; ++i) {
+          *dst++ = *src++;
+          if (src == ringEnd) src = ring;
+        }
+        continue;
+      }
+    }
     if (distance >= 8) {
       std::memcpy(dst, src, 8);
       std::memcpy(dst + 8, src + 8, 8);
@@ -478,11 +502,21 @@ std::int32_t Decoder::Codes(const Entry* lit, const Entry* dist) {
         src += 8;
       }
     } else if (distance == 1) {
-      std::memset(dst, *src, length);
-    } else {
+      const std::uint64_t v = *src * 0x0101010101010101ull;
       do {
-        *dst++ = *src++;
+        std::memcpy(dst, &v, 8);
+        dst += 8;
       } while (dst < op);
+    } else {
+      // A short period: spell out the first 8 bytes, then copy words from a whole number of
+      // periods back, at least 8 bytes behind.
+      for (int i = 0; i < 8; ++i) dst[i] = src[i];
+      const std::size_t step = distance * ((7 + distance) / distance);
+      dst += 8;
+      while (dst < op) {
+        std::memcpy(dst, dst - step, 8);
+        dst += 8;
+      }
     }
   }
 }
