@@ -28,3 +28,11 @@ fi
 # The prefix is complete when the server has saved the registry and ended.
 "${wineserver[@]}" -w
 test -f "$WINEPREFIX/system.reg"
+
+# Wine points Desktop, Documents and the like at $HOME, all at one folder; on Windows they
+# are folders of their own, so make them so.
+find "$WINEPREFIX/drive_c/users" -type l -lname "$HOME*" -print0 |
+  while IFS= read -r -d '' link; do
+    rm "$link"
+    "${as_user[@]}" mkdir "$link"
+  done
