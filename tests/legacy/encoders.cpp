@@ -295,15 +295,14 @@ std::vector<std::uint8_t> Shrink(std::span<const std::uint8_t> input, const Shri
 }
 
 std::vector<std::uint8_t> EncodeTree(const std::vector<unsigned>& lengths) {
-  std::vector<std::uint8_t> runs;
+  std::vector<std::uint8_t> out(1);  // the count of run bytes, filled in at the end
   for (std::size_t i = 0; i < lengths.size();) {
     std::size_t count = 1;
     while (i + count < lengths.size() && count < 16 && lengths[i + count] == lengths[i]) ++count;
-    runs.push_back(static_cast<std::uint8_t>(((count - 1) << 4) | (lengths[i] - 1)));
+    out.push_back(static_cast<std::uint8_t>(((count - 1) << 4) | (lengths[i] - 1)));
     i += count;
   }
-  std::vector<std::uint8_t> out{static_cast<std::uint8_t>(runs.size() - 1)};
-  out.insert(out.end(), runs.begin(), runs.end());
+  out[0] = static_cast<std::uint8_t>(out.size() - 2);
   return out;
 }
 

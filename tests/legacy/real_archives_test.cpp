@@ -211,6 +211,54 @@ TEST_F(RealArchives, ImplodeMatchesBeforeTheStartGiveZeroBytes) {
   }
 }
 
+// The reports of one run: (first argument, status) in order.
+std::vector<std::pair<std::int32_t, std::int32_t>> gReports;
+void Record(std::int32_t first, unzip::ReportRecord* record) {
+  gReports.emplace_back(first, record->Status);
+}
+
+// The write reports of each member of a run, in order.
+std::vector<std::vector<std::int32_t>> WritesPerMember(const fs::path& archive,
+                                                       const fs::path& folder) {
+  gReports.clear();
+  const std::int32_t extracted =
+      unzip::UnzipArchive(ExtractorPath(archive), ExtractorPath(folder), "*.*", Record, nullptr);
+  EXPECT_GT(extracted, 0);
+  std::vector<std::vector<std::int32_t>> out;
+  for (const auto& [first, status] : gReports) {
+    if (status == unzip::kReportMemberStart) out.emplace_back();
+    if (status == unzip::kReportWrite) out.back().push_back(first);
+  }
+  return out;
+}
+
+// Pieces of `piece` bytes and the rest (possibly none) that make up `size` bytes.
+std::vector<std::int32_t> Pieces(std::uint32_t size, std::int32_t piece) {
+  std::vector<std::int32_t> out(size / static_cast<std::uint32_t>(piece), piece);
+  out.push_back(static_cast<std::int32_t>(size % static_cast<std::uint32_t>(piece)));
+  return out;
+}
+
+TEST_F(RealArchives, ShrunkOutputIsReportedIn767BytePiecesImplodedInWindows) {
+  TempDir out;
+  const Bytes shrunk = ReadAll(FixtureDir() / "defacto2-archive/HWSHRINK.ZIP");
+  const auto shrunkWrites =
+      WritesPerMember(FixtureDir() / "defacto2-archive/HWSHRINK.ZIP", out / "s");
+  const auto shrunkEntries = ReadDirectory(shrunk);
+  ASSERT_EQ(shrunkWrites.size(), shrunkEntries.size());
+  for (std::size_t i = 0; i < shrunkEntries.size(); ++i) {
+    EXPECT_EQ(shrunkWrites[i], Pieces(shrunkEntries[i].uncompressedSize, 767));
+  }
+  const Bytes imploded = ReadAll(FixtureDir() / "pkzip-dos/PKZ110EI.ZIP");
+  const auto implodedWrites = WritesPerMember(FixtureDir() / "pkzip-dos/PKZ110EI.ZIP", out / "i");
+  const auto implodedEntries = ReadDirectory(imploded);
+  ASSERT_EQ(implodedWrites.size(), implodedEntries.size());
+  for (std::size_t i = 0; i < implodedEntries.size(); ++i) {
+    if (implodedEntries[i].method != kImploded) continue;
+    EXPECT_EQ(implodedWrites[i], Pieces(implodedEntries[i].uncompressedSize, 32768));
+  }
+}
+
 // A copy of the archive that ends `cut` bytes into the member's data.
 fs::path Truncated(const TempDir& dir, const Member& m, std::size_t cut) {
   const Bytes a = ReadAll(m.archive);
