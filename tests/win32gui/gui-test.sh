@@ -20,33 +20,13 @@ if [[ $# -ne 3 ]]; then
   echo "usage: $0 SETUP_EXE GUIDRIVER_EXE WORKDIR" >&2
   exit 2
 fi
-if [[ -z ${DISPLAY:-} ]]; then
-  echo "gui-test: no X display; run it under xvfb-run" >&2
-  exit 2
-fi
 setup_exe=$(realpath "$1")
 driver_exe=$(realpath "$2")
 work=$(realpath -m "$3")
-here=$(cd "$(dirname "$0")" && pwd)
-wine_tools="$here/../wine"
-display=$DISPLAY
-xauthority=${XAUTHORITY:-}
 
 rm -rf "$work"
-mkdir -p "$work/shots" "$work/logs"
-"$wine_tools/make-prefix.sh" "$work/wine" >"$work/logs/make-prefix.txt" 2>&1 ||
-  { cat "$work/logs/make-prefix.txt" >&2; exit 1; }
-# shellcheck source=../wine/env.sh
-source "$wine_tools/env.sh" "$work/wine"
-export DISPLAY=$display
-if [[ -n $xauthority ]]; then
-  # The programs run as an ordinary user, who must be able to read the display's cookie.
-  cp "$xauthority" "$work/wine/xauthority"
-  [[ ${#as_user[@]} -eq 0 ]] || chown "$wine_uid:$wine_gid" "$work/wine/xauthority"
-  export XAUTHORITY="$work/wine/xauthority"
-fi
-# Without Wine's own fonts the captions are drawn with placeholder glyphs.
-cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
+mkdir -p "$work/shots"
+source "$(dirname "$0")/gui-env.sh" "$work"
 
 drive_c="$WINEPREFIX/drive_c"
 user=$(ls "$drive_c/users" | grep -vx Public | head -n 1)

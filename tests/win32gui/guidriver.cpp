@@ -63,8 +63,8 @@ std::string Utf8(const std::wstring& text) {
 void Print(const std::string& line) {
   const std::string text = line + "\n";
   DWORD written = 0;
-  WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), text.data(), static_cast<DWORD>(text.size()),
-            &written, nullptr);
+  WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), text.data(), static_cast<DWORD>(text.size()), &written,
+            nullptr);
 }
 
 LRESULT Send(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -242,8 +242,8 @@ int Run(const std::vector<std::wstring>& args) {
     const int index = std::stoi(arg(1));
     HWND combo = WaitFor<HWND>("the combo box", [] { return VisibleControl(WC_COMBOBOXW); });
     Send(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-    PostMessageW(GetParent(combo), WM_COMMAND,
-                 MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+    PostMessageW(GetParent(combo), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(combo));
   } else if (command == L"combo") {
     HWND combo = WaitFor<HWND>("the combo box", [] { return VisibleControl(WC_COMBOBOXW); });
     Print(std::to_string(Send(combo, CB_GETCURSEL, 0, 0)));

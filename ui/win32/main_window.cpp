@@ -586,6 +586,13 @@ void Win32View::Impl::Pump() {
 }
 
 int Win32View::Run(setup::TForm1& form, TForm2& picker) {
+  Open(form, picker);
+  Loop();
+  Shut();
+  return 0;
+}
+
+void Win32View::Open(setup::TForm1& form, TForm2& picker) {
   Impl& v = *impl_;
   v.form = &form;
   v.picker = &picker;
@@ -606,25 +613,34 @@ int Win32View::Run(setup::TForm1& form, TForm2& picker) {
     form.MinimizeAfterShow = false;
     ShowWindow(v.main, SW_MINIMIZE);
   }
+}
 
+void Win32View::Loop() {
   MSG msg;
-  while (!form.Closed()) {
+  while (impl_->form != nullptr && !impl_->form->Closed()) {
     if (GetMessageW(&msg, nullptr, 0, 0) <= 0) break;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
+}
 
+void Win32View::Shut() {
+  Impl& v = *impl_;
   v.shown = false;
-  DestroyWindow(v.pickerWnd);
-  DestroyWindow(v.main);
+  if (v.pickerWnd != nullptr) DestroyWindow(v.pickerWnd);
+  if (v.main != nullptr) DestroyWindow(v.main);
   v.pickerWnd = v.tree = v.pickerLabel = v.pickerCancel = v.pickerOk = nullptr;
   v.main = v.pageArea = nullptr;
   v.pages.clear();
   v.bound.clear();
+  v.shownPage = v.pageLeft = v.pageTop = -1;
   v.form = nullptr;
   v.picker = nullptr;
-  return 0;
 }
+
+void* Win32View::MainWindow() const { return impl_->main; }
+
+void* Win32View::PickerWindow() const { return impl_->pickerWnd; }
 
 int Win32View::MessageBox(const std::string& text, const std::string& caption,
                           std::uint32_t flags) {

@@ -24,9 +24,17 @@ class Win32View : public UiService {
   Win32View(const Win32View&) = delete;
   Win32View& operator=(const Win32View&) = delete;
 
-  // The message loop of setup::RunProgram: builds both windows, shows the main one (running
-  // FormShow), dispatches until the form is closed, destroys the windows and returns 0.
+  // The message loop of setup::RunProgram: Open, Loop, Shut; returns 0.
   int Run(setup::TForm1& form, TForm2& picker);
+  // Builds both windows and shows the main one, which runs FormShow; the picker stays hidden.
+  void Open(setup::TForm1& form, TForm2& picker);
+  // Dispatches messages until the form is closed.
+  void Loop();
+  // Destroys both windows; the view is then free for another Open.
+  void Shut();
+  // The windows as HWND values, for tests that look at them; null when not open.
+  void* MainWindow() const;
+  void* PickerWindow() const;
 
   int MessageBox(const std::string& text, const std::string& caption, std::uint32_t flags) override;
   void MessageDialog(const std::string& text, DialogKind kind) override;

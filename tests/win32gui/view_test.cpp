@@ -1,0 +1,446 @@
+// The Win32 view in-process, on a real (virtual) display under Wine: the main window's
+// frame, placement and painting, the native controls mirroring TForm1's control objects and
+// turning clicks into handler calls, the picker, and message boxes with their exact texts.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/form1.h"
+#include "platform/codepage.h"
+#include "ui/form2.h"
+#include "ui/win32/win32_view.h"
+
+// clang-format off
+#include <windows.h>
+#include <commctrl.h>
+// clang-format on
+#undef MessageBox
+
+namespace {
+
+std::wstring W(const char* utf8) {
+  const std::u16string text = plat::Cp1250ToUtf16(plat::Utf8ToCp1250(utf8));
+  return std::wstring(text.begin(), text.end());
+}
+
+std::wstring TextOf(HWND hwnd) {
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
+  text.resize(
+      static_cast<std::size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+std::wstring ClassOf(HWND hwnd) {
+  wchar_t name[128] = {};
+  GetClassNameW(hwnd, name, 128);
+  return name;
+}
+
+std::vector<HWND> Descendants(HWND parent) {
+  std::vector<HWND> found;
+  EnumChildWindows(
+      parent,
+      [](HWND hwnd, LPARAM data) -> BOOL {
+        reinterpret_cast<std::vector<HWND>*>(data)->push_back(hwnd);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+// The first descendant of a class (and a text, when given) that is visible.
+HWND Find(HWND top, const wchar_t* cls, const std::wstring& text = std::wstring(),
+          bool visibleOnly = true) {
+  for (HWND hwnd : Descendants(top)) {
+    if (lstrcmpiW(ClassOf(hwnd).c_str(), cls) != 0) continue;
+    if (visibleOnly && !IsWindowVisible(hwnd)) continue;
+    if (text.empty() || TextOf(hwnd) == text) return hwnd;
+  }
+  return nullptr;
+}
+
+HWND Page(HWND main, const char* name) { return Find(main, L"VorlexSetupPage", W(name), false); }
+
+class Win32ViewTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    folder_ = std::string(temp) + "view_test_" + std::to_string(GetCurrentProcessId());
+    CreateDirectoryA(folder_.c_str(), nullptr);
+    const std::string archive = folder_ + "\\vx01.zip";
+    HANDLE file =
+        CreateFileA(archive.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    CloseHandle(file);
+    ASSERT_TRUE(SetCurrentDirectoryA(folder_.c_str()));
+
+    form_ = std::make_unique<setup::TForm1>(view_);
+    ASSERT_EQ(form_->FormCreate(), setup::StartOutcome::kRun);
+    picker_ = std::make_unique<ui::TForm2>(form_->SourceFolder);
+    form_->Form2 = picker_.get();
+    view_.Open(*form_, *picker_);
+    main_ = static_cast<HWND>(view_.MainWindow());
+    ASSERT_NE(main_, nullptr);
+    view_.ProcessMessages();
+  }
+
+  void TearDown() override {
+    view_.Shut();
+    form_->CleanUp = false;  // no self-removal batch from a test
+    form_->FormDestroy();
+    form_.reset();
+    picker_.reset();
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    SetCurrentDirectoryA(temp);
+    DeleteFileA((folder_ + "\\vx01.zip").c_str());
+    DeleteFileA((folder_ + "\\setup.ini").c_str());
+    RemoveDirectoryA(folder_.c_str());
+  }
+
+  // Posts a click as the user's mouse would and lets the view handle it.
+  void Click(HWND control) {
+    ASSERT_NE(control, nullptr);
+    PostMessageW(control, BM_CLICK, 0, 0);
+    view_.ProcessMessages();
+  }
+
+  ui::win32::Win32View view_{GetModuleHandleW(nullptr)};
+  std::unique_ptr<setup::TForm1> form_;
+  std::unique_ptr<ui::TForm2> picker_;
+  HWND main_ = nullptr;
+  std::string folder_;
+};
+
+TEST_F(Win32ViewTest, MainWindowHasADialogFrameNoCaptionButtonsAndComesUpMaximised) {
+  EXPECT_EQ(TextOf(main_), L"Vorlex Plug-In Setup");
+  const LONG style = GetWindowLongW(main_, GWL_STYLE);
+  const LONG exStyle = GetWindowLongW(main_, GWL_EXSTYLE);
+  EXPECT_EQ(style & WS_CAPTION, WS_CAPTION);
+  EXPECT_EQ(style & (WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME), 0);
+  EXPECT_NE(exStyle & WS_EX_DLGMODALFRAME, 0);
+  EXPECT_TRUE(IsZoomed(main_));
+  EXPECT_EQ(form_->WindowState, ui::TWindowState::kMaximized);
+}
+
+TEST_F(Win32ViewTest, PageAreaIsCentredOnTheOuterWindowSize) {
+  RECT outer;
+  GetWindowRect(main_, &outer);
+  const int width = outer.right - outer.left;
+  const int height = outer.bottom - outer.top;
+  EXPECT_EQ(form_->Width, width);
+  EXPECT_EQ(form_->Height, height);
+  HWND area = Find(main_, L"VorlexSetupPage", L"pages");
+  ASSERT_NE(area, nullptr);
+  RECT r;
+  GetWindowRect(area, &r);
+  MapWindowPoints(nullptr, main_, reinterpret_cast<POINT*>(&r), 2);
+  EXPECT_EQ(r.left, (width - 462) / 2);
+  EXPECT_EQ(r.top, (height - 254) / 2);
+  EXPECT_EQ(r.right - r.left, 462);
+  EXPECT_EQ(r.bottom - r.top, 254);
+}
+
+TEST_F(Win32ViewTest, ControlsStandAtTheirPlacesOnTheirPages) {
+  HWND portal = Page(main_, "Portal");
+  HWND memo = Find(portal, L"Edit");
+  ASSERT_NE(memo, nullptr);
+  RECT r;
+  GetWindowRect(memo, &r);
+  MapWindowPoints(nullptr, portal, reinterpret_cast<POINT*>(&r), 2);
+  EXPECT_EQ(r.left, 16);
+  EXPECT_EQ(r.top, 16);
+  EXPECT_EQ(r.right - r.left, 241);
+  EXPECT_EQ(r.bottom - r.top, 169);
+  EXPECT_FALSE(IsWindowEnabled(memo));
+  EXPECT_NE(GetWindowLongW(memo, GWL_STYLE) & ES_READONLY, 0);
+  HWND next = Find(portal, L"Button", W("Pokračovat"));
+  ASSERT_NE(next, nullptr);
+  GetWindowRect(next, &r);
+  MapWindowPoints(nullptr, portal, reinterpret_cast<POINT*>(&r), 2);
+  EXPECT_EQ(r.left, 136);
+  EXPECT_EQ(r.top, 200);
+  EXPECT_EQ(r.right - r.left, 100);
+  EXPECT_EQ(r.bottom - r.top, 29);
+
+  HWND combo = Find(Page(main_, "DirPage"), L"ComboBox", L"", false);
+  ASSERT_NE(combo, nullptr);
+  EXPECT_EQ(GetWindowLongW(combo, GWL_STYLE) & 3, CBS_DROPDOWNLIST);
+}
+
+TEST_F(Win32ViewTest, OnlyTheCurrentPageIsShown) {
+  EXPECT_TRUE(IsWindowVisible(Page(main_, "Portal")));
+  for (const char* hidden :
+       {"DirPage", "IconPage", "TabSheet3", "Installpage", "TabSheet1", "TabSheet2"}) {
+    EXPECT_FALSE(IsWindowVisible(Page(main_, hidden))) << hidden;
+  }
+  form_->pages.SetActivePageIndex(setup::kProgressPage);
+  view_.ProcessMessages();
+  EXPECT_FALSE(IsWindowVisible(Page(main_, "Portal")));
+  EXPECT_TRUE(IsWindowVisible(Page(main_, "TabSheet1")));
+}
+
+TEST_F(Win32ViewTest, CzechTextsReachTheScreenThroughTheWideFunctions) {
+  HWND label = Find(Page(main_, "DirPage"), L"Static", W("Umístění programu"), false);
+  EXPECT_NE(label, nullptr);
+  EXPECT_EQ(TextOf(label), L"Um\u00EDst\u011Bn\u00ED programu");
+  HWND memo = Find(Page(main_, "Portal"), L"Edit");
+  ASSERT_NE(memo, nullptr);
+  const std::wstring first = W("Vítejte v instalačním průvodci programu Vorlex.\r\n\r\n");
+  EXPECT_EQ(TextOf(memo).substr(0, first.size()), first);
+}
+
+TEST_F(Win32ViewTest, ButtonClicksRunTheirHandlers) {
+  Click(Find(main_, L"Button", W("Pokračovat")));
+  EXPECT_EQ(form_->pages.ActivePageIndex(), setup::kDirPage);
+  EXPECT_TRUE(form_->CleanUp);
+  EXPECT_TRUE(IsWindowVisible(Page(main_, "DirPage")));
+  Click(Find(main_, L"Button", W("Zpět")));
+  EXPECT_EQ(form_->pages.ActivePageIndex(), setup::kPortal);
+}
+
+TEST_F(Win32ViewTest, ComboSelectionRunsDirectoryChange) {
+  form_->pages.SetActivePageIndex(setup::kDirPage);
+  view_.ProcessMessages();
+  HWND combo = Find(main_, L"ComboBox");
+  ASSERT_NE(combo, nullptr);
+  EXPECT_EQ(SendMessageW(combo, CB_GETCOUNT, 0, 0), 4);
+  SendMessageW(combo, CB_SETCURSEL, 1, 0);
+  SendMessageW(GetParent(combo), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(combo));
+  EXPECT_EQ(form_->Directory.ItemIndex, 1);
+  EXPECT_EQ(form_->RegInfo.RHomeDir, "C:\\Vorlex");
+}
+
+TEST_F(Win32ViewTest, CheckBoxesTickTheIconPlacesAndShowTheirState) {
+  form_->pages.SetActivePageIndex(setup::kIconPage);
+  view_.ProcessMessages();
+  HWND desktop = Find(main_, L"Button", W("Na plochu"));
+  HWND start = Find(main_, L"Button", W("Do hlavní nabídky START"));
+  ASSERT_NE(desktop, nullptr);
+  ASSERT_NE(start, nullptr);
+  Click(start);
+  EXPECT_FALSE(form_->ProgIcon.Checked(0));
+  EXPECT_TRUE(form_->ProgIcon.Checked(1));
+  EXPECT_EQ(SendMessageW(desktop, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  EXPECT_EQ(SendMessageW(start, BM_GETCHECK, 0, 0), BST_CHECKED);
+  Click(start);
+  EXPECT_FALSE(form_->ProgIcon.Checked(1));
+  EXPECT_EQ(SendMessageW(start, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+}
+
+TEST_F(Win32ViewTest, ListAndProgressBarsMirrorTheirControls) {
+  form_->pages.SetActivePageIndex(setup::kProgressPage);
+  form_->LB1.Items.Add("Create dir:");
+  form_->LB1.Items.Add(plat::Utf8ToCp1250(" - C:\\Vorlex\\Manuál"));
+  form_->ALProgressBar2.SetPosition(40);
+  view_.ProcessMessages();
+  HWND list = Find(main_, L"ListBox");
+  ASSERT_NE(list, nullptr);
+  ASSERT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 2);
+  wchar_t line[64] = {};
+  SendMessageW(list, LB_GETTEXT, 1, reinterpret_cast<LPARAM>(line));
+  EXPECT_EQ(std::wstring(line), W(" - C:\\Vorlex\\Manuál"));
+
+  std::vector<HWND> bars;
+  for (HWND hwnd : Descendants(main_)) {
+    if (ClassOf(hwnd) == PROGRESS_CLASSW) bars.push_back(hwnd);
+  }
+  ASSERT_EQ(bars.size(), 2u);
+  HWND overall = bars[0];  // ALProgressBar2 is made first
+  EXPECT_EQ(SendMessageW(overall, PBM_GETPOS, 0, 0), 40);
+  EXPECT_EQ(TextOf(overall), L"40%");
+  EXPECT_EQ(TextOf(bars[1]), L"0%");
+  form_->ALProgressBar2.SetPosition(140);  // outside the range: kept at 40
+  view_.ProcessMessages();
+  EXPECT_EQ(SendMessageW(overall, PBM_GETPOS, 0, 0), 40);
+
+  // A list emptied and filled again shows only its new lines.
+  form_->LB1.Items.Clear();
+  form_->LB1.Items.Add("Prepare copy");
+  view_.ProcessMessages();
+  ASSERT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 1);
+  SendMessageW(list, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(line));
+  EXPECT_EQ(std::wstring(line), L"Prepare copy");
+}
+
+TEST_F(Win32ViewTest, LabelsFollowTheirCaptionsAndGrowWithThem) {
+  form_->pages.SetActivePageIndex(setup::kProgressPage);
+  view_.ProcessMessages();
+  HWND mess = Find(main_, L"Static", L"Mess");
+  ASSERT_NE(mess, nullptr);
+  RECT before;
+  GetClientRect(mess, &before);
+  form_->Mess.Caption = "Creating directory START/Programy";
+  view_.ProcessMessages();
+  EXPECT_EQ(TextOf(mess), L"Creating directory START/Programy");
+  RECT after;
+  GetClientRect(mess, &after);
+  EXPECT_GT(after.right, before.right);
+}
+
+TEST_F(Win32ViewTest, BackgroundIsTheBandGradientUnderTheLimeTitle) {
+  RedrawWindow(main_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  RECT client;
+  GetClientRect(main_, &client);
+  HDC dc = GetDC(main_);
+  const int band = (client.bottom + 255) / 256;
+  const int last = (client.bottom - 1) / band;
+  EXPECT_EQ(GetPixel(dc, client.right - 5, 0), RGB(0, 0, 255));
+  EXPECT_EQ(GetPixel(dc, client.right - 5, band), RGB(0, 0, 254));
+  EXPECT_EQ(GetPixel(dc, client.right - 5, client.bottom - 1), RGB(0, 0, 255 - last));
+  int lime = 0, white = 0;
+  for (int y = 16; y < 70; ++y) {
+    for (int x = 11; x < 250; ++x) {
+      const COLORREF c = GetPixel(dc, x, y);
+      lime += c == RGB(0, 255, 0);
+      white += c == RGB(255, 255, 255);
+    }
+  }
+  ReleaseDC(main_, dc);
+  EXPECT_GT(lime, 300);
+  EXPECT_GT(white, 30);
+}
+
+TEST_F(Win32ViewTest, PickerIsAnAlwaysOnTopToolWindowAtItsPlace) {
+  HWND picker = static_cast<HWND>(view_.PickerWindow());
+  ASSERT_NE(picker, nullptr);
+  EXPECT_FALSE(IsWindowVisible(picker));
+  EXPECT_EQ(TextOf(picker), L"Directory");
+  const LONG exStyle = GetWindowLongW(picker, GWL_EXSTYLE);
+  EXPECT_NE(exStyle & WS_EX_TOOLWINDOW, 0);
+  EXPECT_NE(exStyle & WS_EX_TOPMOST, 0);
+  RECT r;
+  GetWindowRect(picker, &r);
+  EXPECT_EQ(r.left, 471);
+  EXPECT_EQ(r.top, 117);
+  GetClientRect(picker, &r);
+  EXPECT_EQ(r.right, 258);
+  EXPECT_EQ(r.bottom, 232);
+  EXPECT_EQ(TextOf(Find(picker, L"Static", L"", false)), L"C:");
+}
+
+TEST_F(Win32ViewTest, PickerTreeOffersFixedDrivesAndStartsOnTheSourceFolder) {
+  HWND picker = static_cast<HWND>(view_.PickerWindow());
+  PostMessageW(Find(picker, L"Button", L"OK", false), BM_CLICK, 0, 0);
+  EXPECT_EQ(view_.ShowPicker(*picker_), ui::ModalResult::kOK);
+  EXPECT_FALSE(IsWindowVisible(picker));
+  EXPECT_EQ(picker_->dirtree.Directory, form_->SourceFolder);
+  EXPECT_EQ(TextOf(Find(picker, L"Static", L"", false)), W(form_->SourceFolder.c_str()));
+
+  HWND tree = Find(picker, WC_TREEVIEWW, L"", false);
+  ASSERT_NE(tree, nullptr);
+  std::string roots;
+  for (HTREEITEM item = TreeView_GetRoot(tree); item != nullptr;
+       item = TreeView_GetNextSibling(tree, item)) {
+    wchar_t text[16] = {};
+    TVITEMW tv{};
+    tv.mask = TVIF_TEXT;
+    tv.hItem = item;
+    tv.pszText = text;
+    tv.cchTextMax = 16;
+    TreeView_GetItem(tree, &tv);
+    roots += static_cast<char>(text[0]);
+  }
+  std::string offered;
+  for (char letter = 'A'; letter <= 'Z'; ++letter) {
+    const std::string root = std::string(1, letter) + ":\\";
+    const UINT type = GetDriveTypeA(root.c_str());
+    if (type == DRIVE_UNKNOWN || type == DRIVE_FIXED || type == DRIVE_REMOTE) offered += letter;
+  }
+  EXPECT_EQ(roots, offered);
+}
+
+TEST_F(Win32ViewTest, PickerResultsReachTheDirectoryBox) {
+  form_->pages.SetActivePageIndex(setup::kDirPage);
+  view_.ProcessMessages();
+  HWND picker = static_cast<HWND>(view_.PickerWindow());
+  HWND tree = Find(picker, WC_TREEVIEWW, L"", false);
+  // A double-click on the first row (the first drive's root) takes that drive.
+  PostMessageW(tree, WM_KEYDOWN, VK_HOME, 0);
+  PostMessageW(tree, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(30, 8));
+  form_->ChooseDirectory(3);
+  ASSERT_EQ(form_->Directory.ItemIndex, 3);
+  const std::string picked = form_->Directory.Items[3];
+  EXPECT_EQ(picked.substr(1), ":\\Vorlex");
+  HWND combo = Find(main_, L"ComboBox");
+  wchar_t text[64] = {};
+  SendMessageW(combo, CB_GETLBTEXT, 3, reinterpret_cast<LPARAM>(text));
+  EXPECT_EQ(std::wstring(text), W(picked.c_str()));
+  EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), 3);
+
+  // Closed by its caption button: entry 0 again.
+  PostMessageW(picker, WM_CLOSE, 0, 0);
+  form_->ChooseDirectory(3);
+  EXPECT_EQ(form_->Directory.ItemIndex, 0);
+  EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), 0);
+}
+
+// Answers the next message box with `caption` from another thread, recording its text and
+// its buttons. Join before reading them.
+class BoxAnswerer {
+ public:
+  BoxAnswerer(std::wstring caption, int id) : caption_(std::move(caption)), id_(id) {
+    thread_ = std::thread([this] { Answer(); });
+  }
+  ~BoxAnswerer() { Join(); }
+  void Join() {
+    if (thread_.joinable()) thread_.join();
+  }
+  std::wstring text;
+  bool hadButton = false;
+  bool hadOk = false;
+
+ private:
+  void Answer() {
+    for (int tries = 0; tries < 6000; ++tries) {
+      HWND box = FindWindowW(L"#32770", caption_.c_str());
+      if (box != nullptr && IsWindowVisible(box)) {
+        text = TextOf(GetDlgItem(box, 0xFFFF));
+        hadOk = GetDlgItem(box, IDOK) != nullptr;
+        HWND button = GetDlgItem(box, id_);
+        hadButton = button != nullptr;
+        if (button != nullptr) {
+          PostMessageW(button, BM_CLICK, 0, 0);
+        } else {
+          PostMessageW(box, WM_CLOSE, 0, 0);
+        }
+        return;
+      }
+      Sleep(10);
+    }
+  }
+  std::wstring caption_;
+  int id_;
+  std::thread thread_;
+};
+
+TEST_F(Win32ViewTest, MessageBoxesShowTheExactTextAndReturnTheAnswer) {
+  BoxAnswerer answerer(L"Vorlex Setup", IDYES);
+  const int answer = view_.MessageBox(plat::Utf8ToCp1250("Všechny soubory\rOpravdu?"),
+                                      "Vorlex Setup", MB_YESNO | MB_ICONEXCLAMATION);
+  answerer.Join();
+  EXPECT_EQ(answer, IDYES);
+  EXPECT_EQ(answerer.text, W("Všechny soubory\rOpravdu?"));
+  EXPECT_TRUE(answerer.hadButton);
+  EXPECT_FALSE(answerer.hadOk);
+}
+
+TEST_F(Win32ViewTest, MessageDialogsCarryTheCaptionOfTheirKindAndOneOk) {
+  for (const auto& [kind, caption] : {std::pair{ui::DialogKind::kInformation, L"Information"},
+                                      std::pair{ui::DialogKind::kError, L"Error"}}) {
+    BoxAnswerer answerer(caption, IDOK);
+    view_.MessageDialog(plat::Utf8ToCp1250("Instalace byla zrušena"), kind);
+    answerer.Join();
+    EXPECT_EQ(answerer.text, W("Instalace byla zrušena")) << caption;
+    EXPECT_TRUE(answerer.hadButton) << caption;
+  }
+}
+
+}  // namespace
