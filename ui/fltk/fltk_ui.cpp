@@ -39,6 +39,8 @@ FltkUi::FltkUi() {
 FltkUi::~FltkUi() = default;
 
 int FltkUi::MessageBox(const std::string& text, const std::string& caption, std::uint32_t flags) {
+  // The window behind the box shows the controls as they are now.
+  if (main_) main_->Sync();
   const int answer = ShowMessageBox(U(text), U(caption), flags);
   if (main_) main_->Sync();
   return answer;

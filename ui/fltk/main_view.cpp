@@ -121,6 +121,7 @@ MainView::~MainView() = default;
 void MainView::Build() {
   window_ = std::make_unique<MainWindow>(form_, *this);
   window_->copy_label(U(form_.Caption).c_str());
+  window_->xclass("VorlexSetup");
   window_->resizable(nullptr);
   // The window has no close box: a close request from the window manager or Escape is
   // ignored; the wizard's buttons end the program.
@@ -334,9 +335,9 @@ void MainView::Bind(TControl& control) {
       widget->maximum(static_cast<float>(TProgressBar::Max));
       widget->box(FL_DOWN_BOX);
       widget->color(FL_WHITE);
-      widget->selection_color(fl_rgb_color(0, 0, 128));
+      widget->selection_color(fl_rgb_color(0, 120, 215));
       widget->labelsize(11);
-      widget->labelcolor(fl_rgb_color(128, 128, 128));
+      widget->labelcolor(FL_BLACK);
       binding.widget = widget;
       binding.update = [widget, &bar] {
         if (static_cast<int>(widget->value()) != bar.Position() || widget->label() == nullptr) {

@@ -147,6 +147,7 @@ int ShowMessageBox(const std::string& text, const std::string& caption, std::uin
   Fl_Group::current(nullptr);
   auto window = std::make_unique<BoxWindow>(width, height, caption.c_str());
   window->copy_label(caption.c_str());
+  window->xclass("VorlexSetupMessage");
   if (icon != Icon::kNone) new IconArea(kMargin, kMargin, icon);
   const int textTop = kMargin + (bodyHeight - textHeight) / 2;
   new TextArea(kMargin + iconSpace, textTop, textWidth + kMargin, textHeight, lines);

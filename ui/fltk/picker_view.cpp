@@ -97,6 +97,7 @@ PickerView::PickerView(TForm2& form) : form_(form) {
   window_ = std::make_unique<PickerWindow>(form.Left, form.Top, form.ClientWidth, form.ClientHeight,
                                            form.Caption.c_str());
   window_->copy_label(U(form.Caption).c_str());
+  window_->xclass("VorlexSetupPicker");
 
   const TDirTree& t = form.dirtree;
   auto* tree = new FolderTree(t.Left, t.Top, t.Width, t.Height, *this);
@@ -230,7 +231,7 @@ void PickerView::SelectStartFolder() {
     tree_->open(up, 0);
   }
   tree_->select_only(found, 0);
-  tree_->show_item_middle(found);
+  tree_->set_item_focus(found);
   form_.dirtree.Directory = *PathOf(found);
 }
 
@@ -242,6 +243,9 @@ ModalResult PickerView::ShowModal() {
   }
   window_->show();
   tree_->take_focus();
+  // The tree places its items when it is drawn: the selection can be scrolled to only then.
+  Fl::flush();
+  if (Fl_Tree_Item* selected = tree_->first_selected_item()) tree_->show_item_middle(selected);
   while (form_.Result == ModalResult::kNone && window_->shown()) Fl::wait();
   window_->hide();
   if (form_.Result == ModalResult::kNone) form_.Result = ModalResult::kCancel;
