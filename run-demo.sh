@@ -1,6 +1,10 @@
 #!/usr/bin/env bash
 # Builds the Linux programs and starts the installer on the bundled demo payload, against a
 # demo prefix of its own (nothing outside build/ is touched).
+#
+#   ./run-demo.sh              the install wizard, started in the payload folder
+#   ./run-demo.sh uninstall    the installed copy, started in its home folder, as the
+#                              program group's "Uninstall" shortcut would start it
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh
@@ -8,9 +12,9 @@ cmake --preset linux-release >/dev/null
 cmake --build --preset linux-release -j "$(nproc)"
 
 payload=build/linux-release/demo/payload
-if [[ ! -d $payload ]]; then
-  echo "The installer's window is not built yet: the programs in build/bin/ are built," >&2
-  echo "but there is no demo payload to install. Try build/bin/extract ARCHIVE FOLDER." >&2
+tool=$PWD/build/linux-release/demo/payload_tool
+if [[ ! -x $payload/setup.exe || ! -x $tool ]]; then
+  echo "The demo payload was not built: $payload/setup.exe is missing." >&2
   exit 1
 fi
 if [[ -z ${DISPLAY:-} ]]; then
@@ -19,5 +23,27 @@ if [[ -z ${DISPLAY:-} ]]; then
   exit 1
 fi
 export SETUP_PREFIX=$PWD/build/demo-prefix
-cd "$payload"
-exec ./setup
+# The simulated machine, with the LWTEMP work folder that a distribution unpacks into and
+# in which the setup writes its self-removal batch.
+"$tool" lwtemp
+
+case ${1:-install} in
+  install)
+    cd "$payload"
+    echo "Installing into $SETUP_PREFIX/drive_c (uninstall with: ./run-demo.sh uninstall)"
+    exec ./setup.exe
+    ;;
+  uninstall)
+    home="$SETUP_PREFIX/drive_c/Program Files/Vorlex"
+    if [[ ! -x $home/setup.exe ]]; then
+      echo "Nothing installed in $home: run ./run-demo.sh first." >&2
+      exit 1
+    fi
+    cd "$home"
+    exec ./setup.exe
+    ;;
+  *)
+    echo "usage: ./run-demo.sh [install|uninstall]" >&2
+    exit 2
+    ;;
+esac
