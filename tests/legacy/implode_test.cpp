@@ -31,7 +31,7 @@ DecodeRun Explode(const Bytes& stream, std::uint16_t flags, std::size_t size,
   padded.resize(stream.size() + 4);
   return RunDecoder(Method::kImplode, flags, padded, static_cast<std::int32_t>(size),
                     compressedSize < 0 ? static_cast<std::int32_t>(stream.size()) : compressedSize,
-                    false, windowFill);
+                    Writes::kAccept, windowFill);
 }
 
 void ExpectRoundTrip(const Bytes& content, const ImplodeOptions& options,
@@ -134,9 +134,17 @@ TEST(Explode, DeferredSizeRunsUntilTheInputEnds) {
   EXPECT_TRUE(std::equal(content.begin(), content.end(), run.output.begin()));
 }
 
+TEST(Explode, AbortFlagStopsDecoding) {
+  const Bytes content = WordText(80000, 30);
+  const DecodeRun run =
+      RunDecoder(Method::kImplode, 0, Implode(content, {}), 80000, -1, Writes::kAbortAfterFirst);
+  EXPECT_EQ(run.result, unzip::kAborted);
+  EXPECT_EQ(run.writes, std::vector<std::size_t>{32768});
+}
+
 TEST(Explode, FailedWriteIsAWriteError) {
   const Bytes content = WordText(40000, 29);
-  EXPECT_EQ(RunDecoder(Method::kImplode, 0, Implode(content, {}), 40000, -1, true).result,
+  EXPECT_EQ(RunDecoder(Method::kImplode, 0, Implode(content, {}), 40000, -1, Writes::kFail).result,
             unzip::kWriteError);
 }
 

@@ -10,7 +10,7 @@
 namespace legacy_test {
 
 DecodeRun RunDecoder(Method method, std::uint16_t flags, std::span<const std::uint8_t> data,
-                     std::int32_t uncompressedSize, std::int32_t compressedSize, bool failWrites,
+                     std::int32_t uncompressedSize, std::int32_t compressedSize, Writes writes,
                      std::uint8_t windowFill) {
   using namespace unzip;
   if (data.size() > kInputBufferSize) throw std::length_error("input longer than the buffer");
@@ -20,10 +20,11 @@ DecodeRun RunDecoder(Method method, std::uint16_t flags, std::span<const std::ui
   DecodeState& d = gDecode;
   d.window = work.get();
   d.w = 0;
-  d.sink = [&run, failWrites](const std::uint8_t* p, std::size_t n) {
-    if (failWrites) return false;
+  d.sink = [&run, writes](const std::uint8_t* p, std::size_t n) {
+    if (writes == Writes::kFail) return false;
     run.output.insert(run.output.end(), p, p + n);
     run.writes.push_back(n);
+    if (writes == Writes::kAbortAfterFirst) gDecode.abort = true;
     return true;
   };
   d.crc = 0xFFFFFFFFu;

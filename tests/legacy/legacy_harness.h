@@ -18,11 +18,15 @@ struct DecodeRun {
 
 enum class Method { kShrink, kImplode };
 
+// What the output does with each write: accepts it, fails it, or accepts it and then sets
+// the abort flag (as a report procedure could).
+enum class Writes { kAccept, kFail, kAbortAfterFirst };
+
 // `compressedSize` < 0 means data.size(). At most 32768 bytes of data. The work area is
 // filled with `windowFill` (ExtractMember clears it), so that a decoder that reads history it
 // has not written shows it.
 DecodeRun RunDecoder(Method method, std::uint16_t flags, std::span<const std::uint8_t> data,
                      std::int32_t uncompressedSize, std::int32_t compressedSize = -1,
-                     bool failWrites = false, std::uint8_t windowFill = 0);
+                     Writes writes = Writes::kAccept, std::uint8_t windowFill = 0);
 
 }  // namespace legacy_test

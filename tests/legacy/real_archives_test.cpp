@@ -205,7 +205,7 @@ TEST_F(RealArchives, ImplodeMatchesBeforeTheStartGiveZeroBytes) {
     data.resize(data.size() + 2);
     const DecodeRun run = RunDecoder(
         Method::kImplode, m.entry.flags, data, static_cast<std::int32_t>(m.entry.uncompressedSize),
-        static_cast<std::int32_t>(m.entry.compressedSize), false, 0xAA);
+        static_cast<std::int32_t>(m.entry.compressedSize), Writes::kAccept, 0xAA);
     ASSERT_EQ(run.result, unzip::kUnzipOk);
     EXPECT_EQ(run.crc, m.entry.crc);
   }

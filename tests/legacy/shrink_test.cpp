@@ -181,11 +181,19 @@ TEST(Unshrink, MalformedStreams) {
   EXPECT_EQ(RunDecoder(Method::kShrink, 0, loop, 0).result, unzip::kStructureError);
 }
 
+TEST(Unshrink, AbortFlagStopsDecoding) {
+  const DecodeRun run = RunDecoder(Method::kShrink, 0, Shrink(WordText(5000, 14), {}), 0, -1,
+                                   Writes::kAbortAfterFirst);
+  EXPECT_EQ(run.result, unzip::kAborted);
+  EXPECT_EQ(run.writes, std::vector<std::size_t>{767});
+}
+
 TEST(Unshrink, FailedWriteIsAWriteError) {
   const Bytes stream = Shrink(WordText(3000, 12), {});
-  EXPECT_EQ(RunDecoder(Method::kShrink, 0, stream, 0, -1, true).result, unzip::kWriteError);
+  EXPECT_EQ(RunDecoder(Method::kShrink, 0, stream, 0, -1, Writes::kFail).result,
+            unzip::kWriteError);
   const Bytes small = Shrink(WordText(300, 12), {});
-  EXPECT_EQ(RunDecoder(Method::kShrink, 0, small, 0, -1, true).result, unzip::kWriteError);
+  EXPECT_EQ(RunDecoder(Method::kShrink, 0, small, 0, -1, Writes::kFail).result, unzip::kWriteError);
 }
 
 }  // namespace
