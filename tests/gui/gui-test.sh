@@ -297,9 +297,10 @@ run_uninstall() {
   shot uninstall-finished
   answer_box "$box" 0 1
   expect_exit 0
-  # The self-removal batch erases the program and the home folder once the program has ended.
-  home_gone() { [[ ! -e $home ]]; }
-  poll 60 home_gone || fail "the home folder is still there: $(ls -A "$home" | tr '\n' ' ')"
+  # The self-removal batch erases the program once it has ended; the home folder goes too, or
+  # stays behind empty when it is the batch's current folder.
+  home_gone() { [[ ! -e $home || -z $(ls -A "$home") ]]; }
+  poll 60 home_gone || fail "the home folder still holds: $(ls -A "$home" | tr '\n' ' ')"
   [[ ! -e $group ]] || fail "the program group is still there"
   [[ ! -e $user/Desktop/Vorlex.lnk ]] || fail "the desktop shortcut is still there"
   [[ ! -e "$user/AppData/Roaming/Microsoft/Windows/Start Menu/Vorlex.lnk" ]] ||
