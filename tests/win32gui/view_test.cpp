@@ -205,6 +205,20 @@ TEST_F(Win32ViewTest, ButtonClicksRunTheirHandlers) {
   EXPECT_EQ(form_->pages.ActivePageIndex(), setup::kPortal);
 }
 
+TEST_F(Win32ViewTest, DisabledButtonsShowItAndDoNotClick) {
+  HWND next = Find(main_, L"Button", W("Pokračovat"));
+  ASSERT_NE(next, nullptr);
+  form_->BitBtn5.Enabled = false;
+  view_.ProcessMessages();
+  EXPECT_FALSE(IsWindowEnabled(next));
+  Click(next);
+  EXPECT_EQ(form_->pages.ActivePageIndex(), setup::kPortal);
+  EXPECT_FALSE(form_->CleanUp);
+  form_->BitBtn5.Enabled = true;
+  view_.ProcessMessages();
+  EXPECT_TRUE(IsWindowEnabled(next));
+}
+
 TEST_F(Win32ViewTest, ComboSelectionRunsDirectoryChange) {
   form_->pages.SetActivePageIndex(setup::kDirPage);
   view_.ProcessMessages();
@@ -380,6 +394,17 @@ TEST_F(Win32ViewTest, PickerResultsReachTheDirectoryBox) {
   form_->ChooseDirectory(3);
   EXPECT_EQ(form_->Directory.ItemIndex, 0);
   EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), 0);
+}
+
+TEST_F(Win32ViewTest, PickerTakesEnterAsOkAndEscapeAsCancel) {
+  HWND picker = static_cast<HWND>(view_.PickerWindow());
+  HWND tree = Find(picker, WC_TREEVIEWW, L"", false);
+  PostMessageW(tree, WM_KEYDOWN, VK_ESCAPE, 0);
+  picker_->Result = ui::ModalResult::kNone;
+  EXPECT_EQ(view_.ShowPicker(*picker_), ui::ModalResult::kCancel);
+  PostMessageW(tree, WM_KEYDOWN, VK_RETURN, 0);
+  picker_->Result = ui::ModalResult::kNone;
+  EXPECT_EQ(view_.ShowPicker(*picker_), ui::ModalResult::kOK);
 }
 
 // Answers the next message box with `caption` from another thread, recording its text and

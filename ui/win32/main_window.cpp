@@ -174,14 +174,12 @@ Win32View::Impl* ImplOf(HWND hwnd) {
 
 Win32View::Win32View(void* instance) : impl_(std::make_unique<Impl>()) {
   impl_->instance = static_cast<HINSTANCE>(instance);
-  impl_->whiteBrush = CreateSolidBrush(RGB(255, 255, 255));
   RegisterClasses(impl_->instance);
   RegisterPickerClass(impl_->instance);
 }
 
 Win32View::~Win32View() {
   for (auto& [key, font] : impl_->fonts) DeleteObject(font);
-  DeleteObject(impl_->whiteBrush);
 }
 
 HFONT Win32View::Impl::FontFor(const TFont& font) {
@@ -619,8 +617,11 @@ void Win32View::Loop() {
   MSG msg;
   while (impl_->form != nullptr && !impl_->form->Closed()) {
     if (GetMessageW(&msg, nullptr, 0, 0) <= 0) break;
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
+    // Tab and the arrow keys move between the controls.
+    if (!IsDialogMessageW(impl_->main, &msg)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
   }
 }
 

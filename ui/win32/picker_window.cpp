@@ -13,10 +13,11 @@ namespace ui::win32 {
 namespace {
 
 constexpr wchar_t kPickerClass[] = L"VorlexSetupPicker";
-constexpr int kTreeId = 1;
-constexpr int kLabelId = 2;
-constexpr int kCancelId = 3;
-constexpr int kOkId = 4;
+// OK and Cancel carry the dialog IDs, so that Enter and Escape press them.
+constexpr int kOkId = IDOK;
+constexpr int kCancelId = IDCANCEL;
+constexpr int kTreeId = 10;
+constexpr int kLabelId = 11;
 constexpr LPARAM kFilled = 1;  // item data: the branch's folders have been read
 
 std::wstring Lower(std::wstring text) {
@@ -276,8 +277,10 @@ ModalResult Win32View::ShowPicker(TForm2& picker) {
       picker.Result = ModalResult::kCancel;
       break;
     }
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
+    if (!IsDialogMessageW(v.pickerWnd, &msg)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
   }
   if (v.main != nullptr) EnableWindow(v.main, TRUE);
   ShowWindow(v.pickerWnd, SW_HIDE);

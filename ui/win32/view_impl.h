@@ -64,7 +64,6 @@ struct Win32View::Impl {
   int shownPage = -1;
   int pageLeft = -1, pageTop = -1;
   bool shown = false;
-  HBRUSH whiteBrush = nullptr;
   std::map<std::wstring, HFONT> fonts;
 
   // The picker.
