@@ -107,7 +107,7 @@ TEST(RealArchives, UnsupportedMethodsStopTheRunAndCreateNothing) {
 TEST(RealArchives, ReduceOnlyArchiveLeavesTheDestinationEmpty) {
   TempDir tmp;
   for (const char* archive : {"oldunzip/example-r.zip", "zip2-legacy/reduce.zip"}) {
-    const fs::path out = tmp / fs::path(archive).filename();
+    const fs::path out = tmp / fs::path(archive).filename().string();
     fs::create_directories(out);
     EXPECT_EQ(unzip::ExtractArchive(Win(FixtureDir() / archive), Win(out)),
               unzip::kUnsupportedMethod);
