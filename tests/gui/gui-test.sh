@@ -5,6 +5,8 @@
 #   gui-test.sh pages     PAYLOAD WORK TOOL  every page, the picker, the cancel path, uninstall mode
 #   gui-test.sh install   PAYLOAD WORK TOOL  the wizard to the end of an install into a fresh prefix
 #   gui-test.sh uninstall PAYLOAD WORK TOOL  uninstalls what `install` left in WORK
+#   gui-test.sh picked    PAYLOAD WORK TOOL  installs into the root of C: chosen in the picker
+#   gui-test.sh no-display PAYLOAD WORK TOOL without a display: a message and exit code 2
 #
 # PAYLOAD is the demo payload folder; WORK receives the source folder copies, the prefix and
 # the screenshots (WORK/shots/*.png); TOOL is the demo's payload_tool, which makes the LWTEMP
@@ -27,7 +29,8 @@ fail() {
 [[ -x $payload/setup.exe && -f $payload/vx01.zip ]] || fail "no demo payload in $payload"
 
 # --- geometry: the page control is centred in the window, which fills the screen -----------
-read -r screen_w screen_h < <(xdotool getdisplaygeometry)
+screen_w=0 screen_h=0
+[[ $mode == no-display ]] || read -r screen_w screen_h < <(xdotool getdisplaygeometry)
 pages_x=$(((screen_w - 462) / 2))
 pages_y=$(((screen_h - 254) / 2))
 # Wizard buttons (100 x 29 at top 200): back at 36, next or finish at 136, cancel at 316.
@@ -175,6 +178,18 @@ run_pages() {
   shot page0-welcome
   check_gradient_and_title page0-welcome
 
+  # A second copy says so in a box of its own and ends with exit code 3.
+  local first=$pid
+  (cd "$source" && SETUP_PREFIX=$prefix exec ./setup.exe) &
+  pid=$!
+  local second
+  second=$(await_window class VorlexSetupMessage)
+  [[ $(xdotool getwindowname "$second") == "Vorlex Setup" ]] || fail "second copy box caption"
+  shot second-copy
+  answer_box "$second" 0 1
+  expect_exit 3
+  pid=$first
+
   click_page "$next_x" "$button_y"
   shot page1-directory
   # The directory box's list: entry 3 opens the picker; its Cancel selects entry 0 again.
@@ -309,8 +324,69 @@ run_uninstall() {
   echo "uninstalled"
 }
 
+# Started from C:\payload, the picker opens on drive C:; its first row is the drive itself.
+run_picked() {
+  prefix=$work/picked-prefix
+  fresh_prefix
+  local source=$prefix/drive_c/payload
+  mkdir -p "$source"
+  cp -a "$payload/." "$source/"
+  start_setup "$source"
+  click_page "$next_x" "$button_y"
+  xdotool mousemove --window "$main" $((pages_x + 224 + 90)) $((pages_y + 84 + 10)) click 1
+  poll 10 menu_open || fail "the directory list did not open"
+  local list picker
+  list=$(menu_window)
+  eval "$(xdotool getwindowgeometry --shell "$list")"
+  xdotool mousemove --window "$list" $((WIDTH / 2)) $((HEIGHT * 7 / 8)) click 1
+  picker=$(await_window class VorlexSetupPicker)
+  shot picked-picker-start
+  xdotool mousemove --window "$picker" 50 20 click 1
+  poll 10 label_changed "$picker" || fail "the picker's path did not follow the tree"
+  shot picked-picker-drive
+  xdotool mousemove --window "$picker" $((156 + 38)) $((184 + 16)) click 1
+  poll 10 window_closed "$picker" || fail "the picker stayed open"
+  shot picked-directory
+  click_page "$next_x" "$button_y"
+  click_page "$next_x" "$button_y"
+  shot picked-summary
+  xdotool mousemove --window "$main" $((pages_x + next_x)) $((pages_y + button_y)) click 1
+  local box
+  box=$(await_window class VorlexSetupMessage)
+  [[ $(xdotool getwindowname "$box") == Information ]] ||
+    fail "the install ended with \"$(xdotool getwindowname "$box")\""
+  answer_box "$box" 0 1
+  expect_exit 0
+  [[ -f $prefix/drive_c/Vorlex/Vorlex.exe && -f $prefix/drive_c/Vorlex/Manual/Vorlex.htm ]] ||
+    fail "nothing installed in C:\\Vorlex"
+  grep -qi '"AppDir"="C:\\\\Vorlex"' "$prefix/user.reg" || fail "record does not name C:\\Vorlex"
+  echo "installed into $prefix/drive_c/Vorlex"
+}
+
+# The picker's path label (below the tree) shows more than "C:" once the tree has moved.
+label_changed() {
+  local id=$1
+  eval "$(xdotool getwindowgeometry --shell "$id")"
+  [[ $(count_screen_colour "${X}" "$((Y + 160))" 250 14 '#000000') -gt 40 ]]
+}
+count_screen_colour() {
+  import -window root -crop "$3x$4+$1+$2" png:- | convert png:- -fill black +opaque "$5" \
+    -fill white -opaque "$5" -format '%[fx:int(mean*w*h+0.5)]' info:
+}
+
+run_no_display() {
+  local err=$work/no-display.err code=0
+  (cd "$payload" && env -u DISPLAY SETUP_PREFIX="$work/no-display-prefix" ./setup.exe) \
+    2>"$err" || code=$?
+  [[ $code == 2 ]] || fail "exit code $code without a display, expected 2"
+  grep -q "display" "$err" || fail "no word on the display: $(cat "$err")"
+  echo "without a display: $(cat "$err")"
+}
+
 case $mode in
   pages) run_pages ;;
+  picked) run_picked ;;
+  no-display) run_no_display ;;
   install) run_install ;;
   uninstall) run_uninstall ;;
   *) fail "unknown mode $mode" ;;
