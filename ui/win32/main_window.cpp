@@ -43,6 +43,7 @@ Glyph GlyphOf(const TControl& control) {
 WNDPROC progressProc = nullptr;
 
 LRESULT CALLBACK ProgressWithText(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCDESTROY) RemovePropW(hwnd, kFontProperty);
   if (message != WM_PAINT) return CallWindowProcW(progressProc, hwnd, message, wParam, lParam);
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(hwnd, &ps);

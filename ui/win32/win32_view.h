@@ -6,10 +6,9 @@
 // Texts are code page 1250 inside; they reach the screen through the W functions.
 #pragma once
 
-#include <map>
+#include <cstdint>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "app/form1.h"
 #include "ui/form2.h"
