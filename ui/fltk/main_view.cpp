@@ -14,6 +14,7 @@
 #include <FL/fl_draw.H>
 
 #include <cmath>
+#include <optional>
 
 #include "ui/fltk/glyphs.h"
 #include "ui/fltk/text.h"
@@ -172,7 +173,12 @@ void MainView::Bind(TControl& control) {
       auto* widget = new LabelWidget(left, top, label.Width, label.Height, FontOf(label.Font),
                                      label.Transparent, label.Alignment == TAlignment::kCenter);
       binding.widget = widget;
-      binding.update = [widget, &label] { widget->SetText(U(label.Caption)); };
+      auto shown = std::make_shared<std::optional<std::string>>();
+      binding.update = [widget, shown, &label] {
+        if (*shown == label.Caption) return;
+        *shown = label.Caption;
+        widget->SetText(U(label.Caption));
+      };
       break;
     }
     case ControlKind::kMemo: {
@@ -191,19 +197,27 @@ void MainView::Bind(TControl& control) {
         widget->wrap_mode(Fl_Text_Display::WRAP_AT_BOUNDS, 0);
       }
       Fl_Text_Buffer* buffer = buffers_.back().get();
-      auto applied = std::make_shared<std::string>();
+      struct Shown {
+        std::optional<std::vector<std::string>> lines;
+        bool enabled = true;
+        bool readOnly = false;
+      };
+      auto shown = std::make_shared<Shown>();
       binding.widget = widget;
-      binding.update = [widget, buffer, applied, &memo] {
+      binding.update = [widget, buffer, shown, &memo] {
+        if (shown->lines == memo.Lines.Lines() && shown->enabled == memo.Enabled &&
+            shown->readOnly == memo.ReadOnly) {
+          return;
+        }
         widget->interactive = memo.Enabled;
         widget->readOnly = memo.ReadOnly;
         widget->visible_focus(memo.Enabled ? 1 : 0);
         widget->textcolor(memo.Enabled ? FL_BLACK : kGrayText);
         if (!memo.Enabled || memo.ReadOnly) widget->hide_cursor();
-        std::string text = Joined(memo.Lines);
-        if (text != *applied) {
-          *applied = text;
-          buffer->text(text.c_str());
-        }
+        if (shown->lines != memo.Lines.Lines()) buffer->text(Joined(memo.Lines).c_str());
+        shown->lines = memo.Lines.Lines();
+        shown->enabled = memo.Enabled;
+        shown->readOnly = memo.ReadOnly;
         widget->redraw();
       };
       break;
@@ -231,7 +245,12 @@ void MainView::Bind(TControl& control) {
           },
           &button);
       binding.widget = widget;
-      binding.update = [widget, &button] { widget->SetCaption(U(button.Caption)); };
+      auto shown = std::make_shared<std::optional<std::string>>();
+      binding.update = [widget, shown, &button] {
+        if (*shown == button.Caption) return;
+        *shown = button.Caption;
+        widget->SetCaption(U(button.Caption));
+      };
       break;
     }
     case ControlKind::kBevel: {
@@ -277,9 +296,12 @@ void MainView::Bind(TControl& control) {
             menu->items[i].labelsize_ = 11;
           }
           widget->menu(menu->items.data());
+          widget->redraw();
         }
-        if (widget->value() != combo.ItemIndex) widget->value(combo.ItemIndex);
-        widget->redraw();
+        if (widget->value() != combo.ItemIndex) {
+          widget->value(combo.ItemIndex);
+          widget->redraw();
+        }
       };
       break;
     }
@@ -296,10 +318,22 @@ void MainView::Bind(TControl& control) {
         AfterUserAction();
       };
       binding.widget = widget;
-      binding.update = [widget, &list] {
-        std::vector<std::string> items;
-        for (const std::string& item : list.Items.Lines()) items.push_back(U(item));
-        widget->SetItems(items);
+      struct Shown {
+        std::optional<std::vector<std::string>> items;
+        std::vector<bool> checks;
+      };
+      auto shown = std::make_shared<Shown>();
+      binding.update = [widget, shown, &list] {
+        std::vector<bool> checks;
+        for (int i = 0; i < list.Items.Count(); ++i) checks.push_back(list.Checked(i));
+        if (shown->items == list.Items.Lines() && shown->checks == checks) return;
+        if (shown->items != list.Items.Lines()) {
+          std::vector<std::string> items;
+          for (const std::string& item : list.Items.Lines()) items.push_back(U(item));
+          widget->SetItems(items);
+          shown->items = list.Items.Lines();
+        }
+        shown->checks = std::move(checks);
         widget->redraw();
       };
       break;
