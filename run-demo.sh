@@ -29,7 +29,12 @@ export SETUP_PREFIX=$PWD/build/demo-prefix
 
 case ${1:-install} in
   install)
-    cd "$payload"
+    # A copy of the payload is the source folder: the setup writes its texts back into the
+    # source folder's setup.ini, and the built payload stays as the build made it.
+    source=build/demo-source
+    rm -rf "$source"
+    cp -a "$payload" "$source"
+    cd "$source"
     echo "Installing into $SETUP_PREFIX/drive_c (uninstall with: ./run-demo.sh uninstall)"
     exec ./setup.exe
     ;;
