@@ -113,7 +113,7 @@ class TForm1 {
 
   // --- process-wide start state ---------------------------------------------------------------
   std::string SourceFolder;  // current directory at start
-  std::string LwTempFolder;  // system temp + "LWTEMP"; never created by the program
+  std::string LwTempFolder;  // system temp + "LWTEMP"; made only to hold the self-removal batch
   bool CleanUp = false;      // set by the wizard buttons; at exit it starts the self-removal
   // The single-instance lock "SETUPMain987EXE"; empty once released, so that it is released
   // exactly once.

@@ -1,5 +1,6 @@
 #include "uninstall/remove_self.h"
 
+#include "install/fileops.h"
 #include "install/paths.h"
 #include "platform/files.h"
 #include "platform/process.h"
@@ -156,16 +157,17 @@ std::string SelfRemovalBatchText(const SelfRemovalBatch& batch) {
   return text;
 }
 
-void RemoveSelf(const std::string& folder) {
+bool RemoveSelf(const std::string& folder) {
   const std::string lwTemp = LwTempFolderPath();
   SelfRemovalBatch batch;
   batch.folder = folder;
   batch.batchFile = NormalizePath(lwTemp + "\\" + kSelfRemovalBatchName);
-  if (auto program = plat::ModuleFileName(); program.ok()) {
-    batch.programFile = program.value;
-    // Decided before the tree goes: the short form of a folder needs the folder.
-    batch.ownsProgram = LiesIn(program.value, folder) || LiesIn(program.value, lwTemp);
-  }
+  // Without its own file's name the batch could not erase the program: nothing is done.
+  const auto program = plat::ModuleFileName();
+  Check(program.error);
+  batch.programFile = program.value;
+  // Decided before the tree goes: the short form of a folder needs the folder.
+  batch.ownsProgram = LiesIn(program.value, folder) || LiesIn(program.value, lwTemp);
 
   // The batch goes into the LWTEMP folder: handed that folder, the routine empties it but
   // keeps it, so that the batch can still be written there.
@@ -173,6 +175,13 @@ void RemoveSelf(const std::string& folder) {
     EmptyFolder(lwTemp);
   } else {
     RemoveTree(folder);
+  }
+
+  // A machine that never had the LWTEMP folder: with nothing of ours to erase there is
+  // nothing to clean up; otherwise the folder is made, since the batch has no other place.
+  if (!DirectoryExists(lwTemp)) {
+    if (!batch.ownsProgram && SameFolder(folder, lwTemp)) return false;
+    plat::CreateDirectory(lwTemp);
   }
 
   const std::string text = SelfRemovalBatchText(batch);
@@ -185,7 +194,7 @@ void RemoveSelf(const std::string& folder) {
   if (written.value != text.size()) throw InOutError(kInOutDiskFull);
   Check(file.value.close());
 
-  plat::StartHidden(batch.batchFile);
+  return plat::StartHidden(batch.batchFile) > 31;
 }
 
 }  // namespace setup

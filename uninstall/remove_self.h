@@ -11,7 +11,7 @@ inline constexpr const char* kSelfRemovalBatchName = "setup123.bat";
 // Tries of each erase loop of the batch, one second apart, before it gives up.
 inline constexpr int kSelfRemovalTries = 300;
 
-// The LWTEMP folder: the system temp path + "LWTEMP", normalised. Never created here.
+// The LWTEMP folder: the system temp path + "LWTEMP", normalised.
 std::string LwTempFolderPath();
 
 // What the batch is made of.
@@ -37,9 +37,10 @@ std::string SettingsFileOf(const std::string& path);
 
 // Removes the tree of `folder` (RemoveTree), writes LWTEMP + "\setup123.bat" anew and starts
 // it hidden without waiting. Handed the LWTEMP folder itself, it empties that folder but
-// keeps it, as the batch goes there. A batch that cannot be created, written or closed
-// raises the input/output error of that failure and is not started; one that cannot be started is
-// not reported.
-void RemoveSelf(const std::string& folder);
+// keeps it, as the batch goes there. A missing LWTEMP folder is made for the batch, except
+// when the batch would have nothing to erase: then no batch is written. A batch that cannot be
+// created, written or closed raises the input/output error of that failure and is not started. True
+// when the batch was started.
+bool RemoveSelf(const std::string& folder);
 
 }  // namespace setup
