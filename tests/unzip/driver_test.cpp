@@ -50,7 +50,7 @@ class Driver : public ::testing::Test {
   }
   std::vector<std::int32_t> Statuses() const {
     std::vector<std::int32_t> s;
-    for (const Report& r : gReports) s.push_back(r.record.Status);
+    for (const Report& r : gReports) s.push_back(+r.record.Status);
     return s;
   }
   std::string Out(const std::string& name) const { return Win(tmp_ / "out") + "\\" + name; }
@@ -69,20 +69,21 @@ TEST_F(Driver, ReportSequenceOfASmallArchiveRecordByRecord) {
   const std::int32_t bc = static_cast<std::int32_t>(b.data.size());
   const std::string archive = Win(tmp_ / "t.zip");
   ASSERT_EQ(gReports.size(), 10u);
+  // The record is packed: its fields are compared as values, never bound to references.
   auto expect = [&](std::size_t i, std::int32_t first, std::int32_t status, const std::string& name,
                     std::int32_t time, std::int32_t size, std::int32_t compressed,
                     std::int32_t attributes, int method, int ratio) {
     SCOPED_TRACE(i);
     const ReportRecord& r = gReports[i].record;
     EXPECT_EQ(gReports[i].first, first);
-    EXPECT_EQ(r.Status, status);
+    EXPECT_EQ(+r.Status, status);
     EXPECT_EQ(std::string(r.FileName), name);
-    EXPECT_EQ(r.Time, time);
-    EXPECT_EQ(r.Size, size);
-    EXPECT_EQ(r.CompressedSize, compressed);
-    EXPECT_EQ(r.Attributes, attributes);
-    EXPECT_EQ(r.Method, method);
-    EXPECT_EQ(r.Ratio, ratio);
+    EXPECT_EQ(+r.Time, time);
+    EXPECT_EQ(+r.Size, size);
+    EXPECT_EQ(+r.CompressedSize, compressed);
+    EXPECT_EQ(+r.Attributes, attributes);
+    EXPECT_EQ(+r.Method, method);
+    EXPECT_EQ(+r.Ratio, ratio);
   };
   const auto ft = static_cast<std::int32_t>(folder.dosTime);
   const auto at = static_cast<std::int32_t>(a.dosTime);
@@ -116,7 +117,7 @@ TEST_F(Driver, RatioRoundsHalvesToEvenAndWrapsModulo256) {
     m.sizeOverride = cases[i].first;
     Run({m});
     ASSERT_GE(gReports.size(), 2u);
-    EXPECT_EQ(gReports[1].record.Ratio, expected[i]) << i;
+    EXPECT_EQ(+gReports[1].record.Ratio, expected[i]) << i;
   }
   // 100 x 3 / 8 = 37.5 -> 38 (even): 62; 100 x 30 / 10 = 300: (100 - 300) mod 256 = 56.
   gReports.clear();
@@ -124,13 +125,13 @@ TEST_F(Driver, RatioRoundsHalvesToEvenAndWrapsModulo256) {
   half.useSizeOverride = true;
   half.sizeOverride = 8;
   Run({half});
-  EXPECT_EQ(gReports[1].record.Ratio, 62);
+  EXPECT_EQ(+gReports[1].record.Ratio, 62);
   gReports.clear();
   ZipMember grown = Stored("g.txt", std::string(30, 'x'));
   grown.useSizeOverride = true;
   grown.sizeOverride = 10;
   Run({grown});
-  EXPECT_EQ(gReports[1].record.Ratio, 56);
+  EXPECT_EQ(+gReports[1].record.Ratio, 56);
 }
 
 TEST_F(Driver, FolderEntriesCreateEveryFolderAndCount) {
@@ -252,7 +253,7 @@ TEST_F(Driver, FoldersAreCreatedUpToTheFullPathLength) {
   std::int32_t failure = 0;
   EXPECT_EQ(Run({Stored(name + "x", "too long")}, "*.*", &failure), 0);
   EXPECT_EQ(failure, unzip::kWriteError);
-  EXPECT_EQ(gReports.back().record.Status, -1005);
+  EXPECT_EQ(+gReports.back().record.Status, -1005);
 }
 
 TEST_F(Driver, ReadOnlyExistingFileIsAWriteError) {
@@ -308,8 +309,8 @@ TEST_F(Driver, MaskSelectsMembersAndTheEndReportTotalsThem) {
   ASSERT_EQ(Run({Stored("a.txt", "12"), Stored("b.dat", "12345"), Stored("c.txt", "1")}, "*.txt"),
             2);
   EXPECT_FALSE(fs::exists(tmp_ / "out" / "b.dat"));
-  EXPECT_EQ(gReports.front().record.Size, 8);
-  EXPECT_EQ(gReports.back().record.Size, 3);
+  EXPECT_EQ(+gReports.front().record.Size, 8);
+  EXPECT_EQ(+gReports.back().record.Size, 3);
 }
 
 TEST_F(Driver, EmptyOrNonZipArchivesGiveTheirCodes) {
