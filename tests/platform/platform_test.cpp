@@ -187,8 +187,9 @@ TEST_F(Platform, AFileIsNoFolder) {
   EXPECT_EQ(SeekFile(f.value.get(), -1, SeekOrigin::kBegin).error, 131u);  // negative seek
 }
 
+// ":" is left out: on NTFS and under Wine it names a stream, not an invalid name.
 TEST_F(Platform, NamesWithCharactersWindowsRefusesAreInvalid) {
-  for (const char* name : {"\\a*b", "\\a?b", "\\a<b", "\\a>b", "\\a|b", "\\a\"b", "\\a:b"}) {
+  for (const char* name : {"\\a*b", "\\a?b", "\\a<b", "\\a>b", "\\a|b", "\\a\"b"}) {
     EXPECT_EQ(CreateDirectory(dir_ + name), kInvalidName) << name;
     EXPECT_EQ(OpenFile(dir_ + name, OpenMode::kCreate).error, kInvalidName) << name;
   }
