@@ -315,7 +315,12 @@ std::int32_t ExtractMember(const std::string& archivePath, const std::string& ou
     plat::SetFileTimeFromDos(out.get(), static_cast<std::uint16_t>(dosTime >> 16),
                              static_cast<std::uint16_t>(dosTime & 0xFFFF));
   }
-  if (const std::uint32_t e = out.close(); e != plat::kOk) throw setup::InOutError(e);
+  // A close that fails may have lost what was written last: the file goes, as after any
+  // failed member.
+  if (const std::uint32_t e = out.close(); e != plat::kOk) {
+    plat::DeleteFile(outputPath);
+    throw setup::InOutError(e);
+  }
 
   if (result != kUnzipOk || !crcOk) {
     if (const std::uint32_t e = plat::DeleteFile(outputPath); e != plat::kOk) {
