@@ -86,6 +86,15 @@ class Failures {
 
   void Refuse(const std::string& file, const std::string& line) { Add(file + ": " + line); }
 
+  // A link that was not saved, also one in a shell folder the system does not name.
+  void Shortcut(const std::string& target, const std::string& name, const std::string& folder) {
+    if (!CreateShortcut(target, name, folder)) Add("Link: " + NormalizePath(folder + "\\" + name));
+  }
+
+  void Record(bool written, const std::string& key) {
+    if (!written) Add("Registry: HKEY_CURRENT_USER" + key);
+  }
+
   bool Any() const { return !lines_.empty(); }
   const std::vector<std::string>& Lines() const { return lines_; }
 
@@ -128,6 +137,16 @@ std::vector<std::string> ReadLines(const std::string& name) {
 }
 
 std::string T(std::string_view utf8) { return plat::Utf8ToCp1250(utf8); }
+
+// An optional payload file is taken as absent only when the system says it is not there; a
+// query that fails otherwise lets the step run and report what goes wrong.
+bool Present(const std::string& name) {
+  const auto attributes = plat::FileAttributes(name);
+  if (!attributes.ok()) {
+    return attributes.error != plat::kFileNotFound && attributes.error != plat::kPathNotFound;
+  }
+  return (attributes.value & plat::kAttrDirectory) == 0;
+}
 
 // A subfolder or name that would lead out of the program group: a ".." component, a drive
 // or a stream (":"), or a name that is a path.
@@ -221,19 +240,20 @@ void TForm1::BitBtn4Click(ui::TBitBtn&) {
   for (const char* file : {"setup.exe", "setup.ini", "Vorlex.ini"}) {
     failures.Copy(file, NormalizePath(home + "\\" + file));
   }
-  if (FileExists("all.zip")) failures.Extract("all.zip", homeDir);
+  if (Present("all.zip")) failures.Extract("all.zip", homeDir);
 
   // Shortcuts. A shell folder the system does not name gets none: CreateShortcut writes
   // nothing into an empty folder, and no program group is made at the root of the drive.
+  // Every link that is not saved is named at the end.
   const std::string program = NormalizePath(home + "\\Vorlex.exe");
   ReportStep(*this, 80, MessageLine(15), "");
   if (ProgIcon.Checked(0)) {
     ReportStep(*this, 80, MessageLine(16), MessageLine(17));
-    CreateShortcut(program, "Vorlex", NormalizePath(SystemDirs1.DeskTopDir()));
+    failures.Shortcut(program, "Vorlex", NormalizePath(SystemDirs1.DeskTopDir()));
   }
   if (ProgIcon.Checked(1)) {
     ReportStep(*this, 85, MessageLine(18), MessageLine(19));
-    CreateShortcut(program, "Vorlex", NormalizePath(SystemDirs1.StartMenuDir()));
+    failures.Shortcut(program, "Vorlex", NormalizePath(SystemDirs1.StartMenuDir()));
   }
   ReportStep(*this, 90, MessageLine(20), MessageLine(21));
   const bool hasGroup = !SystemDirs1.StartMenuProgramsDir().empty();
@@ -242,7 +262,7 @@ void TForm1::BitBtn4Click(ui::TBitBtn&) {
     Close();
     return;
   }
-  if (hasGroup && FileExists("short.txt")) {
+  if (hasGroup && Present("short.txt")) {
     for (const std::string& line : ReadLines("short.txt")) {
       const ShortcutLine fields = ParseShortcutLine(line);
       // A zero byte would cut the path the system sees.
@@ -252,22 +272,21 @@ void TForm1::BitBtn4Click(ui::TBitBtn&) {
       }
       const std::string folder = group + fields.subfolder;
       if (!DirectoryExists(folder)) ForceDirectories(folder);
-      CreateShortcut(NormalizePath(home + fields.target), fields.name, NormalizePath(folder));
+      failures.Shortcut(NormalizePath(home + fields.target), fields.name, NormalizePath(folder));
     }
   }
   ALProgressBar2.SetPosition(100);
-  if (hasGroup) {
-    CreateShortcut(program, "Vorlex", group);
-    CreateShortcut(NormalizePath(home + "\\manual\\Vorlex.htm"), T("Manuál"), group);
-    CreateShortcut(NormalizePath(home + "\\setup.exe"), "Uninstall", group);
-  }
+  const std::string groupFolder = hasGroup ? group : std::string();
+  failures.Shortcut(program, "Vorlex", groupFolder);
+  failures.Shortcut(NormalizePath(home + "\\manual\\Vorlex.htm"), T("Manuál"), groupFolder);
+  failures.Shortcut(NormalizePath(home + "\\setup.exe"), "Uninstall", groupFolder);
   Label8.Caption = MessageLine(22);
 
   if (const std::uint32_t code = plat::SetCurrentDirectory(homeDir); code != plat::kOk) {
     throw InOutError(code);
   }
   CleanUp = false;
-  RegInfo.WriteRecord();
+  failures.Record(RegInfo.WriteRecord(), RegInfo.RKey + "\\" + RegInfo.RProg);
 
   // A run with failures does not claim success: it names what failed.
   if (failures.Any()) {

@@ -15,8 +15,8 @@ std::string FolderPart(const std::string& path) {
 
 }  // namespace
 
-void CreateShortcut(const std::string& target, const std::string& name, const std::string& folder) {
-  if (folder.empty()) return;
+bool CreateShortcut(const std::string& target, const std::string& name, const std::string& folder) {
+  if (folder.empty()) return false;
 
   std::string linkName = name;
   if (linkName.find(".lnk") == std::string::npos) linkName += ".lnk";
@@ -26,6 +26,7 @@ void CreateShortcut(const std::string& target, const std::string& name, const st
 
   const plat::ShellLinkOutcome outcome = plat::SaveShellLink(target, FolderPart(target), linkFile);
   if (!outcome.raisedError.empty()) throw SetupError(outcome.raisedError);
+  return outcome.saved;
 }
 
 }  // namespace setup

@@ -11,8 +11,9 @@ namespace setup {
 // existing link of that name is replaced. Callers pass normalised paths.
 //
 // An empty folder is a shell folder the system did not name: no link is written, so none
-// lands at the root of the current drive. A link that cannot be written is not reported;
-// a link object that cannot be made raises SetupError with the system's text.
-void CreateShortcut(const std::string& target, const std::string& name, const std::string& folder);
+// lands at the root of the current drive. True when the link file was saved; false when it
+// could not be written or the folder is empty. A link object that cannot be made raises
+// SetupError with the system's text.
+bool CreateShortcut(const std::string& target, const std::string& name, const std::string& folder);
 
 }  // namespace setup
