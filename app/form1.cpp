@@ -287,13 +287,20 @@ StartOutcome TForm1::FormCreate() {
   Guarded([this] { RegInfo.ReadRecord(); });
 
   // 6. The text override file.
-  FormStorage1.SetIniFileName(NormalizePath(SourceFolder + "\\setup.ini"));
+  // A source folder the system could not report names no file: "\setup.ini" would be
+  // written at the root of the current drive.
+  if (!SourceFolder.empty())
+    FormStorage1.SetIniFileName(NormalizePath(SourceFolder + "\\setup.ini"));
 
-  // 7. The install directory choices.
+  // 7. The install directory choices. A folder the system does not name would leave
+  // "\Vorlex" at the root of whatever drive is current: C:\Vorlex stands in for it.
+  const auto inFolder = [](const std::string& folder) {
+    return folder.empty() ? std::string("C:\\Vorlex") : NormalizePath(folder + "\\Vorlex");
+  };
   Directory.Items.Clear();
-  Directory.Items.Add(NormalizePath(SystemDirs1.ProgramFilesDir() + "\\Vorlex"));
+  Directory.Items.Add(inFolder(SystemDirs1.ProgramFilesDir()));
   Directory.Items.Add("C:\\Vorlex");
-  Directory.Items.Add(NormalizePath(SystemDirs1.DeskTopDir() + "\\Vorlex"));
+  Directory.Items.Add(inFolder(SystemDirs1.DeskTopDir()));
   Directory.Items.Add(".......");
   Directory.Select(0);
 

@@ -122,6 +122,7 @@ void FormStorage::Write(const std::string& section, const std::string& key,
 }
 
 void FormStorage::Restore() {
+  if (iniFileName_.empty()) return;
   const std::string all(kStorageSection);
   if (IntOr(Read(all, "FormVersion", "0"), 0) < 0) return;
   RestorePlacement();

@@ -74,8 +74,9 @@ class FormStorage {
 
   void Bind(std::vector<StoredProperty> properties, WindowBinding window);
 
-  // At first show. FormVersion below 0 in the file leaves everything built-in and the
-  // overrides unrestored (so nothing is ever saved). An error applying one text is ignored.
+  // At first show. FormVersion below 0 in the file, or no file name at all, leaves everything
+  // built-in and the overrides unrestored (so nothing is ever saved). An error applying one
+  // text is ignored.
   void Restore();
 
   // At an accepted close request (Visible=0): saves when restored. Throws SetupError
