@@ -8,9 +8,9 @@
 namespace setup {
 
 // The value `name` of `key` as text: a REG_SZ or REG_EXPAND_SZ value up to its first zero
-// byte, environment references left unexpanded. A missing or unreadable value, or one that
-// holds no data, gives the empty text. Data of any other type raises
-// SetupError("Invalid data type for '<name>'").
+// byte, environment references left unexpanded. A missing value, or one that holds no data,
+// gives the empty text; a value that cannot be read raises the input/output error of that
+// failure. Data of any other type raises SetupError("Invalid data type for '<name>'").
 std::string ReadRegistryString(const plat::RegKey& key, const std::string& name);
 
 }  // namespace setup
