@@ -121,6 +121,24 @@ std::vector<std::string> Components(std::string_view rest) {
   return parts;
 }
 
+// A component made only of blanks and dots other than "." and "..": Windows drops trailing
+// blanks and dots of a name, and a name with nothing else is invalid (it must not become
+// the folder it is in).
+bool HasBlankName(std::string_view rest) {
+  std::size_t i = 0;
+  while (i <= rest.size()) {
+    std::size_t j = i;
+    while (j < rest.size() && !IsSeparator(rest[j])) ++j;
+    const std::string_view part = rest.substr(i, j - i);
+    if (!part.empty() && part != "." && part != ".." &&
+        part.find_first_not_of(". ") == std::string_view::npos) {
+      return true;
+    }
+    i = j + 1;
+  }
+  return false;
+}
+
 // The entry of host folder `dir` whose name matches `want` (1250) without regard to case.
 bool FindEntry(const std::string& dir, const std::string& want, std::string& found) {
   DIR* d = opendir(dir.empty() ? "/" : dir.c_str());
@@ -202,6 +220,7 @@ Result<std::string> FullWindowsPath(const std::string& path) {
       return Result<std::string>::failure(kInvalidName);
     }
   }
+  if (HasBlankName(rest)) return Result<std::string>::failure(kInvalidName);
   const bool absolute = !rest.empty() && IsSeparator(rest[0]);
   char drive = hasDrive ? static_cast<char>(path[0] & ~0x20) : 'C';
   std::string joined(rest);

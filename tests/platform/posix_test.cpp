@@ -224,6 +224,24 @@ TEST_F(Posix, AColonInANameIsInvalid) {
   EXPECT_FALSE(fs::exists(HostTemp() / "a:b"));
 }
 
+// Trailing blanks and dots are dropped from a name, but a name of nothing else is invalid:
+// it must not turn into the folder above it.
+TEST_F(Posix, ANameOfOnlyBlanksOrDotsIsInvalid) {
+  fs::create_directories(HostTemp() / "keep");
+  Spit(HostTemp() / "keep/file", "f");
+  for (const char* name : {" ", "  ", "...", ". .", " .", ". "}) {
+    const std::string inside = Temp() + "keep\\" + name;
+    EXPECT_EQ(FileAttributes(inside).error, kInvalidName) << '"' << name << '"';
+    EXPECT_EQ(RemoveDirectory(inside), kInvalidName) << '"' << name << '"';
+    EXPECT_EQ(DeleteFile(inside + "\\file"), kInvalidName) << '"' << name << '"';
+    EXPECT_EQ(CreateDirectory(inside + "\\sub"), kInvalidName) << '"' << name << '"';
+  }
+  EXPECT_TRUE(fs::exists(HostTemp() / "keep/file"));
+  EXPECT_FALSE(fs::exists(HostTemp() / "keep/sub"));
+  EXPECT_EQ(FileAttributes(Temp() + "keep. \\file. ").error, kOk);  // trailing ones dropped
+  EXPECT_EQ(FileAttributes(Temp() + "keep\\.\\..\\keep\\file").error, kOk);
+}
+
 TEST_F(Posix, ProfileWriteIntoAReadOnlyFolderFails) {
   fs::create_directories(HostTemp() / "ro");
   chmod((HostTemp() / "ro").c_str(), 0555);
