@@ -15,8 +15,10 @@ namespace unzip {
 namespace {
 
 // Table entry: [7:0] bits to consume (code + extra bits; for a sub-table link the main
-// table's bits), [11:8] code length (for a link: the sub-table's index bits), [15:12] kind,
-// [31:16] value (literal, base, or the sub-table's offset).
+// table's bits), [11:8] code length (for a link: the sub-table's index bits; for literals
+// the number of literals, 1 or 2), [15:12] kind, [31:16] value (literal(s), the first in
+// the low byte, base, or the sub-table's offset). A main-table entry holds two literals when
+// both codes fit its index bits together.
 using Entry = std::uint32_t;
 enum Kind : std::uint32_t {
   kKindMatch = 0,
@@ -38,6 +40,9 @@ constexpr Entry MakeEntry(std::uint32_t kind, unsigned codeBits, unsigned extraB
   return kind | (codeBits + extraBits) | codeBits << 8 | value << 16;
 }
 constexpr Entry kInvalidEntry = MakeEntry(kKindInvalid, 0, 0, 0);
+constexpr Entry LiteralEntry(unsigned codeBits, std::uint32_t value, unsigned literals) {
+  return kKindLiteral | codeBits | literals << 8 | value << 16;
+}
 
 constexpr std::uint16_t kLengthBase[29] = {3,  4,  5,  6,   7,   8,   9,   10,  11, 13,
                                            15, 17, 19, 23,  27,  31,  35,  43,  51, 59,
@@ -113,11 +118,11 @@ int BuildTable(const std::uint8_t* lengths, unsigned n, CodeKind kind, unsigned 
     Entry e;
     switch (kind) {
       case CodeKind::kCodeLengths:
-        e = MakeEntry(kKindLiteral, len, 0, symbol);
+        e = LiteralEntry(len, symbol, 1);
         break;
       case CodeKind::kLiteralLength:
         if (symbol < 256) {
-          e = MakeEntry(kKindLiteral, len, 0, symbol);
+          e = LiteralEntry(len, symbol, 1);
         } else if (symbol == 256) {
           e = MakeEntry(kKindEnd, len, 0, 0);
         } else if (symbol < 286) {
@@ -147,9 +152,27 @@ int BuildTable(const std::uint8_t* lengths, unsigned n, CodeKind kind, unsigned 
     Entry* sub = table + (table[prefix] >> 16);
     const unsigned rest = reversed >> tableBits;
     const unsigned restLen = len - tableBits;
-    if ((e & kKindMask) != kKindInvalid) e -= tableBits * 0x101;
+    if ((e & kKindMask) == kKindMatch) {
+      e -= tableBits * 0x101;
+    } else if ((e & kKindMask) != kKindInvalid) {
+      e -= tableBits;
+    }
     for (std::size_t i = rest; i < (std::size_t{1} << subBits); i += std::size_t{1} << restLen) {
       sub[i] = e;
+    }
+  }
+  if (kind == CodeKind::kLiteralLength) {
+    // Pairs of literals whose codes fit the main table together. Descending order reads
+    // every second code from an entry not yet paired (i >> len <= i).
+    for (std::size_t i = mainSize; i-- > 0;) {
+      const Entry first = table[i];
+      if ((first & kKindMask) != kKindLiteral) continue;
+      const unsigned len1 = first & 0xFF;
+      const Entry second = table[i >> len1];
+      if ((second & kKindMask) != kKindLiteral || ((second >> 8) & 0xF) != 1) continue;
+      const unsigned len2 = second & 0xFF;
+      if (len1 + len2 > tableBits) continue;
+      table[i] = LiteralEntry(len1 + len2, (first >> 16) | (second >> 16) << 8, 2);
     }
   }
   return result;
@@ -399,6 +422,12 @@ std::int32_t Decoder::Codes(const Entry* lit, const Entry* dist) {
     bits >>= (e & 0xFF);
     count -= (e & 0xFF);
   };
+  // One or two literals; the second byte is written either way (into the slack when unused).
+  auto putLiterals = [&](Entry e) {
+    op[0] = static_cast<std::uint8_t>(e >> 16);
+    op[1] = static_cast<std::uint8_t>(e >> 24);
+    op += (e >> 8) & 3;
+  };
   auto extra = [&](Entry e, std::uint64_t saved) {
     const unsigned codeBits = (e >> 8) & 0xF;
     return (e >> 16) +
@@ -420,15 +449,15 @@ std::int32_t Decoder::Codes(const Entry* lit, const Entry* dist) {
     Entry e = lit[bits & kLitMask];
     if (e & kKindLiteral) {
       consume(e);
-      *op++ = static_cast<std::uint8_t>(e >> 16);
+      putLiterals(e);
       e = lit[bits & kLitMask];
       if (e & kKindLiteral) {
         consume(e);
-        *op++ = static_cast<std::uint8_t>(e >> 16);
+        putLiterals(e);
         e = lit[bits & kLitMask];
         if (e & kKindLiteral) {
           consume(e);
-          *op++ = static_cast<std::uint8_t>(e >> 16);
+          putLiterals(e);
           if (padding != 0 && count < padding * 8) return kReadError;
           continue;
         }

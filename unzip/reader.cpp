@@ -177,7 +177,11 @@ std::int32_t FirstEntry(const std::string& archivePath, EntryRecord& entry) {
   }
   entry.Valid = entry.BufferSize;
   entry.Position = 0;
-  return ParseEntry(entry);
+  // An end record that counts entries whose directory holds none where it says is damaged:
+  // it must not read as an empty archive.
+  const std::int32_t first = ParseEntry(entry);
+  if (first == kNoMoreEntries && Get16(record + 10) > 0) return kZipFormatError;
+  return first;
 }
 
 std::int32_t NextEntry(EntryRecord& entry) { return ParseEntry(entry); }
