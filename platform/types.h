@@ -46,6 +46,7 @@ enum Attribute : std::uint32_t {
   kAttrDirectory = 0x10,
   kAttrArchive = 0x20,
   kAttrNormal = 0x80,
+  kAttrReparsePoint = 0x400,
 };
 inline constexpr std::uint32_t kInvalidAttributes = 0xFFFFFFFFu;
 

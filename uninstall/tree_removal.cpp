@@ -12,9 +12,6 @@ std::function<void(const std::string&)> LogProc = [](const std::string&) {};
 
 namespace {
 
-// A folder entry that is a symbolic link or junction: its contents belong elsewhere.
-constexpr std::uint32_t kAttrReparsePoint = 0x400;
-
 // Blanks around the text and one trailing backslash are dropped; false when nothing is left
 // or no such folder exists. Stripping keeps one blank of a blank text, and a system that
 // drops trailing blanks of a name would take that blank for the current directory: a blank
@@ -49,7 +46,7 @@ void RemoveTree(std::string dir) {
   plat::RemoveDirectory(dir);
   {
     constexpr std::uint32_t kNotEntered =
-        plat::kAttrHidden | plat::kAttrSystem | plat::kAttrVolumeLabel | kAttrReparsePoint;
+        plat::kAttrHidden | plat::kAttrSystem | plat::kAttrVolumeLabel | plat::kAttrReparsePoint;
     plat::DirSearch search(dir + "\\*.*");
     if (search.valid()) {
       do {

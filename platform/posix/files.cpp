@@ -25,15 +25,26 @@ namespace {
 
 constexpr std::uint32_t kErrSharingViolation = 32;
 
-bool Stat(const std::string& host, struct stat& st) {
-  return stat(host.c_str(), &st) == 0 || lstat(host.c_str(), &st) == 0;
-}
-
 bool ReadOnly(const struct stat& st) { return (st.st_mode & S_IWUSR) == 0; }
 
-std::uint32_t AttributesOf(const struct stat& st, const std::string& name) {
-  std::uint32_t a = S_ISDIR(st.st_mode) ? kAttrDirectory : kAttrArchive;
-  if (ReadOnly(st)) a |= kAttrReadOnly;
+// A symbolic link to a folder: what Windows shows as a junction.
+bool LinksToFolder(const std::string& host) {
+  struct stat target;
+  return stat(host.c_str(), &target) == 0 && S_ISDIR(target.st_mode);
+}
+
+// The attributes of the entry `host` itself, whose lstat() is `st`. A symbolic link is a
+// reparse point, with the directory bit when it leads to a folder, so that nothing that
+// walks a tree descends into it; it is never read-only, as a link has no bits of its own.
+std::uint32_t AttributesOf(const std::string& host, const struct stat& st,
+                           const std::string& name) {
+  std::uint32_t a;
+  if (S_ISLNK(st.st_mode)) {
+    a = kAttrReparsePoint | (LinksToFolder(host) ? kAttrDirectory : kAttrArchive);
+  } else {
+    a = S_ISDIR(st.st_mode) ? kAttrDirectory : kAttrArchive;
+    if (ReadOnly(st)) a |= kAttrReadOnly;
+  }
   if (!name.empty() && name[0] == '.' && name != "." && name != "..") a |= kAttrHidden;
   return a;
 }
@@ -182,7 +193,7 @@ std::uint32_t SetCurrentDirectory(const std::string& path) {
   if (!p.ok()) return p.error;
   if (!p.value.exists) return MissingError(p.value);
   struct stat st;
-  if (!Stat(p.value.host, st) || !S_ISDIR(st.st_mode)) return kErrDirectory;
+  if (stat(p.value.host.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return kErrDirectory;
   return chdir(p.value.host.c_str()) == 0 ? kOk : ErrnoToWin32(errno);
 }
 
@@ -195,17 +206,19 @@ Result<std::uint32_t> FileAttributes(const std::string& path) {
   auto p = MapPath(path);
   if (!p.ok()) return {kInvalidAttributes, p.error};
   struct stat st;
-  if (!p.value.exists || !Stat(p.value.host, st))
+  if (!p.value.exists || lstat(p.value.host.c_str(), &st) != 0)
     return {kInvalidAttributes, MissingError(p.value)};
   if (p.value.isRoot) return {kAttrDirectory, kOk};
-  return {AttributesOf(st, p.value.name), kOk};
+  return {AttributesOf(p.value.host, st, p.value.name), kOk};
 }
 
 std::uint32_t SetFileAttributes(const std::string& path, std::uint32_t attributes) {
   auto p = MapPath(path);
   if (!p.ok()) return p.error;
   struct stat st;
-  if (!p.value.exists || stat(p.value.host.c_str(), &st) != 0) return MissingError(p.value);
+  if (!p.value.exists || lstat(p.value.host.c_str(), &st) != 0) return MissingError(p.value);
+  // A link has no read-only bit of its own, and chmod would change what it leads to.
+  if (S_ISLNK(st.st_mode)) return (attributes & kAttrReadOnly) ? kAccessDenied : kOk;
   mode_t mode = st.st_mode & 07777;
   if (attributes & kAttrReadOnly) {
     mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
@@ -248,10 +261,11 @@ Result<Handle> FindFirst(const std::string& pattern, FindData& first) {
     FindData fd;
     fd.name = Utf8ToCp1250(hostName);
     if (!MaskMatches(dosMask, fd.name)) continue;
+    const std::string host = p.value.host + "/" + hostName;
     struct stat est;
-    if (!Stat(p.value.host + "/" + hostName, est)) continue;
-    fd.attributes = AttributesOf(est, fd.name);
-    fd.size = S_ISDIR(est.st_mode) ? 0 : static_cast<std::uint64_t>(est.st_size);
+    if (lstat(host.c_str(), &est) != 0) continue;
+    fd.attributes = AttributesOf(host, est, fd.name);
+    fd.size = S_ISREG(est.st_mode) ? static_cast<std::uint64_t>(est.st_size) : 0;
     search.entries.push_back(std::move(fd));
   }
   closedir(d);
@@ -301,6 +315,10 @@ std::uint32_t RemoveDirectory(const std::string& path) {
   if (!p.ok()) return p.error;
   struct stat st;
   if (!p.value.exists || lstat(p.value.host.c_str(), &st) != 0) return MissingError(p.value);
+  // A link to a folder goes as a junction does: the link alone, whatever the folder holds.
+  if (S_ISLNK(st.st_mode) && LinksToFolder(p.value.host)) {
+    return unlink(p.value.host.c_str()) == 0 ? kOk : ErrnoToWin32(errno);
+  }
   if (!S_ISDIR(st.st_mode)) return kErrDirectory;
   if (p.value.isRoot) return kAccessDenied;
   if (rmdir(p.value.host.c_str()) == 0) return kOk;
@@ -313,6 +331,7 @@ std::uint32_t DeleteFile(const std::string& path) {
   struct stat st;
   if (!p.value.exists || lstat(p.value.host.c_str(), &st) != 0) return MissingError(p.value);
   // Read-only is the owner-write bit; it is checked here because root would ignore it.
+  // A link, to a file or a folder, is removed itself: what it leads to stays.
   if (S_ISDIR(st.st_mode) || (!S_ISLNK(st.st_mode) && ReadOnly(st))) return kAccessDenied;
   return unlink(p.value.host.c_str()) == 0 ? kOk : ErrnoToWin32(errno);
 }

@@ -14,6 +14,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <thread>
 
@@ -37,6 +38,16 @@ std::string Slurp(const fs::path& p) {
 void Spit(const fs::path& p, const std::string& text) {
   std::ofstream out(p, std::ios::binary);
   out << text;
+}
+
+// The bytes of a file read through the platform.
+std::string ReadBytesOf(const std::string& path) {
+  auto f = File::Open(path, OpenMode::kRead);
+  if (!f.ok()) return "<error " + std::to_string(f.error) + ">";
+  std::string out(64, '\0');
+  auto r = ReadFile(f.value.get(), out.data(), out.size());
+  out.resize(r.value);
+  return out;
 }
 
 template <class F>
@@ -185,6 +196,71 @@ TEST_F(Posix, HiddenIsALeadingDotAndReadOnlyTheOwnerWriteBit) {
   ASSERT_EQ(SetFileAttributes(Temp() + "locked", kAttrNormal), kOk);
   EXPECT_NE(fs::status(HostTemp() / "locked").permissions() & fs::perms::owner_write,
             fs::perms::none);
+}
+
+// --- Symbolic links: seen as Windows shows a junction, never followed by a removal ---------
+
+class Links : public Posix {
+ protected:
+  void SetUp() override {
+    Posix::SetUp();
+    outside_ = root_ / "outside";
+    fs::create_directories(outside_ / "folder");
+    Spit(outside_ / "precious", "keep");
+    Spit(outside_ / "folder/inner", "keep");
+    fs::create_directories(HostTemp() / "tree");
+    fs::create_directory_symlink(outside_ / "folder", HostTemp() / "tree/to folder");
+    fs::create_symlink(outside_ / "precious", HostTemp() / "tree/to file");
+    fs::create_symlink(root_ / "nowhere", HostTemp() / "tree/dangling");
+  }
+  std::string Tree() { return Temp() + "tree\\"; }
+  bool OutsideIntact() {
+    return Slurp(outside_ / "precious") == "keep" && Slurp(outside_ / "folder/inner") == "keep";
+  }
+
+  fs::path outside_;
+};
+
+TEST_F(Links, ALinkIsAReparsePointWithTheDirectoryBitWhenItLeadsToAFolder) {
+  EXPECT_EQ(FileAttributes(Tree() + "to folder").value, kAttrReparsePoint | kAttrDirectory);
+  EXPECT_EQ(FileAttributes(Tree() + "to file").value, kAttrReparsePoint | kAttrArchive);
+  EXPECT_EQ(FileAttributes(Tree() + "dangling").value, kAttrReparsePoint | kAttrArchive);
+  chmod((outside_ / "precious").c_str(), 0444);  // the target's bits are not the link's
+  EXPECT_EQ(FileAttributes(Tree() + "to file").value & kAttrReadOnly, 0u);
+  std::map<std::string, std::uint32_t> seen;
+  for (DirSearch s(Tree() + "*"); s.valid();) {
+    seen[s.entry().name] = s.entry().attributes;
+    EXPECT_EQ(s.entry().size, 0u) << s.entry().name;
+    if (!s.next()) break;
+  }
+  EXPECT_EQ(seen["to folder"], kAttrReparsePoint | kAttrDirectory);
+  EXPECT_EQ(seen["to file"], kAttrReparsePoint | kAttrArchive);
+  EXPECT_EQ(seen["dangling"], kAttrReparsePoint | kAttrArchive);
+  EXPECT_EQ(SetFileAttributes(Tree() + "to file", kAttrReadOnly), kAccessDenied);
+  EXPECT_EQ(SetFileAttributes(Tree() + "to file", kAttrNormal), kOk);
+  EXPECT_EQ(fs::status(outside_ / "precious").permissions() & fs::perms::owner_write,
+            fs::perms::none);  // untouched through the link
+}
+
+TEST_F(Links, RemovingALinkLeavesWhatItLeadsTo) {
+  EXPECT_EQ(RemoveDirectory(Tree() + "to file"), 267u);  // ERROR_DIRECTORY
+  EXPECT_EQ(RemoveDirectory(Tree() + "to folder"), kOk);
+  EXPECT_EQ(DeleteFile(Tree() + "to file"), kOk);
+  EXPECT_EQ(DeleteFile(Tree() + "dangling"), kOk);
+  EXPECT_TRUE(fs::is_empty(HostTemp() / "tree"));
+  EXPECT_TRUE(OutsideIntact());
+  fs::create_directory_symlink(outside_ / "folder", HostTemp() / "tree/again");
+  EXPECT_EQ(DeleteFile(Tree() + "again"), kOk);  // a link to a folder goes by either call
+  EXPECT_FALSE(fs::exists(fs::symlink_status(HostTemp() / "tree/again")));
+  EXPECT_EQ(RemoveDirectory(Temp() + "tree"), kOk);
+  EXPECT_TRUE(OutsideIntact());
+}
+
+TEST_F(Links, AFolderReachedThroughALinkIsStillUsable) {
+  ASSERT_EQ(SetCurrentDirectory(Tree() + "to folder"), kOk);
+  EXPECT_EQ(Slurp("inner"), "keep");
+  EXPECT_EQ(FileAttributes(Tree() + "to folder\\inner").value, kAttrArchive);
+  EXPECT_EQ(ReadBytesOf(Tree() + "to file"), "keep");
 }
 
 TEST_F(Posix, DosTimeIsLocalTime) {
