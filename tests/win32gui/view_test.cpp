@@ -196,6 +196,30 @@ TEST_F(Win32ViewTest, CzechTextsReachTheScreenThroughTheWideFunctions) {
   EXPECT_EQ(TextOf(memo).substr(0, first.size()), first);
 }
 
+// The fonts are asked for with the Central European character set, so that the Czech
+// letters have glyphs also on a system whose ANSI code page is not 1250.
+TEST_F(Win32ViewTest, CzechLettersHaveGlyphsInTheFontsOfTheControls) {
+  const std::wstring letters = W("ěščřžýáíéůúťďňĚŠČŘŽÝÁÍÉŮÚŤĎŇ");
+  HWND label = Find(Page(main_, "DirPage"), L"Static", W("Umístění programu"), false);
+  HWND button = Find(Page(main_, "Portal"), L"Button", W("Pokračovat"), false);
+  for (HWND control : {label, button}) {
+    ASSERT_NE(control, nullptr);
+    HDC dc = GetDC(control);
+    HGDIOBJ old =
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    std::vector<WORD> glyphs(letters.size());
+    const DWORD got = GetGlyphIndicesW(dc, letters.c_str(), static_cast<int>(letters.size()),
+                                       glyphs.data(), GGI_MARK_NONEXISTING_GLYPHS);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    ASSERT_EQ(got, letters.size());
+    for (std::size_t i = 0; i < letters.size(); ++i) {
+      EXPECT_NE(glyphs[i], 0xFFFF) << "no glyph for U+" << std::hex << static_cast<int>(letters[i])
+                                   << " (ANSI code page " << std::dec << GetACP() << ")";
+    }
+  }
+}
+
 TEST_F(Win32ViewTest, ButtonClicksRunTheirHandlers) {
   Click(Find(main_, L"Button", W("Pokračovat")));
   EXPECT_EQ(form_->pages.ActivePageIndex(), setup::kDirPage);

@@ -190,13 +190,15 @@ HFONT Win32View::Impl::FontFor(const TFont& font) {
     height = -MulDiv(font.Size, GetDeviceCaps(screen, LOGPIXELSY), 72);
     ReleaseDC(nullptr, screen);
   }
-  const std::wstring key = Wide(font.Name) + L"|" + std::to_wstring(height) + L"|" +
-                           (font.Bold ? L"b" : L"") + (font.CentralEuropean ? L"ce" : L"");
+  const std::wstring key =
+      Wide(font.Name) + L"|" + std::to_wstring(height) + L"|" + (font.Bold ? L"b" : L"");
   if (const auto found = fonts.find(key); found != fonts.end()) return found->second;
   LOGFONTW lf{};
   lf.lfHeight = height;
   lf.lfWeight = font.Bold ? FW_BOLD : FW_NORMAL;
-  lf.lfCharSet = font.CentralEuropean ? EASTEUROPE_CHARSET : DEFAULT_CHARSET;
+  // Every text is Czech (code page 1250): ask for the Central European glyphs whatever the
+  // ANSI code page, or a Western system draws boxes for letters such as "ě".
+  lf.lfCharSet = EASTEUROPE_CHARSET;
   lf.lfOutPrecision = OUT_DEFAULT_PRECIS;
   lf.lfQuality = DEFAULT_QUALITY;
   const std::wstring face = Wide(font.Name).substr(0, LF_FACESIZE - 1);
