@@ -1,0 +1,111 @@
+#include "archive.h"
+
+#include <zlib.h>
+
+#include <stdexcept>
+
+namespace setup::hostile {
+
+namespace {
+
+void Put16(std::string& out, std::uint32_t v) {
+  out += static_cast<char>(v & 0xFF);
+  out += static_cast<char>((v >> 8) & 0xFF);
+}
+void Put32(std::string& out, std::uint32_t v) {
+  Put16(out, v & 0xFFFF);
+  Put16(out, v >> 16);
+}
+
+constexpr std::uint32_t kDosTime = 0x50B16D6F;  // 2020-05-17 13:43:30, date in the high half
+
+}  // namespace
+
+std::uint32_t Crc32(const std::string& content) {
+  return static_cast<std::uint32_t>(
+      crc32(0, reinterpret_cast<const Bytef*>(content.data()), static_cast<uInt>(content.size())));
+}
+
+std::string Deflate(const std::string& content) {
+  z_stream z{};
+  if (deflateInit2(&z, 9, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
+    throw std::runtime_error("deflateInit2");
+  }
+  std::string out(deflateBound(&z, content.size()), '\0');
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(content.data()));
+  z.avail_in = static_cast<uInt>(content.size());
+  z.next_out = reinterpret_cast<Bytef*>(out.data());
+  z.avail_out = static_cast<uInt>(out.size());
+  const int r = deflate(&z, Z_FINISH);
+  out.resize(z.total_out);
+  deflateEnd(&z);
+  if (r != Z_STREAM_END) throw std::runtime_error("deflate");
+  return out;
+}
+
+std::string Archive::Bytes() const {
+  std::string out;
+  std::vector<std::uint32_t> offsets;
+  for (const Member& m : members) {
+    offsets.push_back(static_cast<std::uint32_t>(out.size()));
+    if (m.centralOnly) continue;
+    const bool deferred = (m.flags & 0x0008) != 0;
+    Put32(out, 0x04034B50);  // local file header signature "PK" 3 4
+    Put16(out, 20);          // version needed to extract: 2.0
+    Put16(out, m.flags);     // general purpose bit flag
+    Put16(out, m.method);    // compression method
+    Put32(out, kDosTime);    // last mod file time (low half) and date (high half)
+    Put32(out, deferred ? 0 : m.crc.value_or(Crc32(m.content)));  // CRC-32
+    Put32(out, deferred ? 0
+                        : m.compressedSize.value_or(
+                              static_cast<std::uint32_t>(m.data.size())));  // compressed size
+    Put32(out, deferred ? 0
+                        : m.size.value_or(
+                              static_cast<std::uint32_t>(m.content.size())));  // uncompressed size
+    Put16(out, static_cast<std::uint32_t>(m.name.size()));                     // file name length
+    Put16(out, 0);                                                             // extra field length
+    out += m.name;                                                             // file name
+    out += m.data;                                                             // file data
+    if (deferred) {
+      Put32(out, 0x08074B50);                                 // data descriptor signature "PK" 7 8
+      Put32(out, m.crc.value_or(Crc32(m.content)));           // CRC-32
+      Put32(out, static_cast<std::uint32_t>(m.data.size()));  // compressed size
+      Put32(out, static_cast<std::uint32_t>(m.content.size()));  // uncompressed size
+    }
+  }
+  const auto directory = static_cast<std::uint32_t>(out.size());
+  for (std::size_t i = 0; i < members.size(); ++i) {
+    const Member& m = members[i];
+    Put32(out, 0x02014B50);                        // central file header signature "PK" 1 2
+    Put16(out, 20);                                // version made by: 2.0 on MS-DOS (high byte 0)
+    Put16(out, 20);                                // version needed to extract
+    Put16(out, m.flags);                           // general purpose bit flag
+    Put16(out, m.method);                          // compression method
+    Put32(out, kDosTime);                          // last mod file time and date
+    Put32(out, m.crc.value_or(Crc32(m.content)));  // CRC-32
+    Put32(out,
+          m.compressedSize.value_or(static_cast<std::uint32_t>(m.data.size())));  // compressed size
+    Put32(out, m.size.value_or(static_cast<std::uint32_t>(m.content.size())));  // uncompressed size
+    Put16(out, static_cast<std::uint32_t>(m.name.size()));                      // file name length
+    Put16(out, 0);                                    // extra field length
+    Put16(out, 0);                                    // file comment length
+    Put16(out, 0);                                    // disk number start
+    Put16(out, 0);                                    // internal file attributes
+    Put32(out, 0x20);                                 // external attributes: archive bit
+    Put32(out, m.headerOffset.value_or(offsets[i]));  // relative offset of local header
+    out += m.name;                                    // file name
+  }
+  const auto size = static_cast<std::uint32_t>(out.size()) - directory;
+  Put32(out, 0x06054B50);                                  // end of central dir signature
+  Put16(out, 0);                                           // number of this disk
+  Put16(out, 0);                                           // disk where the directory starts
+  Put16(out, static_cast<std::uint32_t>(members.size()));  // entries on this disk
+  Put16(out, static_cast<std::uint32_t>(members.size()));  // entries in all
+  Put32(out, size);                                        // size of the central directory
+  Put32(out, directoryOffset.value_or(directory));         // offset of the directory
+  Put16(out, static_cast<std::uint32_t>(comment.size()));  // comment length
+  out += comment;                                          // archive comment
+  return out;
+}
+
+}  // namespace setup::hostile

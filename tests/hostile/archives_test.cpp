@@ -1,0 +1,359 @@
+// Hostile archives through ExtractArchive, each with its exact outcome: the result code, the
+// files in the destination, and nothing changed anywhere else on the machine.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <zlib.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+#include "archive.h"
+#include "machine.h"
+#include "platform/posix/prefix.h"
+#include "runs_support.h"
+#include "unzip/coding.h"
+#include "unzip/unzip.h"
+
+namespace setup::hostile {
+namespace {
+
+namespace fs = std::filesystem;
+using setup::testing::Picture;
+using setup::testing::TakePicture;
+
+fs::path Host(const std::string& windows) { return plat::posix::MapPath(windows).value.host; }
+
+class HostileArchive : public setup::testing::MachineTest {
+ protected:
+  void SetUp() override {
+    MachineTest::SetUp();
+    archive_ = In("hostile.zip");
+    out_ = In("out");
+  }
+
+  void Write(const std::string& bytes) {
+    std::ofstream(Host(archive_), std::ios::binary | std::ios::trunc) << bytes;
+  }
+
+  // Extracts the archive; the machine may change only in the destination.
+  std::int32_t Extract() {
+    const Picture before = Machine();
+    const std::int32_t code = unzip::ExtractArchive(archive_, out_);
+    const auto stray = setup::testing::StrayChanges(before, Machine(), {Host(out_).string()});
+    EXPECT_EQ(stray, std::vector<std::string>{});
+    return code;
+  }
+
+  Picture Machine() {
+    Picture picture = TakePicture(plat::posix::PrefixDir());
+    picture.erase(Host(archive_).string());
+    return picture;
+  }
+
+  // The destination's files and folders (relative, "/" separated); folders end with "/".
+  std::map<std::string, std::string> Out() {
+    std::map<std::string, std::string> files;
+    const fs::path root = Host(out_);
+    if (!fs::exists(root)) return files;
+    for (const auto& [path, bytes] : TakePicture(root)) {
+      const std::string name = fs::relative(path, root).generic_string();
+      files[bytes == "<dir>" ? name + "/" : name] = bytes == "<dir>" ? "" : bytes;
+    }
+    return files;
+  }
+
+  static Member Stored(const std::string& name, const std::string& content) {
+    Member m;
+    m.name = name;
+    m.data = content;
+    m.content = content;
+    return m;
+  }
+  static Member Deflated(const std::string& name, const std::string& content) {
+    Member m = Stored(name, content);
+    m.method = 8;
+    m.data = Deflate(content);
+    return m;
+  }
+
+  std::string archive_, out_;
+};
+
+// --- names that would write outside the destination --------------------------------------
+
+class ZipSlip : public HostileArchive, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(ZipSlip, IsRefusedAsAStructureErrorAfterTheMembersBeforeIt) {
+  Archive a;
+  a.members = {Stored("ok.txt", "fine"), Stored(GetParam(), "evil"), Stored("after.txt", "x")};
+  Write(a.Bytes());
+  EXPECT_EQ(Extract(), unzip::kSeriousError);
+  EXPECT_EQ(Out(), (std::map<std::string, std::string>{{"ok.txt", "fine"}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, ZipSlip,
+                         ::testing::Values("../evil.txt", "..\\evil.txt", "a/../../evil.txt",
+                                           "a\\..\\..\\evil.txt", "/abs.txt", "\\abs.txt",
+                                           "C:/abs.txt", "C:abs.txt", "c:\\abs.txt", "..", "../",
+                                           "a/..", ".../evil.txt", ". ./evil.txt", ".. /evil.txt",
+                                           "a/.. ./evil.txt", "//server/share/evil.txt",
+                                           "ok.txt:stream"));
+
+// "a./b" lands in "a": Windows drops the trailing dots of a name, and so does the POSIX body.
+TEST_F(HostileArchive, NamesWithDotsThatClimbNothingAreExtracted) {
+  Archive a;
+  a.members = {Stored("a..b.txt", "1"), Stored("..a/x.txt", "2"), Stored("a./b", "3")};
+  Write(a.Bytes());
+  EXPECT_EQ(Extract(), 0);
+  EXPECT_EQ(Out(),
+            (std::map<std::string, std::string>{
+                {"a..b.txt", "1"}, {"..a/", ""}, {"..a/x.txt", "2"}, {"a/", ""}, {"a/b", "3"}}));
+}
+
+// --- members that share data, names that repeat ---------------------------------------------
+
+TEST_F(HostileArchive, TwoEntriesOnOneLocalHeaderBothGetItsData) {
+  Archive a;
+  Member shared = Deflated("a.txt", std::string(5000, 'z'));
+  Member alias = shared;
+  alias.name = "b.txt";
+  alias.centralOnly = true;
+  alias.headerOffset = 0;  // the local header of a.txt
+  a.members = {shared, alias};
+  Write(a.Bytes());
+  EXPECT_EQ(Extract(), 0);
+  EXPECT_EQ(Out(), (std::map<std::string, std::string>{{"a.txt", std::string(5000, 'z')},
+                                                       {"b.txt", std::string(5000, 'z')}}));
+}
+
+TEST_F(HostileArchive, ARepeatedNameIsReplacedByTheLaterMember) {
+  Archive a;
+  a.members = {Stored("a.txt", "first"), Deflated("A.TXT", "second")};
+  Write(a.Bytes());
+  EXPECT_EQ(Extract(), 0);
+  EXPECT_EQ(Out(), (std::map<std::string, std::string>{{"a.txt", "second"}}));
+}
+
+TEST_F(HostileArchive, AFolderAndAFileOfOneNameFailWithAWriteError) {
+  Archive a;
+  a.members = {Stored("x/", ""), Stored("x", "file over folder")};
+  Write(a.Bytes());
+  EXPECT_EQ(Extract(), unzip::kWriteError);
+  EXPECT_EQ(Out(), (std::map<std::string, std::string>{{"x/", ""}}));
+
+  a.members = {Stored("y", "file"), Stored("y/z", "under a file")};
+  Write(a.Bytes());
+  fs::remove_all(Host(out_));
+  EXPECT_EQ(Extract(), unzip::kWriteError);
+  EXPECT_EQ(Out(), (std::map<std::string, std::string>{{"y", "file"}}));
+}
+
+// --- the directory ----------------------------------------------------------------------------
+
+TEST_F(HostileArchive, ADirectoryOffsetPastTheEndIsAFileError) {
+  Archive a;
+  a.members = {Stored("a.txt", "a")};
+  for (std::uint32_t offset : {0x7FFFFFF0u, 0xFFFFFFFFu, 0x80000000u}) {
+    a.directoryOffset = offset;
+    Write(a.Bytes());
+    EXPECT_EQ(Extract(), unzip::kFileError) << offset;
+    EXPECT_TRUE(Out().empty());
+  }
+}
+
+TEST_F(HostileArchive, ADirectoryOffsetOntoOtherDataIsAFormatErrorNotAnEmptyArchive) {
+  Archive a;
+  a.members = {Stored("a.txt", "a")};
+  a.directoryOffset = 0;  // the local header, not a central one
+  Write(a.Bytes());
+  EXPECT_EQ(Extract(), unzip::kZipFormatError);
+  EXPECT_TRUE(Out().empty());
+}
+
+TEST_F(HostileArchive, ATruncatedArchiveFailsAtEveryLengthAndWritesNothing) {
+  const fs::path staging = Host(In("staging"));
+  fs::create_directories(staging / "sub");
+  std::ofstream(staging / "a.txt") << std::string(3000, 'a') << "end";
+  std::ofstream(staging / "sub" / "b.txt") << "bee";
+  const std::string command = "cd '" + staging.string() + "' && zip -q -r -X '" +
+                              (staging.parent_path() / "whole.zip").string() + "' .";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  std::ifstream in(staging.parent_path() / "whole.zip", std::ios::binary);
+  const std::string whole{std::istreambuf_iterator<char>(in), {}};
+  ASSERT_GT(whole.size(), 100u);
+  for (std::size_t length = 0; length < whole.size(); ++length) {
+    Write(whole.substr(0, length));
+    // Without "PK" 3 4 it is no zip; after that, without a whole end record it has no
+    // directory.
+    const std::int32_t expected = length < 4 ? unzip::kNotAZip : unzip::kFileError;
+    ASSERT_EQ(unzip::ExtractArchive(archive_, out_), expected) << length;
+    ASSERT_TRUE(Out().empty()) << length;
+  }
+  Write(whole);
+  EXPECT_EQ(Extract(), 0);
+  EXPECT_EQ(Out()["sub/b.txt"], "bee");
+}
+
+// --- sizes --------------------------------------------------------------------------------------
+
+TEST_F(HostileArchive, ACompressedSizeOf0x7FFFFFFFRunsOutOfDataAndIsSerious) {
+  Archive a;
+  Member m = Stored("big.bin", "only a little");
+  m.compressedSize = 0x7FFFFFFF;
+  a.members = {m};
+  Write(a.Bytes());
+  EXPECT_EQ(Extract(), unzip::kSeriousError);
+  EXPECT_TRUE(Out().empty());
+}
+
+TEST_F(HostileArchive, ACompressedSizeBeyond2GigabytesReadsNothingAndFailsItsCrc) {
+  Archive a;
+  Member m = Stored("big.bin", "only a little");
+  m.compressedSize = 0x80000000u;
+  a.members = {m};
+  Write(a.Bytes());
+  EXPECT_EQ(Extract(), unzip::kCrcError);
+  EXPECT_TRUE(Out().empty());
+}
+
+// A claimed size is a limit, not a promise: a member shorter than it is whole when its CRC
+// matches; the totals of the progress report are clamped.
+std::vector<unzip::ReportRecord> gReports;
+void Keep(std::int32_t, unzip::ReportRecord* record) { gReports.push_back(*record); }
+
+TEST_F(HostileArchive, AClaimedSizeOf4GigabytesLimitsOnlyAndTheTotalsAreClamped) {
+  Archive a;
+  Member m = Deflated("small.txt", "small content");
+  m.size = 0xFFFFFFFFu;
+  a.members = {m};
+  Write(a.Bytes());
+  gReports.clear();
+  std::int32_t failure = 0;
+  EXPECT_EQ(unzip::UnzipArchive(archive_, out_, "*.*", Keep, nullptr, &failure), 1);
+  EXPECT_EQ(failure, 0);
+  EXPECT_EQ(Out(), (std::map<std::string, std::string>{{"small.txt", "small content"}}));
+  ASSERT_FALSE(gReports.empty());
+  EXPECT_EQ(gReports.front().Status, unzip::kReportArchiveStart);
+  EXPECT_EQ(gReports.front().Size, 2147483647);
+  EXPECT_EQ(gReports.back().Size, 2147483647);
+}
+
+// A deflate stream of zeros that inflates to two gigabytes, made with zlib: one megabyte of
+// zeros compressed up to a full flush (which leaves no history behind, so the same bytes
+// decode the same anywhere), that piece 2048 times, and the final block.
+std::string Bomb() {
+  z_stream z{};
+  EXPECT_EQ(deflateInit2(&z, 9, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY), Z_OK);
+  const auto run = [&z](const std::string& in, int flush) {
+    std::string out;
+    char buffer[1 << 16];
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
+    z.avail_in = static_cast<uInt>(in.size());
+    do {
+      z.next_out = reinterpret_cast<Bytef*>(buffer);
+      z.avail_out = sizeof buffer;
+      deflate(&z, flush);
+      out.append(buffer, sizeof buffer - z.avail_out);
+    } while (z.avail_out == 0);
+    return out;
+  };
+  const std::string piece = run(std::string(1 << 20, '\0'), Z_FULL_FLUSH);
+  std::string out;
+  for (int i = 0; i < 2048; ++i) out += piece;
+  out += run(std::string(), Z_FINISH);
+  deflateEnd(&z);
+  return out;
+}
+
+// The stream is what it claims: zlib inflates it to 2^31 zeros.
+TEST(Bomb, InflatesToTwoGigabytesOfZeros) {
+  const std::string bomb = Bomb();
+  z_stream z{};
+  ASSERT_EQ(inflateInit2(&z, -15), Z_OK);
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bomb.data()));
+  z.avail_in = static_cast<uInt>(bomb.size());
+  std::string buffer(1 << 20, '\1');
+  std::uint64_t total = 0;
+  int r = Z_OK;
+  while (r == Z_OK) {
+    z.next_out = reinterpret_cast<Bytef*>(buffer.data());
+    z.avail_out = static_cast<uInt>(buffer.size());
+    r = inflate(&z, Z_NO_FLUSH);
+    const std::size_t got = buffer.size() - z.avail_out;
+    if (total == 0)
+      ASSERT_EQ(buffer.find_first_not_of('\0', 0), got < buffer.size() ? got : std::string::npos);
+    total += got;
+  }
+  inflateEnd(&z);
+  EXPECT_EQ(r, Z_STREAM_END);
+  EXPECT_EQ(total, 1ull << 31);
+}
+
+long MaxResidentKb() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
+TEST_F(HostileArchive, ADeflateBombStopsAtItsDeclaredSizeInBoundedMemory) {
+  static const std::string bomb = Bomb();
+  ASSERT_LT(bomb.size(), 4u << 20);
+  for (bool deferred : {false, true}) {
+    Archive a;
+    Member m;
+    m.name = "bomb.bin";
+    m.method = 8;
+    m.data = bomb;
+    m.content = std::string(1000000, '\0');  // what the headers claim: a megabyte
+    if (deferred) m.flags = 0x0008;
+    a.members = {m, Stored("after.txt", "after")};
+    Write(a.Bytes());
+    const long before = MaxResidentKb();
+    EXPECT_EQ(Extract(), unzip::kSeriousError) << deferred;
+    EXPECT_LT(MaxResidentKb() - before, 64 * 1024) << "memory grew while inflating";
+    EXPECT_TRUE(Out().empty()) << deferred;
+  }
+}
+
+// --- path lengths -------------------------------------------------------------------------------
+
+// A name of `length` characters in folders of at most 50.
+std::string LongName(std::size_t length) {
+  std::string name;
+  while (name.size() < length) {
+    const std::size_t left = length - name.size();
+    name += left > 51 ? std::string(50, 'd') + "/" : std::string(left, 'f');
+  }
+  return name;
+}
+
+TEST_F(HostileArchive, NamesOf259And260CharactersAreWriteErrors) {
+  for (std::size_t length : {259u, 260u, 300u}) {
+    Archive a;
+    a.members = {Stored(LongName(length), "long")};
+    Write(a.Bytes());
+    fs::remove_all(Host(out_));
+    EXPECT_EQ(Extract(), unzip::kWriteError) << length;
+    EXPECT_TRUE(Out().empty() || Out().begin()->first.ends_with("/")) << length;
+  }
+}
+
+TEST_F(HostileArchive, AnOutputPathOf259CharactersIsExtractedAndOf260IsAWriteError) {
+  const std::size_t room = 259 - (out_.size() + 1);  // the destination, "\" and the name
+  Archive a;
+  a.members = {Stored(LongName(room), "deep")};
+  Write(a.Bytes());
+  EXPECT_EQ(Extract(), 0);
+  EXPECT_EQ(Out()[LongName(room)], "deep");
+
+  a.members = {Stored(LongName(room + 1), "deeper")};
+  Write(a.Bytes());
+  fs::remove_all(Host(out_));
+  EXPECT_EQ(Extract(), unzip::kWriteError);
+  EXPECT_TRUE(Out().empty());
+}
+
+}  // namespace
+}  // namespace setup::hostile
