@@ -282,8 +282,9 @@ TEST(Bomb, InflatesToTwoGigabytesOfZeros) {
     z.avail_out = static_cast<uInt>(buffer.size());
     r = inflate(&z, Z_NO_FLUSH);
     const std::size_t got = buffer.size() - z.avail_out;
-    if (total == 0)
+    if (total == 0) {
       ASSERT_EQ(buffer.find_first_not_of('\0', 0), got < buffer.size() ? got : std::string::npos);
+    }
     total += got;
   }
   inflateEnd(&z);
