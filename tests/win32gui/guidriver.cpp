@@ -8,6 +8,8 @@
 //   guidriver check TEXT                ticks the check box TEXT, waits until it reads ticked
 //   guidriver select INDEX              selects combo-box entry INDEX as the user would
 //   guidriver combo                     prints the selected index, then the entries
+//   guidriver combo-selected INDEX [TEXT]  waits until entry INDEX is the selected one (and
+//                                       reads TEXT)
 //   guidriver list                      prints the visible list box's lines
 //   guidriver controls                  prints every visible control of the main window:
 //                                       class, text (line breaks as "\n"), and for check
@@ -251,6 +253,15 @@ int Run(const std::vector<std::wstring>& args) {
     for (LRESULT i = 0; i < count; ++i) {
       Print(Utf8(ListText(combo, CB_GETLBTEXTLEN, CB_GETLBTEXT, static_cast<WPARAM>(i))));
     }
+  } else if (command == L"combo-selected") {
+    const int index = std::stoi(arg(1));
+    HWND combo = WaitFor<HWND>("the combo box", [] { return VisibleControl(WC_COMBOBOXW); });
+    const std::wstring* text = args.size() > 2 ? &args[2] : nullptr;
+    WaitFor<bool>("combo-box entry " + Utf8(arg(1)), [combo, index, text] {
+      return Send(combo, CB_GETCURSEL, 0, 0) == index &&
+             (text == nullptr ||
+              ListText(combo, CB_GETLBTEXTLEN, CB_GETLBTEXT, static_cast<WPARAM>(index)) == *text);
+    });
   } else if (command == L"list") {
     HWND list = WaitFor<HWND>("the list box", [] { return VisibleControl(WC_LISTBOXW); });
     const auto count = Send(list, LB_GETCOUNT, 0, 0);
