@@ -28,20 +28,6 @@ fail() {
 }
 [[ -x $payload/setup.exe && -f $payload/vx01.zip ]] || fail "no demo payload in $payload"
 
-# --- geometry: the page control is centred in the window, which fills the screen -----------
-screen_w=0 screen_h=0
-[[ $mode == no-display ]] || read -r screen_w screen_h < <(xdotool getdisplaygeometry)
-pages_x=$(((screen_w - 462) / 2))
-pages_y=$(((screen_h - 254) / 2))
-# Wizard buttons (100 x 29 at top 200): back at 36, next or finish at 136, cancel at 316.
-button_y=$((200 + 14))
-back_x=$((36 + 50))
-next_x=$((136 + 50))
-cancel_x=$((316 + 50))
-
-main=""
-pid=""
-
 # Polls `condition` (a command) every 0.1 s for up to `seconds`.
 poll() {
   local seconds=$1
@@ -53,6 +39,25 @@ poll() {
   done
   return 1
 }
+
+# --- geometry: the page control is centred in the window, which fills the screen -----------
+display_ready() { xdpyinfo >/dev/null 2>&1; }
+screen_w=0 screen_h=0
+if [[ $mode != no-display ]]; then
+  poll 30 display_ready || fail "the display ${DISPLAY:-(none)} does not answer"
+  read -r screen_w screen_h < <(xdotool getdisplaygeometry)
+fi
+pages_x=$(((screen_w - 462) / 2))
+pages_y=$(((screen_h - 254) / 2))
+# Wizard buttons (100 x 29 at top 200): back at 36, next or finish at 136, cancel at 316.
+button_y=$((200 + 14))
+back_x=$((36 + 50))
+next_x=$((136 + 50))
+cancel_x=$((316 + 50))
+
+main=""
+pid=""
+
 
 page_area() { import -window root -crop "462x254+${pages_x}+${pages_y}" png:- | md5sum; }
 area_changed() { [[ $(page_area) != "$1" ]]; }
