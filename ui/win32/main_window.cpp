@@ -73,7 +73,12 @@ bool CommonMessage(Win32View::Impl* view, UINT message, WPARAM wParam, LPARAM lP
   switch (message) {
     case WM_COMMAND:
       if (lParam != 0) {
-        view->Command(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+        // No exception may cross the window procedure: it is reported like a handler's.
+        try {
+          view->Command(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+        } catch (const std::exception& error) {
+          view->form->ReportError(error);
+        }
         result = 0;
         return true;
       }
@@ -112,7 +117,13 @@ LRESULT CALLBACK MainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_SIZE:
       if (view != nullptr && view->form != nullptr && view->pageArea != nullptr) {
         view->form->ProgramMinimized = wParam == SIZE_MINIMIZED;
-        if (wParam != SIZE_MINIMIZED) view->Resized();
+        if (wParam != SIZE_MINIMIZED) {
+          try {
+            view->Resized();
+          } catch (const std::exception& error) {
+            view->form->ReportError(error);
+          }
+        }
       }
       return 0;
     case WM_CLOSE:

@@ -119,7 +119,13 @@ LRESULT CALLBACK PickerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
         if (HIWORD(wParam) == BN_CLICKED) view->PickerCommand(LOWORD(wParam));
         return 0;
       case WM_NOTIFY:
-        return view->PickerNotify(*reinterpret_cast<const NMHDR*>(lParam));
+        // No exception may cross the window procedure: it is reported like a handler's.
+        try {
+          return view->PickerNotify(*reinterpret_cast<const NMHDR*>(lParam));
+        } catch (const std::exception& error) {
+          view->form->ReportError(error);
+          return 0;
+        }
       case WM_DRAWITEM: {
         const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
         DrawButton(item, item.CtlID == kOkId ? Glyph::kOk : Glyph::kCancel,
