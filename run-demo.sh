@@ -12,8 +12,7 @@ cmake --preset linux-release >/dev/null
 cmake --build --preset linux-release -j "$(nproc)"
 
 payload=build/linux-release/demo/payload
-tool=$PWD/build/linux-release/demo/payload_tool
-if [[ ! -x $payload/setup.exe || ! -x $tool ]]; then
+if [[ ! -x $payload/setup.exe ]]; then
   echo "The demo payload was not built: $payload/setup.exe is missing." >&2
   exit 1
 fi
@@ -23,9 +22,6 @@ if [[ -z ${DISPLAY:-} ]]; then
   exit 1
 fi
 export SETUP_PREFIX=$PWD/build/demo-prefix
-# The simulated machine, with the LWTEMP work folder that a distribution unpacks into and
-# in which the setup writes its self-removal batch.
-"$tool" lwtemp
 
 case ${1:-install} in
   install)

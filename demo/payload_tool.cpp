@@ -3,11 +3,6 @@
 //
 //   payload_tool zip ARCHIVE FOLDER   every file and folder below FOLDER, names relative to it
 //   payload_tool text OUTPUT INPUT    INPUT's lines ended by CR LF
-//   payload_tool lwtemp               makes the LWTEMP folder in the system temp folder
-//
-// The setup never creates the LWTEMP folder: a distribution unpacks into it before starting
-// the setup, which then writes its self-removal batch there. The demo and the GUI tests start
-// the setup from a plain folder, so they make LWTEMP on the simulated machine beforehand.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -18,8 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/files.h"
-#include "platform/types.h"
 #include "unzip/decode_state.h"
 
 namespace fs = std::filesystem;
@@ -162,27 +155,11 @@ int MakeText(const fs::path& output, const fs::path& input) {
   return 0;
 }
 
-int MakeLwTemp() {
-  const auto temp = plat::TempPath();
-  if (!temp.ok()) {
-    std::cerr << "payload_tool: no temp folder (error " << temp.error << ")\n";
-    return 1;
-  }
-  const std::string folder = temp.value + "LWTEMP";
-  const std::uint32_t error = plat::CreateDirectory(folder);
-  if (error != plat::kOk && error != plat::kAlreadyExists) {
-    std::cerr << "payload_tool: cannot make the LWTEMP folder (error " << error << ")\n";
-    return 1;
-  }
-  return 0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc == 4 && std::string(argv[1]) == "zip") return MakeZip(argv[2], argv[3]);
   if (argc == 4 && std::string(argv[1]) == "text") return MakeText(argv[2], argv[3]);
-  if (argc == 2 && std::string(argv[1]) == "lwtemp") return MakeLwTemp();
-  std::cerr << "usage: payload_tool zip ARCHIVE FOLDER | text OUTPUT INPUT | lwtemp\n";
+  std::cerr << "usage: payload_tool zip ARCHIVE FOLDER | text OUTPUT INPUT\n";
   return 2;
 }

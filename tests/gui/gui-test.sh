@@ -2,21 +2,19 @@
 # Drives the `setup` program's FLTK window on an X display (run it under xvfb-run) with
 # xdotool, from the known positions of its controls, and checks what it shows and does.
 #
-#   gui-test.sh pages     PAYLOAD WORK TOOL  every page, the picker, the cancel path, uninstall mode
-#   gui-test.sh install   PAYLOAD WORK TOOL  the wizard to the end of an install into a fresh prefix
-#   gui-test.sh uninstall PAYLOAD WORK TOOL  uninstalls what `install` left in WORK
-#   gui-test.sh picked    PAYLOAD WORK TOOL  installs into the root of C: chosen in the picker
-#   gui-test.sh no-display PAYLOAD WORK TOOL without a display: a message and exit code 2
+#   gui-test.sh pages      PAYLOAD WORK  every page, the picker, the cancel path, uninstall mode
+#   gui-test.sh install    PAYLOAD WORK  the wizard to the end of an install into a fresh prefix
+#   gui-test.sh uninstall  PAYLOAD WORK  uninstalls what `install` left in WORK
+#   gui-test.sh picked     PAYLOAD WORK  installs into the root of C: chosen in the picker
+#   gui-test.sh no-display PAYLOAD WORK  without a display: a message and exit code 2
 #
-# PAYLOAD is the demo payload folder; WORK receives the source folder copies, the prefix and
-# the screenshots (WORK/shots/*.png); TOOL is the demo's payload_tool, which makes the LWTEMP
-# folder of a fresh prefix as a distribution would have.
+# PAYLOAD is the demo payload folder; WORK receives the source folder copies, the prefixes and
+# the screenshots (WORK/shots/*.png).
 set -euo pipefail
 
 mode=$1
 payload=$(realpath "$2")
 work=$3
-tool=$4
 mkdir -p "$work"
 work=$(realpath "$work")
 shots=$work/shots
@@ -144,10 +142,8 @@ expect_exit() {
   [[ $code == "$want" ]] || fail "exit code $code, expected $want"
 }
 
-fresh_prefix() {
-  rm -rf "$prefix"
-  SETUP_PREFIX=$prefix "$tool" lwtemp || fail "cannot prepare the prefix $prefix"
-}
+# A machine that has never run the setup: the program seeds the prefix at its start.
+fresh_prefix() { rm -rf "$prefix"; }
 
 fresh_source() {
   rm -rf "$work/$1"
@@ -333,6 +329,16 @@ run_uninstall() {
 run_picked() {
   prefix=$work/picked-prefix
   fresh_prefix
+  # The program seeds the simulated machine at its first start; the payload goes onto its C:
+  # drive after that: a first start in a folder without payload, left with Storno.
+  local empty=$work/picked-empty
+  rm -rf "$empty"
+  mkdir -p "$empty"
+  cp "$payload/setup.exe" "$empty/"
+  start_setup "$empty"
+  xdotool mousemove --window "$main" $((pages_x + 280 + 52)) $((pages_y + 176 + 12)) click 1
+  expect_exit 0
+  [[ -d $prefix/drive_c/users ]] || fail "the first start did not seed the prefix"
   local source=$prefix/drive_c/payload
   mkdir -p "$source"
   cp -a "$payload/." "$source/"
