@@ -18,3 +18,10 @@ for preset in linux-release linux-asan win-x86_64; do
   echo "== test $preset"
   ctest --preset "$preset" -j "$jobs"
 done
+
+# The libFuzzer targets (clang), each run for a fixed time under the CTest label "fuzz".
+echo "== build linux-fuzz"
+cmake --preset linux-fuzz >/dev/null
+cmake --build --preset linux-fuzz -j "$jobs"
+echo "== test linux-fuzz"
+ctest --preset linux-fuzz -j "$jobs"
