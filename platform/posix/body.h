@@ -37,6 +37,9 @@ std::uint32_t SetFileTimeFromDos(Handle file, std::uint16_t dosDate, std::uint16
 Result<std::string> ModuleFileName();
 Result<std::string> ShortPathName(const std::string& path);
 std::optional<std::string> Environment(const std::string& name);
+// Called by the batch interpreter, a fork of the program that started it which stands for
+// the command interpreter: its own image then no longer counts as a running program's.
+void DisownImage();
 
 // registry.cpp
 Result<Handle> RegOpenKey(Hive hive, const std::string& path);

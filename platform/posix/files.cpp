@@ -27,6 +27,46 @@ constexpr std::uint32_t kErrSharingViolation = 32;
 
 bool ReadOnly(const struct stat& st) { return (st.st_mode & S_IWUSR) == 0; }
 
+// The parent of process folder `proc` ("/proc/<pid>"), or 0 when it cannot be read. The name
+// in the stat line may hold any byte, so the fields are read after its last ')'.
+pid_t ParentOf(const std::string& proc) {
+  const int fd = open((proc + "/stat").c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return 0;
+  char buf[512];
+  const ssize_t got = read(fd, buf, sizeof buf - 1);
+  close(fd);
+  if (got <= 0) return 0;
+  const std::string line(buf, static_cast<std::size_t>(got));
+  const auto nameEnd = line.rfind(')');
+  if (nameEnd == std::string::npos || nameEnd + 4 >= line.size()) return 0;
+  long parent = 0;
+  for (std::size_t i = nameEnd + 4; i < line.size() && line[i] >= '0' && line[i] <= '9'; ++i) {
+    parent = parent * 10 + (line[i] - '0');
+    if (parent > INT_MAX) return 0;
+  }
+  return static_cast<pid_t>(parent);
+}
+
+// Whether the file `st` is the program of this process or of one above it. Windows refuses
+// to delete or replace the image of a running program (a sharing violation); the host would
+// let it go, and an uninstall would remove the setup program that is still running.
+bool gOwnImageCounts = true;
+
+bool IsRunningImage(const struct stat& st) {
+  if (!S_ISREG(st.st_mode)) return false;
+  pid_t pid = gOwnImageCounts ? getpid() : getppid();
+  for (int depth = 0; pid > 0 && depth < 256; ++depth) {
+    const std::string proc = "/proc/" + std::to_string(pid);
+    struct stat image;
+    if (stat((proc + "/exe").c_str(), &image) == 0 && image.st_dev == st.st_dev &&
+        image.st_ino == st.st_ino) {
+      return true;
+    }
+    pid = ParentOf(proc);
+  }
+  return false;
+}
+
 // A symbolic link to a folder: what Windows shows as a junction.
 bool LinksToFolder(const std::string& host) {
   struct stat target;
@@ -186,6 +226,8 @@ bool ValidDosDateTime(int year, int month, int day, int hour, int minute, int se
 
 }  // namespace
 
+void DisownImage() { gOwnImageCounts = false; }
+
 Result<std::string> CurrentDirectory() { return CurrentDirectoryWindows(); }
 
 std::uint32_t SetCurrentDirectory(const std::string& path) {
@@ -333,6 +375,7 @@ std::uint32_t DeleteFile(const std::string& path) {
   // Read-only is the owner-write bit; it is checked here because root would ignore it.
   // A link, to a file or a folder, is removed itself: what it leads to stays.
   if (S_ISDIR(st.st_mode) || (!S_ISLNK(st.st_mode) && ReadOnly(st))) return kAccessDenied;
+  if (IsRunningImage(st)) return kErrSharingViolation;
   return unlink(p.value.host.c_str()) == 0 ? kOk : ErrnoToWin32(errno);
 }
 
@@ -349,6 +392,7 @@ std::uint32_t CopyFile(const std::string& from, const std::string& to, bool fail
     if (failIfExists) return kFileExists;
     if (dstat.st_dev == sst.st_dev && dstat.st_ino == sst.st_ino) return kErrSharingViolation;
     if (S_ISDIR(dstat.st_mode) || ReadOnly(dstat)) return kAccessDenied;
+    if (IsRunningImage(dstat)) return kErrSharingViolation;
   }
   return CopyHostFile(src.value.host, dst.value.host);
 }
@@ -370,6 +414,8 @@ std::uint32_t MoveFile(const std::string& from, const std::string& to) {
       return S_ISDIR(dstat.st_mode) ? kAccessDenied : kAlreadyExists;
     } else if (ReadOnly(dstat)) {
       return kAccessDenied;
+    } else if (IsRunningImage(dstat)) {
+      return kErrSharingViolation;
     }
   }
   if (rename(src.value.host.c_str(), target.c_str()) == 0) return kOk;

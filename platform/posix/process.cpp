@@ -1,8 +1,11 @@
 // Process services of the POSIX body: the named mutex as a lock file held with flock, and
 // WinExec of a batch file as a detached process that interprets it.
 #include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -25,6 +28,8 @@ constexpr std::uint32_t kWinExecBadFormat = 11;
 // The batch's retry loops: a pause before each jump, and no jump after the bound.
 constexpr auto kJumpPause = std::chrono::milliseconds(50);
 constexpr auto kRetryBound = std::chrono::seconds(10);
+// How long the batch waits for the program that started it to end before it runs anyway.
+constexpr auto kStarterBound = std::chrono::seconds(60);
 
 std::mutex gLock;
 std::set<Handle> gMutexes;
@@ -158,6 +163,28 @@ class Batch {
   std::vector<std::string> lines_;
 };
 
+// Waits until the process that started the batch has ended, or the bound has passed: the
+// batch erases that program, which cannot go while it runs. `pidfd` is a process descriptor
+// of it, or -1 where the kernel has none; then the pid is looked at between pauses.
+void WaitForStarter(pid_t starter, int pidfd) {
+  const auto deadline = std::chrono::steady_clock::now() + kStarterBound;
+  if (pidfd >= 0) {
+    for (;;) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          deadline - std::chrono::steady_clock::now());
+      if (left.count() <= 0) break;
+      pollfd ended{pidfd, POLLIN, 0};
+      const int r = poll(&ended, 1, static_cast<int>(left.count()));
+      if (r >= 0 || errno != EINTR) break;
+    }
+    close(pidfd);
+    return;
+  }
+  while (std::chrono::steady_clock::now() < deadline && (kill(starter, 0) == 0 || errno == EPERM)) {
+    std::this_thread::sleep_for(kJumpPause);
+  }
+}
+
 // The program named at the start of a WinExec command line: a quoted name, or the shortest
 // run of blank-separated words that names an existing file, as CreateProcess tries them.
 Result<HostPath> ProgramOf(const std::string& commandLine) {
@@ -230,7 +257,9 @@ std::uint32_t StartHidden(const std::string& commandLine) {
 
   // Two forks and a new session: the interpreter is no child of the caller and lives on
   // after it. It must hold none of the caller's descriptors: a copy of the mutex's lock file
-  // would keep the lock held. The caller waits on a pipe until they are closed.
+  // would keep the lock held. The caller waits on a pipe until they are closed. Before it
+  // runs the batch, the interpreter waits for the caller to end, as the batch removes it.
+  const pid_t starter = getpid();
   int ready[2];
   if (pipe2(ready, O_CLOEXEC) != 0) return ErrnoToWin32(errno);
   const pid_t child = fork();
@@ -250,8 +279,13 @@ std::uint32_t StartHidden(const std::string& commandLine) {
       dup2(null, 2);
     }
     dup2(ready[1], 3);
-    close_range(4, ~0U, 0);
+    // Opened while the caller still waits on the pipe, so the pid names the caller.
+    const int starterFd = static_cast<int>(syscall(SYS_pidfd_open, starter, 0));
+    const bool watching = starterFd >= 0 && dup2(starterFd, 4) == 4;
+    close_range(watching ? 5 : 4, ~0U, 0);
     close(3);  // the caller's read sees the end: nothing of the caller is held any more
+    WaitForStarter(starter, watching ? 4 : -1);
+    DisownImage();
     batch.Run();
     _exit(0);
   }

@@ -60,6 +60,17 @@ bool Eventually(F done, std::chrono::seconds limit = std::chrono::seconds(30)) {
   return done();
 }
 
+// StartHidden called in a child process that ends as soon as it returns, as the program that
+// starts its self-removal batch does: the batch waits for its starter to end. Gives what
+// StartHidden returned.
+int StartFromChild(const std::string& commandLine) {
+  const pid_t child = fork();
+  if (child == 0) _exit(static_cast<int>(StartHidden(commandLine)));
+  int status = 0;
+  if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
+
 // Each test gets a fresh prefix and leaves the current directory as it found it.
 class Posix : public ::testing::Test {
  protected:
@@ -263,6 +274,43 @@ TEST_F(Links, AFolderReachedThroughALinkIsStillUsable) {
   EXPECT_EQ(ReadBytesOf(Tree() + "to file"), "keep");
 }
 
+// --- The program of a running process --------------------------------------------------------
+
+// A copy of this program runs as the child of a copy of the shell and checks both images
+// (RunningImageProbe); copies, so that a fault removes no program of the build.
+TEST_F(Posix, TheProgramOfARunningProcessOrOfItsParentCannotBeDeletedOrReplaced) {
+  const fs::path probe = HostTemp() / "probe", shell = HostTemp() / "shell";
+  fs::copy_file("/proc/self/exe", probe);
+  fs::copy_file("/bin/sh", shell);
+  fs::permissions(probe, fs::perms::owner_all);
+  fs::permissions(shell, fs::perms::owner_all);
+  Spit(HostTemp() / "other", "o");
+  setenv("SETUP_RUNNING_IMAGE_PROBE", "1", 1);
+  const std::string command = "'" + shell.string() + "' -c \"'" + probe.string() +
+                              "' --gtest_filter=RunningImageProbe.* >'" +
+                              (root_ / "probe.log").string() + "'; exit \\$?\"";
+  EXPECT_EQ(std::system(command.c_str()), 0) << Slurp(root_ / "probe.log");
+  EXPECT_NE(Slurp(root_ / "probe.log").find("[       OK ] RunningImageProbe."), std::string::npos);
+  unsetenv("SETUP_RUNNING_IMAGE_PROBE");
+  // Once they have ended, they go.
+  EXPECT_EQ(MoveFile(Temp() + "other", Temp() + "probe"), kOk);
+  EXPECT_EQ(DeleteFile(Temp() + "probe"), kOk);
+  EXPECT_EQ(DeleteFile(Temp() + "shell"), kOk);
+}
+
+TEST(RunningImageProbe, ImagesOfThisProcessAndItsParentStay) {
+  if (!std::getenv("SETUP_RUNNING_IMAGE_PROBE")) GTEST_SKIP() << "run by a test of Posix";
+  const std::string temp = TempPath().value;
+  constexpr std::uint32_t kSharingViolation = 32;
+  EXPECT_EQ(ModuleFileName().value, temp + "probe");
+  EXPECT_EQ(DeleteFile(temp + "probe"), kSharingViolation);
+  EXPECT_EQ(MoveFile(temp + "other", temp + "probe"), kSharingViolation);
+  EXPECT_EQ(CopyFile(temp + "other", temp + "probe", false), kSharingViolation);
+  EXPECT_EQ(DeleteFile(temp + "shell"), kSharingViolation);
+  EXPECT_TRUE(FileAttributes(temp + "other").ok());
+  EXPECT_TRUE(FileAttributes(temp + "probe").ok());
+}
+
 TEST_F(Posix, DosTimeIsLocalTime) {
   Spit(HostTemp() / "t.txt", "t");
   auto f = File::Open(Temp() + "t.txt", OpenMode::kWriteAttrib);
@@ -436,7 +484,7 @@ class Batch : public Posix {
   // Writes the batch in the temp folder and starts it; true when it was started.
   bool Start(const std::string& lines) {
     Spit(HostTemp() / "setup123.bat", lines);
-    return StartHidden(bat_) == 33;
+    return StartFromChild(bat_) == 33;
   }
   bool BatchGone() { return !fs::exists(HostTemp() / "setup123.bat"); }
 
@@ -485,6 +533,37 @@ TEST_F(Batch, ALoopThatNeverEndsGivesUpAfterItsBound) {
   EXPECT_TRUE(fs::exists(HostTemp() / "stuck.exe"));
 }
 
+TEST_F(Batch, TheBatchWaitsForTheProgramThatStartedItToEnd) {
+  Spit(HostTemp() / "victim", "v");
+  Spit(HostTemp() / "setup123.bat", "Erase \"" + Temp() + "victim\"\r\nErase \"" + bat_ + "\"\r\n");
+  int started[2], release[2];
+  ASSERT_EQ(pipe(started), 0);
+  ASSERT_EQ(pipe(release), 0);
+  const pid_t starter = fork();
+  ASSERT_GE(starter, 0);
+  if (starter == 0) {
+    close(started[0]);
+    close(release[1]);
+    const char code = static_cast<char>(StartHidden(bat_));
+    char byte;
+    if (write(started[1], &code, 1) == 1) (void)!read(release[0], &byte, 1);  // until released
+    _exit(0);
+  }
+  close(started[1]);
+  close(release[0]);
+  char code = 0;
+  ASSERT_EQ(read(started[0], &code, 1), 1);
+  close(started[0]);
+  EXPECT_EQ(code, 33);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_TRUE(fs::exists(HostTemp() / "victim"));  // its starter still runs
+  EXPECT_FALSE(BatchGone());
+  close(release[1]);
+  waitpid(starter, nullptr, 0);
+  EXPECT_TRUE(Eventually([&] { return BatchGone(); }));
+  EXPECT_FALSE(fs::exists(HostTemp() / "victim"));
+}
+
 TEST_F(Batch, StartFailsForAMissingOrForeignFile) {
   EXPECT_EQ(StartHidden(Temp() + "absent.bat"), 2u);
   EXPECT_EQ(StartHidden(Temp() + "nodir\\absent.bat"), 3u);
@@ -498,7 +577,7 @@ TEST_F(Batch, AnUnquotedCommandLineWithBlanksFindsTheBatch) {
   const std::string bat = Temp() + "with blank\\run.bat";
   Spit(HostTemp() / "with blank/run.bat",
        "Erase \"" + Temp() + "with blank\\victim\"\r\nErase \"" + bat + "\"\r\n");
-  EXPECT_EQ(StartHidden(bat), 33u);
+  EXPECT_EQ(StartFromChild(bat), 33);
   EXPECT_TRUE(Eventually([&] { return !fs::exists(HostTemp() / "with blank/run.bat"); }));
   EXPECT_FALSE(fs::exists(HostTemp() / "with blank/victim"));
 }
@@ -511,7 +590,7 @@ TEST_F(Posix, TheMutexLockIsNotHeldByTheBatchProcess) {
   chmod((HostTemp() / "hold").c_str(), 0444);
   Spit(HostTemp() / "wait.bat", ":1\r\nErase \"" + Temp() + "hold\"\r\nIf exist \"" + Temp() +
                                     "hold\" Goto 1\r\nErase \"" + bat + "\"\r\n");
-  ASSERT_EQ(StartHidden(bat), 33u);
+  ASSERT_EQ(StartFromChild(bat), 33);
   CloseMutex(m.handle);
   auto again = CreateNamedMutex("SETUPMain987EXE");
   EXPECT_EQ(again.error, kOk);  // the interpreter inherited no lock
