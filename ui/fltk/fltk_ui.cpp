@@ -86,19 +86,27 @@ ScreenSize FltkUi::VirtualScreen() {
 
 int FltkUi::PixelsPerInch() { return 96; }
 
-int FltkUi::Run(setup::TForm1& form, TForm2& picker) {
+void FltkUi::Open(setup::TForm1& form, TForm2& picker) {
   main_ = std::make_unique<MainView>(form);
   if (!picker_ || pickerForm_ != &picker) {
     picker_ = std::make_unique<PickerView>(picker);
     pickerForm_ = &picker;
   }
   main_->Show();
-  while (!form.Closed()) Fl::wait();
-  main_->Hide();
-  // The windows go with the loop; what the form's destruction still shows stands alone.
+}
+
+void FltkUi::Shut() {
+  if (main_) main_->Hide();
   main_.reset();
   picker_.reset();
   pickerForm_ = nullptr;
+}
+
+int FltkUi::Run(setup::TForm1& form, TForm2& picker) {
+  Open(form, picker);
+  while (!form.Closed()) Fl::wait();
+  // The windows go with the loop; what the form's destruction still shows stands alone.
+  Shut();
   return 0;
 }
 

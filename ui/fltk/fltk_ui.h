@@ -37,6 +37,12 @@ class FltkUi : public UiService {
   // form's handlers until the form is closed. Returns the exit code, 0.
   int Run(setup::TForm1& form, TForm2& picker);
 
+  // The steps of Run around its loop: Open builds the windows of `form` and `picker` and shows
+  // the main window (running FormShow); Shut hides and destroys them. In between, the
+  // service's calls act on these windows.
+  void Open(setup::TForm1& form, TForm2& picker);
+  void Shut();
+
  private:
   std::unique_ptr<MainView> main_;
   std::unique_ptr<PickerView> picker_;
