@@ -84,9 +84,10 @@ std::int32_t ParseEntry(EntryRecord& e) {
   if (e.Buffer == nullptr) return kNoMoreEntries;
   if (e.BufferSize == kDirectoryWindow) {
     const std::size_t length = HeaderLength(e);
+    // A read that fails while the window slides is no end of the directory.
     if ((length == 0 || Remaining(e) < length) && !SlideWindow(e)) {
       CloseEntries(e);
-      return kNoMoreEntries;
+      return kFileError;
     }
   }
   const std::uint8_t* p = e.Buffer.get() + e.Position;

@@ -361,10 +361,6 @@ std::int32_t UnzipArchive(const std::string& archivePath, const std::string& des
   std::int64_t matchedCompressed = 0;
   EntryRecord entry;
   std::int32_t code = FirstEntry(archivePath, entry);
-  // A directory that cannot be found or read extracts nothing; the caller learns why.
-  if (lastFailure != nullptr && (code == kFileError || code == kZipFormatError)) {
-    *lastFailure = code;
-  }
   while (code == kUnzipOk) {
     if (!MatchesMask(mask, entry.FileName)) {
       code = NextEntry(entry);
@@ -424,6 +420,11 @@ std::int32_t UnzipArchive(const std::string& archivePath, const std::string& des
         break;
     }
     break;
+  }
+  // A directory that cannot be found or read to its end is no complete run; the caller
+  // learns why.
+  if (lastFailure != nullptr && (code == kFileError || code == kZipFormatError)) {
+    *lastFailure = code;
   }
   CloseEntries(entry);
   SetRecordName(archivePath);

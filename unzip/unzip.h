@@ -15,7 +15,8 @@ bool IsZipFile(const std::string& path);
 // Open the reader on `archivePath` and parse its first central directory entry into `entry`.
 // 0, kZipFormatError, kNoMoreEntries or kFileError; on a failure the reader is closed.
 std::int32_t FirstEntry(const std::string& archivePath, EntryRecord& entry);
-// Parse the next entry. 0 or kNoMoreEntries (the reader is then closed).
+// Parse the next entry. 0, kNoMoreEntries, or kFileError when a large directory cannot be
+// read further (the reader is then closed).
 std::int32_t NextEntry(EntryRecord& entry);
 // Release the reader's buffer and archive; a closed reader is left alone.
 void CloseEntries(EntryRecord& entry);
@@ -31,7 +32,7 @@ std::int64_t ArchiveSizes(const std::string& archivePath, std::int64_t& compress
 // Extracts every member whose name matches `mask` into `destination`. Result: the number of
 // members extracted, or kMissingParameter, kNotAZip or kSeriousError. `lastFailure`, when
 // given, receives the code of the member that ended the run, or kFileError / kZipFormatError
-// when the central directory could not be found or read (0 when neither happened).
+// when the central directory could not be found or read to its end (0 when neither happened).
 std::int32_t UnzipArchive(const std::string& archivePath, const std::string& destination,
                           const std::string& mask, ReportProc report, OverwriteQuery query,
                           std::int32_t* lastFailure = nullptr);

@@ -154,5 +154,64 @@ TEST_F(ExtractFaults, EveryCallOfEveryKindFailedOnceAndFromThenOn) {
   EXPECT_EQ(sweep.Report(), "");
 }
 
+// A directory too large to be read at once (1200 entries, about 140 KB) is read through a
+// sliding window: a read that fails while the window slides must not end the walk as if the
+// directory were complete. The directory's reads are the only ones above 32768 bytes (stored
+// data comes in pieces of at most 32768); each of them is failed in turn.
+int gBigReads = 0;
+int gFailBigRead = 0;
+plat::Result<std::size_t> ReadFailingBig(plat::Handle file, void* buffer, std::size_t size) {
+  if (size > 32768 && ++gBigReads == gFailBigRead) {
+    return plat::Result<std::size_t>::failure(plat::kReadFault);
+  }
+  return plat::NativeServices().readFile(file, buffer, size);
+}
+
+TEST_F(ExtractFaults, AReadFailingInsideALargeDirectoryIsNotTakenForItsEnd) {
+  const fs::path staging = Host(Work()) / "many";
+  std::map<std::string, std::string> files;
+  for (int i = 0; i < 1200; ++i) {
+    files["member-with-a-long-name-" + std::string(40, 'n') + std::to_string(i)] =
+        std::to_string(i);
+  }
+  fs::create_directories(staging);
+  for (const auto& [name, bytes] : files) std::ofstream(staging / name) << bytes;
+  const std::string command = "cd '" + staging.string() + "' && zip -q -0 -r -X '" +
+                              (Host(Work()) / "many.zip").string() + "' .";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  const std::string archive = In("many.zip");
+  const fs::path out = Host(destination_);
+  const auto output = [&out] {
+    std::map<std::string, std::string> got;
+    for (const auto& [path, bytes] : TakePicture(out)) got[fs::path(path).filename()] = bytes;
+    return got;
+  };
+  plat::Services table = plat::services();
+  table.readFile = &ReadFailingBig;
+  plat::ScopedServices scope(table);
+
+  gBigReads = 0;
+  gFailBigRead = 0;
+  ASSERT_EQ(unzip::ExtractArchive(archive, destination_), 0);
+  ASSERT_EQ(output(), files);
+  const int bigReads = gBigReads;
+  ASSERT_GE(bigReads, 4);  // the first window and slides, for the totals and for the run
+  Sweep sweep;
+  sweep.name = "ExtractArchive, large directory";
+  for (int n = 1; n <= bigReads; ++n) {
+    fs::remove_all(out);
+    gBigReads = 0;
+    gFailBigRead = n;
+    ++sweep.runs;
+    ++sweep.fired;
+    const std::int32_t code = unzip::ExtractArchive(archive, destination_);
+    if (code == 0 && output() != files) {
+      sweep.Add(Fault{Kind::kRead, n, false},
+                "success claimed with " + std::to_string(output().size()) + " of 1200 members");
+    }
+  }
+  EXPECT_EQ(sweep.Report(), "");
+}
+
 }  // namespace
 }  // namespace setup::faults
