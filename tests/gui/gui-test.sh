@@ -22,6 +22,10 @@ mkdir -p "$shots"
 
 fail() {
   echo "FAIL: $*" >&2
+  # What the screen showed when it went wrong.
+  if [[ $mode != no-display && -n ${shots:-} ]]; then
+    import -window root "$shots/failure-$mode.png" 2>/dev/null || true
+  fi
   exit 1
 }
 [[ -x $payload/setup.exe && -f $payload/vx01.zip ]] || fail "no demo payload in $payload"
@@ -194,14 +198,7 @@ run_pages() {
   click_page "$next_x" "$button_y"
   shot page1-directory
   # The directory box's list: entry 3 opens the picker; its Cancel selects entry 0 again.
-  xdotool mousemove --window "$main" $((pages_x + 224 + 90)) $((pages_y + 84 + 10)) click 1
-  poll 10 menu_open || fail "the directory list did not open"
-  shot page1-directory-list
-  # The list holds four rows of equal height; the last is "......." (entry 3).
-  local list
-  list=$(menu_window)
-  eval "$(xdotool getwindowgeometry --shell "$list")"
-  xdotool mousemove --window "$list" $((WIDTH / 2)) $((HEIGHT * 7 / 8)) click 1
+  open_picker page1-directory-list
   local picker
   picker=$(await_window class VorlexSetupPicker)
   shot picker
@@ -236,6 +233,27 @@ run_pages() {
   xdotool mousemove --window "$main" $((pages_x + 280 + 52)) $((pages_y + 176 + 12)) click 1
   expect_exit 0
 }
+
+# Opens the directory list of page 1 and chooses its last entry, "......." (entry 3), which
+# opens the picker; `shot` names a screenshot of the open list. A click that the list missed
+# is tried again.
+open_picker() {
+  local attempt list
+  for attempt in 1 2 3; do
+    xdotool mousemove --window "$main" $((pages_x + 224 + 90)) $((pages_y + 84 + 10)) click 1
+    if poll 10 menu_open; then
+      [[ -z ${1:-} ]] || shot "$1"
+      # The list holds four rows of equal height.
+      list=$(menu_window)
+      eval "$(xdotool getwindowgeometry --shell "$list")"
+      xdotool mousemove --window "$list" $((WIDTH / 2)) $((HEIGHT * 7 / 8)) click 1
+      poll 10 picker_open && return 0
+    fi
+    shot "open-picker-attempt-$attempt"
+  done
+  fail "the picker did not open"
+}
+picker_open() { [[ -n $(window_by_class VorlexSetupPicker) ]]; }
 
 # The drop-down list of an FLTK choice: a top-level window without name or class, larger
 # than the toolkit's 1 x 1 helper window.
@@ -344,12 +362,8 @@ run_picked() {
   cp -a "$payload/." "$source/"
   start_setup "$source"
   click_page "$next_x" "$button_y"
-  xdotool mousemove --window "$main" $((pages_x + 224 + 90)) $((pages_y + 84 + 10)) click 1
-  poll 10 menu_open || fail "the directory list did not open"
-  local list picker
-  list=$(menu_window)
-  eval "$(xdotool getwindowgeometry --shell "$list")"
-  xdotool mousemove --window "$list" $((WIDTH / 2)) $((HEIGHT * 7 / 8)) click 1
+  open_picker
+  local picker
   picker=$(await_window class VorlexSetupPicker)
   shot picked-picker-start
   xdotool mousemove --window "$picker" 50 20 click 1
