@@ -301,6 +301,5 @@ FaultTable::~FaultTable() {
 int FaultTable::Calls(Kind kind) const { return gState.calls[static_cast<int>(kind)]; }
 int FaultTable::AllCalls() const { return gState.all; }
 bool FaultTable::Fired() const { return gState.fired; }
-std::string FaultTable::FiredAt() const { return gState.fired ? KindName(gState.firedKind) : ""; }
 
 }  // namespace setup::faults

@@ -59,8 +59,6 @@ class FaultTable {
   int AllCalls() const;
   // Whether the chosen call came (and was failed).
   bool Fired() const;
-  // The kind of the call that was failed, for messages.
-  std::string FiredAt() const;
 
  private:
   std::optional<plat::ScopedServices> scope_;
