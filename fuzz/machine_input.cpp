@@ -10,15 +10,6 @@
 
 namespace fuzz {
 
-namespace {
-
-void RemovePrefix() {
-  std::error_code ignored;
-  std::filesystem::remove_all(Machine::Get().prefix(), ignored);
-}
-
-}  // namespace
-
 Machine& Machine::Get() {
   static Machine machine;
   return machine;
@@ -37,7 +28,11 @@ Machine::Machine() {
   }
   work_ = prefix_ / "drive_c" / "fuzz";
   std::filesystem::create_directories(work_);
-  std::atexit(RemovePrefix);
+}
+
+Machine::~Machine() {
+  std::error_code ignored;
+  std::filesystem::remove_all(prefix_, ignored);
 }
 
 std::string Machine::Put(const std::string& name, const std::uint8_t* data,

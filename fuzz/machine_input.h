@@ -12,6 +12,9 @@ namespace fuzz {
 class Machine {
  public:
   static Machine& Get();
+  ~Machine();
+  Machine(const Machine&) = delete;
+  Machine& operator=(const Machine&) = delete;
   // The host folder of the prefix ($SETUP_PREFIX) and the work folder inside its drive C:.
   const std::filesystem::path& prefix() const { return prefix_; }
   const std::filesystem::path& work() const { return work_; }
