@@ -40,7 +40,7 @@ class SlowUi : public ui::NullUi {
   int MessageBox(const std::string& text, const std::string& caption,
                  std::uint32_t flags) override {
     // The uninstall run pumps no messages: its boxes are where it lasts.
-    if (form != nullptr) std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    if (form != nullptr) std::this_thread::sleep_for(std::chrono::milliseconds(1000));
     if (form != nullptr && text == form->MessageLine(29)) End();
     return NullUi::MessageBox(text, caption, flags);
   }
