@@ -214,7 +214,9 @@ TEST_F(RealArchives, ImplodeMatchesBeforeTheStartGiveZeroBytes) {
 // The reports of one run: (first argument, status) in order.
 std::vector<std::pair<std::int32_t, std::int32_t>> gReports;
 void Record(std::int32_t first, unzip::ReportRecord* record) {
-  gReports.emplace_back(first, record->Status);
+  // The record is packed: the field is copied before it is handed on by reference.
+  const std::int32_t status = record->Status;
+  gReports.emplace_back(first, status);
 }
 
 // The write reports of each member of a run, in order.

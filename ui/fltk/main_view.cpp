@@ -341,7 +341,9 @@ void MainView::Bind(TControl& control) {
     case ControlKind::kListBox: {
       auto& list = static_cast<TListBox&>(control);
       auto* widget = new Fl_Hold_Browser(left, top, list.Width, list.Height);
-      widget->format_char(0);
+      // Lines are shown as written: the format character is set to 0xFF, a byte that valid
+      // UTF-8 never holds. (A zero would make FLTK's width measure step past each line's end.)
+      widget->format_char(static_cast<char>(0xFF));
       widget->textfont(FL_HELVETICA);
       widget->textsize(11);
       widget->color(FL_WHITE);
