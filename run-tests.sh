@@ -14,9 +14,13 @@ done
 
 scripts/check-product.sh build/win-i686/bin/setup.exe
 
+# Window tests (label "gui") run one at a time after the rest, each on its own virtual
+# display; a window test that fails is run once more, and a second failure fails the run.
 for preset in linux-release linux-asan win-x86_64; do
   echo "== test $preset"
-  ctest --preset "$preset" -j "$jobs"
+  ctest --preset "$preset" -j "$jobs" -LE gui
+  echo "== test $preset (windows)"
+  ctest --preset "$preset" -L gui --repeat until-pass:2
 done
 
 # The libFuzzer targets (clang), each run for a fixed time under the CTest label "fuzz".
