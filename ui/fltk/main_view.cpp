@@ -30,12 +30,12 @@ const Fl_Color kGrayText = fl_rgb_color(109, 109, 109);
 Fl_Color ColorOf(TColor color) { return fl_rgb_color(color.r, color.g, color.b); }
 
 FontSpec FontOf(const TFont& font) {
-  FontSpec spec;
-  spec.face = font.Bold ? FL_HELVETICA_BOLD : FL_HELVETICA;
-  spec.size =
+  FontSpec chosen;
+  chosen.face = font.Bold ? FL_HELVETICA_BOLD : FL_HELVETICA;
+  chosen.size =
       font.Height > 0 ? font.Height : static_cast<int>(std::lround(font.Size * 96.0 / 72.0));
-  spec.color = ColorOf(font.Color);
-  return spec;
+  chosen.color = ColorOf(font.Color);
+  return chosen;
 }
 
 std::string Joined(const TStrings& lines) {
