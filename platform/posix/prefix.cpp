@@ -308,6 +308,26 @@ std::string HostToWindows(const std::string& host) {
   return Utf8ToCp1250(out);
 }
 
+Result<std::string> ReadHostFile(const std::string& host) {
+  const int fd = open(host.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return Result<std::string>::failure(ErrnoToWin32(errno));
+  std::string text;
+  char buf[65536];
+  for (;;) {
+    const ssize_t got = read(fd, buf, sizeof buf);
+    if (got == 0) break;
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      const int err = errno;
+      close(fd);
+      return Result<std::string>::failure(ErrnoToWin32(err));
+    }
+    text.append(buf, static_cast<std::size_t>(got));
+  }
+  close(fd);
+  return {text, kOk};
+}
+
 std::uint32_t ErrnoToWin32(int err) {
   switch (err) {
     case 0:

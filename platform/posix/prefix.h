@@ -67,6 +67,9 @@ std::string HostToWindows(const std::string& host);
 // The Win32 code of an errno value.
 std::uint32_t ErrnoToWin32(int err);
 
+// The whole content of a host file, or the Win32 code of the failure to open or read it.
+Result<std::string> ReadHostFile(const std::string& host);
+
 // Case-insensitive comparison of 1250 texts, as the Windows file system and registry do.
 bool SameName(std::string_view a, std::string_view b);
 char FoldCase(char c);

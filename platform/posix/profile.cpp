@@ -96,26 +96,6 @@ Result<HostPath> MapProfile(const std::string& file) {
   return MapPath(file);
 }
 
-Result<std::string> ReadWhole(const std::string& host) {
-  const int fd = open(host.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return Result<std::string>::failure(ErrnoToWin32(errno));
-  std::string text;
-  char buf[16384];
-  for (;;) {
-    const ssize_t got = read(fd, buf, sizeof buf);
-    if (got == 0) break;
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      const int err = errno;
-      close(fd);
-      return Result<std::string>::failure(ErrnoToWin32(err));
-    }
-    text.append(buf, static_cast<std::size_t>(got));
-  }
-  close(fd);
-  return {text, kOk};
-}
-
 // The value as the caller's buffer receives it: one pair of matching quotes removed, cut to
 // the buffer. An opening quote whose last character differs stays, as does a lone quote.
 std::string Unquote(const std::string& value) {
@@ -156,7 +136,7 @@ std::string ProfileGetString(const std::string& section, const std::string& key,
   def.resize(std::min(def.size(), kBufferSize - 1));
   auto p = MapProfile(file);
   if (!p.ok() || !p.value.exists) return def;
-  auto text = ReadWhole(p.value.host);
+  auto text = ReadHostFile(p.value.host);
   if (!text.ok()) return def;
   const std::string_view sectionName = Trim(section), keyName = Trim(key);
   for (const auto& s : Parse(text.value)) {
@@ -180,7 +160,7 @@ std::uint32_t ProfileWriteString(const std::string& section, const std::optional
     struct stat st;
     if (stat(p.value.host.c_str(), &st) != 0) return ErrnoToWin32(errno);
     if (S_ISDIR(st.st_mode) || (st.st_mode & S_IWUSR) == 0) return kAccessDenied;
-    auto read = ReadWhole(p.value.host);
+    auto read = ReadHostFile(p.value.host);
     if (!read.ok()) return read.error;
     text = std::move(read.value);
   }

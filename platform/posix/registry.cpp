@@ -332,26 +332,9 @@ std::string Format(const HiveData& data, Hive hive) {
 
 // Reads the hive file; a missing file is an empty hive.
 Result<std::string> ReadWhole(const std::string& file) {
-  const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    if (errno == ENOENT) return {std::string(), kOk};
-    return Result<std::string>::failure(ErrnoToWin32(errno));
-  }
-  std::string text;
-  char buf[65536];
-  for (;;) {
-    const ssize_t got = read(fd, buf, sizeof buf);
-    if (got == 0) break;
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      const int err = errno;
-      close(fd);
-      return Result<std::string>::failure(ErrnoToWin32(err));
-    }
-    text.append(buf, static_cast<std::size_t>(got));
-  }
-  close(fd);
-  return {text, kOk};
+  auto text = ReadHostFile(file);
+  if (text.error == kFileNotFound) return {std::string(), kOk};
+  return text;
 }
 
 // Temporary files of this hive left by a writer that died before its rename.
