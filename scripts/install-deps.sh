@@ -5,7 +5,7 @@ packages=(
   cmake make g++ clang libclang-rt-14-dev clang-format
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64
-  wine wine64 fonts-wine xvfb xauth x11-utils xdotool imagemagick locales
+  wine wine64 fonts-wine fonts-liberation2 xvfb xauth x11-utils xdotool imagemagick locales
   libfltk1.3-dev zlib1g-dev libdeflate-dev zip unzip libarchive-tools p7zip-full file
 )
 missing=()

@@ -1,6 +1,7 @@
 // The FLTK view against the form's controls, in process on a virtual display: where each
 // control's widget stands, that the widgets follow the controls after handlers and message
-// processing, and that texts arrive converted from code page 1250.
+// processing, that texts arrive converted from code page 1250, and that every text fits the
+// room its control gives it, measured with the toolkit's own text extent.
 
 #include <FL/Fl.H>
 #include <FL/Fl_Browser.H>
@@ -9,6 +10,7 @@
 #include <FL/Fl_Progress.H>
 #include <FL/Fl_Text_Display.H>
 #include <FL/Fl_Window.H>
+#include <FL/fl_draw.H>
 // Fl_Text_Display.H brings in Xlib, whose None and Bool macros break GoogleTest's names.
 #undef None
 #undef Bool
@@ -18,6 +20,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -94,6 +97,134 @@ class ViewTest : public ::testing::Test {
     return nullptr;
   }
 
+  // Every text of both windows that does not fit its control, measured in its widget's font
+  // with FLTK's own text extent: label and button captions, check-list items and the lines
+  // of the memos that cannot scroll. A label that sizes itself must stay inside its page and
+  // clear of the controls beside it. Each misfit is named with its control and sizes.
+  std::vector<std::string> Misfits() {
+    Fl::flush();  // the widgets lay out their texts when drawn
+    std::vector<std::string> found;
+    auto report = [&found](const std::string& name, const std::string& text, int need, int room) {
+      found.push_back(name + " \"" + text + "\": needs " + std::to_string(need) + ", has " +
+                      std::to_string(room));
+    };
+    const std::vector<ui::TControl*> controls = form_->Controls();
+    for (ui::TControl* control : controls) {
+      if (control == &form_->Memo6) continue;  // the hidden message table
+      switch (control->Kind) {
+        case ui::ControlKind::kLabel: {
+          auto* label = WidgetOf<ui::fltk::LabelWidget>(*control);
+          if (label == nullptr) {
+            found.push_back(control->Name + ": no widget");
+            break;
+          }
+          fl_font(label->Font().face, label->Font().size);
+          int width = 0, height = 0;
+          fl_measure(label->Text().c_str(), width, height, 0);
+          if (width > label->w()) report(control->Name, label->Text(), width, label->w());
+          if (height > label->h()) report(control->Name, label->Text(), height, label->h());
+          // A label that sizes itself stays inside its page and clear of its neighbours.
+          if (control->Page < 0 || control->Width != 0) break;
+          const int right = form_->pages.Left + form_->pages.Width;
+          if (label->x() + label->w() > right) {
+            report(control->Name, label->Text(), label->x() + label->w(), right);
+          }
+          for (ui::TControl* other : controls) {
+            if (other == control || other->Page != control->Page || !other->Visible ||
+                other->Kind == ui::ControlKind::kBevel || other->Width == 0) {
+              continue;
+            }
+            const int otherHeight = other->Height > 0 ? other->Height : 21;
+            const bool rows =
+                control->Top < other->Top + otherHeight && other->Top < control->Top + label->h();
+            const int end = control->Left + label->w();
+            if (rows && control->Left < other->Left + other->Width && other->Left < end) {
+              report(control->Name + " over " + other->Name, label->Text(), end, other->Left);
+            }
+          }
+          break;
+        }
+        case ui::ControlKind::kButton: {
+          auto* button = WidgetOf<ui::fltk::GlyphButton>(*control);
+          if (button == nullptr) {
+            found.push_back(control->Name + ": no widget");
+            break;
+          }
+          const int room = button->w() - Fl::box_dw(button->box());
+          if (button->ContentWidth() > room) {
+            report(control->Name, button->Caption(), button->ContentWidth(), room);
+          }
+          break;
+        }
+        case ui::ControlKind::kCheckListBox: {
+          auto* list = WidgetOf<ui::fltk::CheckList>(*control);
+          if (list == nullptr) {
+            found.push_back(control->Name + ": no widget");
+            break;
+          }
+          fl_font(FL_HELVETICA, ui::fltk::kControlTextSize);
+          for (const std::string& item : list->Items()) {
+            const int width = static_cast<int>(fl_width(item.c_str()));
+            if (width > list->TextWidth()) report(control->Name, item, width, list->TextWidth());
+          }
+          const int rows = static_cast<int>(list->Items().size()) * list->kRowHeight;
+          const int room = list->h() - Fl::box_dh(list->box());
+          if (rows > room) report(control->Name, "rows", rows, room);
+          break;
+        }
+        case ui::ControlKind::kMemo: {
+          if (static_cast<const ui::TMemo&>(*control).ScrollBars) break;  // scrolls both ways
+          auto* memo = WidgetOf<Fl_Text_Display>(*control);
+          if (memo == nullptr) {
+            found.push_back(control->Name + ": no widget");
+            break;
+          }
+          // The text area inside the frame and Fl_Text_Display's margins (3 at the sides, 1
+          // above and below).
+          const int width = memo->w() - Fl::box_dw(memo->box()) - 2 * 3;
+          const int height = memo->h() - Fl::box_dh(memo->box()) - 2 * 1;
+          fl_font(memo->textfont(), memo->textsize());
+          std::unique_ptr<char, decltype(&std::free)> text(memo->buffer()->text(), &std::free);
+          std::string all(text.get());
+          int lines = 0;
+          for (std::size_t at = 0; at <= all.size(); ++lines) {
+            const std::size_t end = std::min(all.find('\n', at), all.size());
+            std::string line = all.substr(at, end - at);
+            while (!line.empty() && line.back() == ' ') line.pop_back();  // wraps unseen
+            const int need = static_cast<int>(fl_width(line.c_str()));
+            if (need > width) report(control->Name, line, need, width);
+            at = end + 1;
+          }
+          if (lines * fl_height() > height) {
+            report(control->Name, std::to_string(lines) + " lines", lines * fl_height(), height);
+          }
+          break;
+        }
+        default:
+          break;
+      }
+    }
+    // The picker: its path label within the window, its buttons' captions.
+    Fl_Window* picker = ui_.PickerWindow();
+    if (picker == nullptr) {
+      found.push_back("no picker window");
+      return found;
+    }
+    for (int i = 0; i < picker->children(); ++i) {
+      if (auto* label = dynamic_cast<ui::fltk::LabelWidget*>(picker->child(i))) {
+        if (label->x() + label->w() > picker->w()) {
+          report("picker Label1", label->Text(), label->x() + label->w(), picker->w());
+        }
+      } else if (auto* button = dynamic_cast<ui::fltk::GlyphButton*>(picker->child(i))) {
+        const int room = button->w() - Fl::box_dw(button->box());
+        if (button->ContentWidth() > room) {
+          report("picker button", button->Caption(), button->ContentWidth(), room);
+        }
+      }
+    }
+    return found;
+  }
+
   Fl_Group* PagesGroup() {
     for (Fl_Widget* widget : Widgets()) {
       if (widget->parent() == window_ && widget->w() == 462 && widget->h() == 254) {
@@ -149,6 +280,52 @@ TEST_F(ViewTest, OnlyTheCurrentPageIsShown) {
   EXPECT_FALSE(WidgetOf(form_->Memo2)->visible_r());
   EXPECT_TRUE(WidgetOf(form_->Memo3)->visible_r());
   EXPECT_TRUE(WidgetOf<Fl_Choice>(form_->Directory)->visible_r());
+}
+
+// Every text on every page, as built in and as the install run and the picker change them.
+TEST_F(ViewTest, EveryTextFitsItsControl) {
+  const std::vector<std::pair<const char*, std::function<void()>>> states = {
+      {"built-in texts", [] {}},
+      {"finished install",
+       [this] {
+         form_->Label8.Caption = form_->MessageLine(22);
+         form_->Mess.Caption = form_->MessageLine(10);
+       }},
+      {"longest step", [this] { form_->Mess.Caption = form_->MessageLine(20); }},
+      {"picked folder", [this] { picker_->dirtreeChange("C:\\Program Files\\Common Files"); }},
+  };
+  for (const auto& [name, change] : states) {
+    change();
+    ui_.ProcessMessages();
+    EXPECT_EQ(Misfits(), std::vector<std::string>{}) << name;
+  }
+}
+
+// A label whose text gets shorter leaves nothing of the longer text on screen.
+TEST_F(ViewTest, AShorterLabelTextLeavesNoPixelsOfTheLongerOne) {
+  form_->pages.SetActivePageIndex(setup::kProgressPage);
+  auto* label = WidgetOf<ui::fltk::LabelWidget>(form_->Label8);
+  ASSERT_NE(label, nullptr);
+  // The built-in caption, then a shorter one (as the run's end puts there).
+  form_->Label8.Caption = plat::Utf8ToCp1250("Probíhá instalace programu");
+  ui_.ProcessMessages();
+  Fl::flush();
+  const int longRight = label->x() + label->w();
+  form_->Label8.Caption = "Hotovo";
+  ui_.ProcessMessages();
+  Fl::flush();
+  const int left = label->x() + label->w() + 2, top = label->y(), width = longRight - left;
+  ASSERT_GT(width, 20);
+  window_->make_current();
+  std::unique_ptr<uchar[]> pixels(fl_read_image(nullptr, left, top, width, label->h()));
+  ASSERT_NE(pixels, nullptr);
+  uchar r = 0, g = 0, b = 0;
+  Fl::get_color(FL_BACKGROUND_COLOR, r, g, b);
+  int other = 0;
+  for (int i = 0; i < width * label->h(); ++i) {
+    if (pixels[3 * i] != r || pixels[3 * i + 1] != g || pixels[3 * i + 2] != b) ++other;
+  }
+  EXPECT_EQ(other, 0) << "pixels of the old text right of the new one";
 }
 
 TEST_F(ViewTest, TextsArriveAsUtf8AndFollowTheirControls) {

@@ -1,6 +1,7 @@
 #include "ui/fltk/fltk_ui.h"
 
 #include <FL/Fl.H>
+#include <FL/Fl_Double_Window.H>
 #include <FL/x.H>
 
 #include <algorithm>
@@ -28,10 +29,12 @@ bool OpenDisplay(std::string& why) {
 }
 
 FltkUi::FltkUi() {
-  // The window's faces: MS Sans Serif for the controls and Arial bold for the title have
-  // their nearest match in Arial (or its metric twin) through the font configuration.
-  Fl::set_font(FL_HELVETICA, " Arial");
-  Fl::set_font(FL_HELVETICA_BOLD, "BArial");
+  // The window's faces, by their font configuration names: Liberation Sans has Arial's
+  // metrics, so the title (Arial bold) and every control text (MS Sans Serif, drawn one
+  // pixel in eleven smaller) take the room they were laid out for. scripts/install-deps.sh
+  // installs it (fonts-liberation2).
+  Fl::set_font(FL_HELVETICA, " Liberation Sans");
+  Fl::set_font(FL_HELVETICA_BOLD, "BLiberation Sans");
   Fl::background(212, 208, 200);
   Fl::visible_focus(1);
 }
@@ -101,6 +104,8 @@ void FltkUi::Shut() {
   picker_.reset();
   pickerForm_ = nullptr;
 }
+
+Fl_Window* FltkUi::PickerWindow() const { return picker_ ? picker_->Window() : nullptr; }
 
 int FltkUi::Run(setup::TForm1& form, TForm2& picker) {
   Open(form, picker);

@@ -9,6 +9,8 @@
 #include "ui/form2.h"
 #include "ui/ui_service.h"
 
+class Fl_Window;
+
 namespace ui::fltk {
 
 class MainView;
@@ -42,6 +44,8 @@ class FltkUi : public UiService {
   // service's calls act on these windows.
   void Open(setup::TForm1& form, TForm2& picker);
   void Shut();
+  // The picker's window (shown or not) while open, for tests; null otherwise.
+  Fl_Window* PickerWindow() const;
 
  private:
   std::unique_ptr<MainView> main_;

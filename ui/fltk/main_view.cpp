@@ -32,8 +32,14 @@ Fl_Color ColorOf(TColor color) { return fl_rgb_color(color.r, color.g, color.b);
 FontSpec FontOf(const TFont& font) {
   FontSpec chosen;
   chosen.face = font.Bold ? FL_HELVETICA_BOLD : FL_HELVETICA;
-  chosen.size =
-      font.Height > 0 ? font.Height : static_cast<int>(std::lround(font.Size * 96.0 / 72.0));
+  if (font.Height > 0) {
+    chosen.size = font.Height;
+  } else {
+    // MS Sans Serif draws as wide as Liberation Sans one pixel in eleven smaller.
+    const double pixels = font.Size * 96.0 / 72.0;
+    chosen.size = static_cast<int>(
+        std::lround(font.Name == "MS Sans Serif" ? pixels * kControlTextSize / 11.0 : pixels));
+  }
   chosen.color = ColorOf(font.Color);
   return chosen;
 }
@@ -57,8 +63,10 @@ std::string Literal(const std::string& utf8) {
   return shown;
 }
 
-// A multi-line text box. A disabled one shows its text greyed and takes no input or focus;
-// an editable one accepts edits that nothing reads back.
+// A multi-line text box. A disabled one shows its text greyed and takes no input or focus,
+// but its scroll bar, which shows only when the text is longer than the box, still scrolls
+// it: a text that does not fit can be read in full. An editable one accepts edits that
+// nothing reads back.
 class MemoWidget : public Fl_Text_Editor {
  public:
   MemoWidget(int x, int y, int w, int h, Fl_Text_Buffer* buffer) : Fl_Text_Editor(x, y, w, h) {
@@ -67,12 +75,34 @@ class MemoWidget : public Fl_Text_Editor {
   bool interactive = true;
   bool readOnly = false;
   int handle(int event) override {
-    if (!interactive) return 0;
+    if (!interactive) return ScrollOnly(event);
     if (readOnly && (event == FL_KEYBOARD || event == FL_PASTE)) {
       return Fl_Text_Display::handle(event);
     }
     return Fl_Text_Editor::handle(event);
   }
+
+ private:
+  int ScrollOnly(int event) {
+    if (!mVScrollBar->visible()) return 0;
+    switch (event) {
+      case FL_MOUSEWHEEL:
+        return Fl::event_dy() != 0 ? mVScrollBar->handle(event) : 0;
+      case FL_PUSH:
+        scrolling_ = Fl::event_inside(mVScrollBar) != 0;
+        return scrolling_ ? mVScrollBar->handle(event) : 0;
+      case FL_DRAG:
+        return scrolling_ ? mVScrollBar->handle(event) : 0;
+      case FL_RELEASE: {
+        const int used = scrolling_ ? mVScrollBar->handle(event) : 0;
+        scrolling_ = false;
+        return used;
+      }
+      default:
+        return 0;
+    }
+  }
+  bool scrolling_ = false;
 };
 
 }  // namespace
@@ -187,15 +217,13 @@ void MainView::Bind(TControl& control) {
       auto* widget = new MemoWidget(left, top, memo.Width, memo.Height, buffers_.back().get());
       widget->box(FL_DOWN_BOX);
       widget->color(FL_WHITE);
-      widget->textfont(FL_HELVETICA);
-      // The explanatory texts were laid out for MS Sans Serif, whose lines are narrower than
-      // Arial's of the same size: one pixel less keeps each designed line on one line.
-      widget->textsize(FontOf(form_.Font).size - 1);
+      const FontSpec font = FontOf(form_.Font);
+      widget->textfont(font.face);
+      widget->textsize(font.size);
       widget->cursor_style(Fl_Text_Display::SIMPLE_CURSOR);
-      if (!memo.ScrollBars) {
-        widget->scrollbar_width(0);
-        widget->wrap_mode(Fl_Text_Display::WRAP_AT_BOUNDS, 0);
-      }
+      // The explanatory texts wrap at the box's edge; the vertical scroll bar shows only when
+      // the lines are more than the box holds.
+      if (!memo.ScrollBars) widget->wrap_mode(Fl_Text_Display::WRAP_AT_BOUNDS, 0);
       Fl_Text_Buffer* buffer = buffers_.back().get();
       struct Shown {
         std::optional<std::vector<std::string>> lines;
@@ -269,7 +297,7 @@ void MainView::Bind(TControl& control) {
       auto& combo = static_cast<TComboBox&>(control);
       auto* widget = new Fl_Choice(left, top, combo.Width, kComboHeight);
       widget->textfont(FL_HELVETICA);
-      widget->textsize(11);
+      widget->textsize(kControlTextSize);
       widget->down_box(FL_FLAT_BOX);
       widget->when(FL_WHEN_RELEASE_ALWAYS);
       widget->callback([](Fl_Widget* w, void*) {
@@ -293,7 +321,7 @@ void MainView::Bind(TControl& control) {
           for (std::size_t i = 0; i < menu->labels.size(); ++i) {
             menu->items[i].text = menu->labels[i].c_str();
             menu->items[i].labelfont_ = FL_HELVETICA;
-            menu->items[i].labelsize_ = 11;
+            menu->items[i].labelsize_ = kControlTextSize;
           }
           widget->menu(menu->items.data());
           widget->redraw();
@@ -345,7 +373,7 @@ void MainView::Bind(TControl& control) {
       // UTF-8 never holds. (A zero would make FLTK's width measure step past each line's end.)
       widget->format_char(static_cast<char>(0xFF));
       widget->textfont(FL_HELVETICA);
-      widget->textsize(11);
+      widget->textsize(kControlTextSize);
       widget->color(FL_WHITE);
       auto applied = std::make_shared<std::vector<std::string>>();
       binding.widget = widget;
@@ -372,7 +400,7 @@ void MainView::Bind(TControl& control) {
       widget->box(FL_DOWN_BOX);
       widget->color(FL_WHITE);
       widget->selection_color(fl_rgb_color(0, 120, 215));
-      widget->labelsize(11);
+      widget->labelsize(kControlTextSize);
       widget->labelcolor(FL_BLACK);
       binding.widget = widget;
       binding.update = [widget, &bar] {

@@ -16,7 +16,7 @@ namespace ui::fltk {
 
 namespace {
 
-constexpr int kFontSize = 11;
+constexpr int kFontSize = kControlTextSize;
 
 std::string Join(const std::string& folder, const std::string& name) {
   return !folder.empty() && folder.back() == '\\' ? folder + name : folder + "\\" + name;

@@ -29,6 +29,9 @@ class PickerView {
   // form's result; the tree keeps its state for the next showing.
   ModalResult ShowModal();
 
+  // The picker's window, for tests that look at its widgets.
+  Fl_Double_Window* Window() const { return window_.get(); }
+
   // The folder tree's handlers, called by the tree widget.
   void Opened(Fl_Tree_Item* item);
   void Selected(Fl_Tree_Item* item);

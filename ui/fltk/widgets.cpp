@@ -1,6 +1,7 @@
 #include "ui/fltk/widgets.h"
 
 #include <FL/Fl.H>
+#include <FL/Fl_Window.H>
 #include <FL/fl_draw.H>
 
 #include <algorithm>
@@ -28,8 +29,9 @@ LabelWidget::LabelWidget(int x, int y, int w, int h, FontSpec font, bool transpa
 
 void LabelWidget::SetText(const std::string& text) {
   if (text == text_) return;
-  // The old text's area is repainted by the parent: a shorter text leaves nothing behind.
-  if (parent() != nullptr) parent()->damage(FL_DAMAGE_ALL, x(), y(), w(), h());
+  // The pages paint no background of their own: the window repaints the old text's
+  // rectangle with everything under it, so a shorter text leaves nothing behind.
+  if (Fl_Window* top = window()) top->damage(FL_DAMAGE_ALL, x(), y(), w(), h());
   text_ = text;
   Fit();
   redraw();
@@ -64,13 +66,23 @@ void GlyphButton::SetCaption(const std::string& caption) {
   redraw();
 }
 
+namespace {
+constexpr int kGlyphSpace = 16 + 4;  // the picture and the gap to the caption
+}
+
+int GlyphButton::ContentWidth() const {
+  fl_font(FL_HELVETICA, kControlTextSize);
+  const std::string shown = WithoutAccelerators(caption_);
+  return static_cast<int>(fl_width(shown.c_str())) + (glyph_ == Glyph::kNone ? 0 : kGlyphSpace);
+}
+
 void GlyphButton::draw() {
   const bool down = value() != 0;
   draw_box(down ? FL_DOWN_BOX : FL_UP_BOX, color());
   const std::string shown = WithoutAccelerators(caption_);
-  fl_font(FL_HELVETICA, 11);
+  fl_font(FL_HELVETICA, kControlTextSize);
   const int textWidth = static_cast<int>(fl_width(shown.c_str()));
-  const int glyphWidth = glyph_ == Glyph::kNone ? 0 : 16 + 4;
+  const int glyphWidth = glyph_ == Glyph::kNone ? 0 : kGlyphSpace;
   const int shift = down ? 1 : 0;
   const int left = x() + (w() - glyphWidth - textWidth) / 2 + shift;
   const int top = y() + shift;
@@ -97,6 +109,11 @@ void CheckList::SetItems(const std::vector<std::string>& items) {
   items_ = items;
   if (selected_ >= static_cast<int>(items_.size())) selected_ = -1;
   redraw();
+}
+
+int CheckList::TextWidth() const {
+  // As draw() places the text: after the box's frame, the check box and two gaps.
+  return w() - Fl::box_dw(box()) - 1 - kBoxSize - 3 - 2;
 }
 
 int CheckList::RowAt(int ey) const {
@@ -150,7 +167,7 @@ void CheckList::draw() {
   const int top = y() + Fl::box_dy(box());
   const int width = w() - Fl::box_dw(box());
   fl_push_clip(left, top, width, h() - Fl::box_dh(box()));
-  fl_font(FL_HELVETICA, 11);
+  fl_font(FL_HELVETICA, kControlTextSize);
   for (int row = 0; row < static_cast<int>(items_.size()); ++row) {
     const int rowTop = top + row * kRowHeight;
     const int boxLeft = left + 1;

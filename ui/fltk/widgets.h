@@ -13,20 +13,27 @@
 
 namespace ui::fltk {
 
+// The pixel size of the controls' text. The window's font is MS Sans Serif 8 point, a face
+// whose letters are narrower than Arial's: Liberation Sans (Arial's metric twin, the face the
+// view draws with) matches its line widths at 10 pixels, one less than 8 point at 96 dpi.
+inline constexpr int kControlTextSize = 10;
+
 // The face and pixel size of a control's font.
 struct FontSpec {
   int face = 0;  // Fl_Font
-  int size = 11;
+  int size = kControlTextSize;
   unsigned color = 0;  // Fl_Color
 };
 
 // A label: one line of text; sized by its text unless it has a fixed size. A transparent
-// label draws only its text, over whatever its parent painted.
+// label draws only its text, over whatever its parent painted. A new text has the window
+// repaint the old rectangle first, so a shorter text leaves nothing of the longer one.
 class LabelWidget : public Fl_Widget {
  public:
   LabelWidget(int x, int y, int w, int h, FontSpec font, bool transparent, bool centred);
   void SetText(const std::string& text);
   const std::string& Text() const { return text_; }
+  const FontSpec& Font() const { return font_; }
   void draw() override;
 
  private:
@@ -44,6 +51,9 @@ class GlyphButton : public Fl_Button {
  public:
   GlyphButton(int x, int y, int w, int h, Glyph glyph);
   void SetCaption(const std::string& caption);
+  const std::string& Caption() const { return caption_; }
+  // The width that the picture and the caption take together.
+  int ContentWidth() const;
   void draw() override;
 
  private:
@@ -58,6 +68,9 @@ class CheckList : public Fl_Widget {
  public:
   CheckList(int x, int y, int w, int h);
   void SetItems(const std::vector<std::string>& items);
+  const std::vector<std::string>& Items() const { return items_; }
+  // The width left for an item's text beside its check box.
+  int TextWidth() const;
   std::function<void(int)> onToggle;
   std::function<void()> onClick;
   std::function<bool(int)> checked;
