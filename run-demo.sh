@@ -18,7 +18,7 @@ if [[ ! -x $payload/setup.exe ]]; then
 fi
 if [[ -z ${DISPLAY:-} ]]; then
   echo "No display: run this under a virtual one, for example" >&2
-  echo "  xvfb-run -a -s '-screen 0 1024x768x24' ./run-demo.sh" >&2
+  echo "  scripts/with-xvfb.sh ./run-demo.sh" >&2
   exit 1
 fi
 export SETUP_PREFIX=$PWD/build/demo-prefix

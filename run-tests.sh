@@ -13,6 +13,8 @@ for preset in linux-release linux-debug linux-asan win-x86_64 win-i686; do
 done
 
 scripts/check-product.sh build/win-i686/bin/setup.exe
+# The Windows test sources hold for the product's architecture too (syntax and types only).
+cmake -DBUILD=build/win-x86_64 -P scripts/check-tests-i686.cmake
 
 # Window tests (label "gui") run one at a time after the rest, each on its own virtual
 # display; a window test that fails is run once more, and a second failure fails the run.

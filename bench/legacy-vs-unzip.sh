@@ -13,7 +13,7 @@ set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 extract=${1:-$root/build/bin/extract}
-fixtures=${FIXTURES:-$root/../shared/fixtures/zip-real}
+fixtures=${FIXTURES:-$root/tests/fixtures/zip}
 runs=${RUNS:-5}
 
 for tool in "$extract" unzip zip zipinfo; do

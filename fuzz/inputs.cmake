@@ -25,16 +25,14 @@ add_custom_target(fuzzers DEPENDS ${_fuzz_all})
 # archive targets start from the real archives.
 set(SETUP_FUZZ_SECONDS 20 CACHE STRING "Seconds each fuzz target runs under CTest")
 if(SETUP_TESTS)
-  set(_zip_seeds "${PROJECT_SOURCE_DIR}/../shared/fixtures/zip-real")
+  set(_zip_seeds "${PROJECT_SOURCE_DIR}/tests/fixtures/zip")
   foreach(name IN LISTS _fuzz_all)
     set(_corpus "${CMAKE_CURRENT_BINARY_DIR}/corpus/${name}")
     set(_seeds "")
     set(_max_len 4096)
     if(name STREQUAL "fuzz_reader" OR name STREQUAL "fuzz_unzip_archive")
       set(_max_len 16384)
-      if(EXISTS "${_zip_seeds}")
-        set(_seeds "${_zip_seeds}")
-      endif()
+      set(_seeds "${_zip_seeds}")
     endif()
     add_test(NAME ${name}
              COMMAND sh -c "mkdir -p \"$1\" && shift && exec \"$@\"" fuzz "${_corpus}"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Drives the `setup` program's FLTK window on an X display (run it under xvfb-run) with
-# xdotool, from the known positions of its controls, and checks what it shows and does.
+# Drives the `setup` program's FLTK window on an X display (run it under scripts/with-xvfb.sh)
+# with xdotool, from the known positions of its controls, and checks what it shows and does.
 #
 #   gui-test.sh pages      PAYLOAD WORK  every page, the picker, the cancel path, uninstall mode
 #   gui-test.sh install    PAYLOAD WORK  the wizard to the end of an install into a fresh prefix

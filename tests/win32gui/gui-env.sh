@@ -1,10 +1,10 @@
 # Sourced by gui-test.sh and gui-run.sh with one argument, a folder: makes a fresh 64-bit
 # Wine prefix in FOLDER/wine (Czech locale, no window manager, as tests/wine/make-prefix.sh
 # makes it), then sets up this shell to run Windows programs in it on the caller's X display
-# (xvfb-run's): the environment of tests/wine/env.sh, DISPLAY, a display cookie the programs'
-# user can read, and Wine's own fonts in the prefix.
+# (scripts/with-xvfb.sh's): the environment of tests/wine/env.sh, DISPLAY, a display cookie
+# the programs' user can read when the display has one, and Wine's own fonts in the prefix.
 if [[ -z ${DISPLAY:-} ]]; then
-  echo "no X display; run under xvfb-run" >&2
+  echo "no X display; run under scripts/with-xvfb.sh" >&2
   exit 2
 fi
 gui_display=$DISPLAY

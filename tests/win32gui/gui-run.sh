@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # gui-run.sh WORKDIR EXE [ARGS...]: runs a Windows test program that opens windows, in a
-# fresh prefix in WORKDIR, on the X display of the caller (xvfb-run's): once in the Czech
-# locale (ANSI code page 1250), once in the C locale (1252). It fails when either run fails.
+# fresh prefix in WORKDIR, on the X display of the caller (scripts/with-xvfb.sh's): once in
+# the Czech locale (ANSI code page 1250), once in the C locale (1252). It fails when either
+# run fails.
 set -uo pipefail
 if [[ $# -lt 2 ]]; then
   echo "usage: $0 WORKDIR EXE [ARGS...]" >&2

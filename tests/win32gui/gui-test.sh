@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # gui-test.sh SETUP_EXE GUIDRIVER_EXE WORKDIR
 #
-# The Windows program end to end, as a user sees it, under 64-bit Wine in the X display
-# that xvfb-run provides (CTest wraps this script in one xvfb-run). In a fresh prefix with a
+# The Windows program end to end, as a user sees it, under 64-bit Wine in the X display that
+# scripts/with-xvfb.sh provides (CTest wraps this script in it). In a fresh prefix with a
 # Czech locale (ANSI code page 1250):
 #   1. install from a payload of Info-ZIP archives made here, through every wizard page and
 #      the directory picker, both icon places ticked, with a short.txt; then check the files,

@@ -105,19 +105,26 @@ T WaitFor(const std::string& what, const std::function<T()>& found) {
   }
 }
 
+struct ClassSearch {
+  const wchar_t* cls;
+  std::vector<HWND>* found;
+};
+
+BOOL CALLBACK AddIfClass(HWND hwnd, LPARAM data) {
+  auto& s = *reinterpret_cast<ClassSearch*>(data);
+  if (ClassIs(hwnd, s.cls)) s.found->push_back(hwnd);
+  return TRUE;
+}
+
+BOOL CALLBACK AddWindow(HWND hwnd, LPARAM data) {
+  reinterpret_cast<std::vector<HWND>*>(data)->push_back(hwnd);
+  return TRUE;
+}
+
 std::vector<HWND> TopWindows(const wchar_t* cls) {
   std::vector<HWND> found;
-  struct Search {
-    const wchar_t* cls;
-    std::vector<HWND>* found;
-  } search{cls, &found};
-  EnumWindows(
-      [](HWND hwnd, LPARAM data) -> BOOL {
-        auto& s = *reinterpret_cast<Search*>(data);
-        if (ClassIs(hwnd, s.cls)) s.found->push_back(hwnd);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  ClassSearch search{cls, &found};
+  EnumWindows(AddIfClass, reinterpret_cast<LPARAM>(&search));
   return found;
 }
 
@@ -137,13 +144,7 @@ HWND Picker() {
 
 std::vector<HWND> Descendants(HWND parent) {
   std::vector<HWND> found;
-  EnumChildWindows(
-      parent,
-      [](HWND hwnd, LPARAM data) -> BOOL {
-        reinterpret_cast<std::vector<HWND>*>(data)->push_back(hwnd);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&found));
+  EnumChildWindows(parent, AddWindow, reinterpret_cast<LPARAM>(&found));
   return found;
 }
 
