@@ -12,38 +12,89 @@ DecodeState gDecode;
 
 void ResetInput() {
   DecodeState& d = gDecode;
-  if (d.archive != plat::kNoHandle) {
-    d.inPos = d.inBuffer;
-    d.inEnd = d.inBuffer;
-  }
+  if (d.archive != plat::kNoHandle) d.inEnd = d.inPos;
   d.bitBuffer = 0;
   d.bitCount = 0;
 }
 
+namespace {
+
+// Moves the bytes from inPos on to the front of the buffer and reads on behind them.
+bool FillBuffer() {
+  DecodeState& d = gDecode;
+  std::uint8_t* const buffer = d.inBuffer;
+  const std::size_t kept = static_cast<std::size_t>(d.bufferEnd - d.inPos);
+  const std::size_t viewed = static_cast<std::size_t>(d.inEnd - d.inPos);
+  d.bufferStart += d.inPos - buffer;
+  if (kept != 0 && d.inPos != buffer) std::memmove(buffer, d.inPos, kept);
+  d.inPos = buffer;
+  d.inEnd = buffer + viewed;
+  d.bufferEnd = buffer + kept;
+  const std::int64_t at = d.bufferStart + static_cast<std::int64_t>(kept);
+  if (d.filePosition != at) {
+    d.filePosition = -1;
+    if (!plat::SeekFile(d.archive, at, plat::SeekOrigin::kBegin).ok()) return false;
+    d.filePosition = at;
+  }
+  auto got = plat::ReadFile(d.archive, buffer + kept, kInputBufferSize - kept);
+  if (!got.ok()) {
+    d.filePosition = -1;
+    return false;
+  }
+  d.filePosition += static_cast<std::int64_t>(got.value);
+  d.bufferEnd += got.value;
+  return got.value != 0;
+}
+
+}  // namespace
+
 std::size_t RefillInput() {
   DecodeState& d = gDecode;
-  if (d.archive == plat::kNoHandle || d.inputLeft <= 0) {
-    d.endOfInput = true;
-    return 0;
-  }
-  const std::size_t kept = static_cast<std::size_t>(d.inEnd - d.inPos);
-  if (kept != 0 && d.inPos != d.inBuffer) std::memmove(d.inBuffer, d.inPos, kept);
-  d.inPos = d.inBuffer;
-  d.inEnd = d.inBuffer + kept;
-  const std::size_t room = kInputBufferSize - kept;
-  const std::size_t want = static_cast<std::size_t>(
-      std::min<std::int64_t>(static_cast<std::int64_t>(room), d.inputLeft));
-  if (want == 0) return 0;
-  auto got = plat::ReadFile(d.archive, d.inBuffer + kept, want);
-  if (!got.ok() || got.value == 0) {
+  if (d.archive == plat::kNoHandle || d.inputLeft <= 0 ||
+      (d.inEnd == d.bufferEnd && !FillBuffer())) {
     d.endOfInput = true;
     d.inputLeft = 0;
     return 0;
   }
-  d.inEnd += got.value;
-  d.inputLeft -= static_cast<std::int64_t>(got.value);
-  d.bytesRead += static_cast<std::int64_t>(got.value);
-  return got.value;
+  const std::size_t take =
+      static_cast<std::size_t>(std::min<std::int64_t>(d.bufferEnd - d.inEnd, d.inputLeft));
+  d.inEnd += take;
+  d.inputLeft -= static_cast<std::int64_t>(take);
+  d.bytesRead += static_cast<std::int64_t>(take);
+  return take;
+}
+
+void ForgetInput() {
+  DecodeState& d = gDecode;
+  d.inPos = d.inEnd = d.bufferEnd = d.inBuffer;
+  d.bufferStart = 0;
+  d.filePosition = -1;
+}
+
+void SeekInput(std::int64_t offset) {
+  DecodeState& d = gDecode;
+  if (offset >= d.bufferStart && offset <= d.bufferStart + (d.bufferEnd - d.inBuffer)) {
+    d.inPos = d.inBuffer + (offset - d.bufferStart);
+  } else {
+    d.bufferStart = offset;
+    d.inPos = d.bufferEnd = d.inBuffer;
+  }
+  d.inEnd = d.inPos;
+}
+
+bool ReadInput(std::uint8_t* out, std::size_t size) {
+  DecodeState& d = gDecode;
+  d.inEnd = d.inPos;
+  while (size != 0) {
+    if (d.inPos == d.bufferEnd && !FillBuffer()) return false;
+    const std::size_t n = std::min(size, static_cast<std::size_t>(d.bufferEnd - d.inPos));
+    std::memcpy(out, d.inPos, n);
+    out += n;
+    size -= n;
+    d.inPos += n;
+    d.inEnd = d.inPos;
+  }
+  return true;
 }
 
 bool WriteOutput(const std::uint8_t* data, std::size_t size) {

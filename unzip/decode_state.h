@@ -21,8 +21,8 @@ inline constexpr std::size_t kWindowSize = 32768;
 // kWindowSize bytes are the window; the whole area is large enough for the shrink tables
 // (48640 bytes) and for inflate's history plus output piece.
 inline constexpr std::size_t kWorkAreaSize = 2 * kWindowSize + 1024;
-// Compressed input is read from the archive in blocks of this size.
-inline constexpr std::size_t kInputBufferSize = 32768;
+// The archive is read in sequential pieces of this size, which serve all members they hold.
+inline constexpr std::size_t kInputBufferSize = 131072;
 
 // Receives each piece of decoded output; false means the write failed.
 using OutputSink = std::function<bool(const std::uint8_t* data, std::size_t size)>;
@@ -34,11 +34,16 @@ struct DecodeState {
   OutputSink sink;                  // where FlushWindow and WriteOutput write
   std::uint32_t crc = 0xFFFFFFFFu;  // CRC-32 register over everything written
 
-  // Input: the unread bytes are [inPos, inEnd); refills come from `archive` (at its current
-  // position) while `inputLeft` bytes may still be read.
+  // Input: [inBuffer, bufferEnd) holds the bytes of `archive` from offset `bufferStart`. The
+  // decoder takes [inPos, inEnd); a refill widens inEnd over buffered bytes, or reads on, while
+  // `inputLeft` bytes of the member may still be handed out. `filePosition` is where the
+  // archive handle stands (-1: not known), so that sequential reads need no seek.
   std::uint8_t inBuffer[kInputBufferSize];
   const std::uint8_t* inPos = inBuffer;
   const std::uint8_t* inEnd = inBuffer;
+  const std::uint8_t* bufferEnd = inBuffer;
+  std::int64_t bufferStart = 0;
+  std::int64_t filePosition = -1;
   plat::Handle archive = plat::kNoHandle;
   std::int64_t inputLeft = 0;
 
@@ -69,6 +74,16 @@ void ResetInput();
 // Keeps the unread input and appends what the archive still yields. Returns the number of
 // bytes added; when none could be added, sets the end-of-input flag.
 std::size_t RefillInput();
+
+// Forgets what was read from an archive: the next one may be another file.
+void ForgetInput();
+
+// Moves the input to `offset` of the archive, with nothing handed out to a decoder yet.
+void SeekInput(std::int64_t offset);
+
+// Reads `size` bytes at the input position and moves past them; false when the archive
+// cannot be read or ends before.
+bool ReadInput(std::uint8_t* out, std::size_t size);
 
 // Next byte of the compressed data; 0 with the end-of-input flag set when it ran out.
 inline std::uint8_t ReadByte() {

@@ -603,8 +603,10 @@ void Decoder::Store() {
 
 std::int32_t Inflate() {
   ResetInput();
-  auto tables = std::make_unique<Tables>();
-  Decoder decoder(*tables);
+  // One set of tables serves every member (one extraction runs at a time); the fixed code's
+  // tables are built once.
+  static Tables tables;
+  Decoder decoder(tables);
   return decoder.Run();
 }
 
@@ -616,7 +618,7 @@ std::int32_t InflateBuffer(const std::uint8_t* data, std::size_t size, const Out
     ~Restore() {
       gDecode.window = nullptr;
       gDecode.sink = nullptr;
-      gDecode.inPos = gDecode.inEnd = gDecode.inBuffer;
+      ForgetInput();
     }
   } restore;
   d.window = work.get();

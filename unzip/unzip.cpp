@@ -89,12 +89,18 @@ void CreateFolders(const std::string& path) {
   }
 }
 
+// The work area of the member being extracted, cleared for each member.
+std::uint8_t gWorkArea[kWorkAreaSize];
+
 // Holds the extraction lock and the work area for one member; releases both on every path.
+// What was read of the run's archive stays buffered for the next member; an archive of the
+// member's own is forgotten with it.
 class MemberScope {
  public:
-  MemberScope() : work_(std::make_unique<std::uint8_t[]>(kWorkAreaSize)) {
+  MemberScope() {
     gExtracting = true;
-    gDecode.window = work_.get();
+    std::memset(gWorkArea, 0, sizeof gWorkArea);
+    gDecode.window = gWorkArea;
     gDecode.w = 0;
   }
   MemberScope(const MemberScope&) = delete;
@@ -103,12 +109,11 @@ class MemberScope {
     gDecode.window = nullptr;
     gDecode.sink = nullptr;
     gDecode.archive = plat::kNoHandle;
-    gDecode.inPos = gDecode.inEnd = gDecode.inBuffer;
+    if (ownArchive) ForgetInput();
     gExtracting = false;
   }
 
- private:
-  std::unique_ptr<std::uint8_t[]> work_;
+  bool ownArchive = false;
 };
 
 // Holds the run's report procedure; clears it on every way out.
@@ -121,6 +126,7 @@ class RunScope {
       gRunArchive.file = std::move(opened.value);
     }
     gRunning = true;
+    ForgetInput();
     gDecode.report = report;
     gDecode.record = &gRecord;
   }
@@ -129,6 +135,7 @@ class RunScope {
   ~RunScope() {
     gRunArchive.file.reset();
     gRunArchive.path.clear();
+    ForgetInput();
     gDecode.report = nullptr;
     gDecode.record = nullptr;
     gRunning = false;
@@ -146,12 +153,7 @@ std::int32_t CopyStored() {
   while (d.bytesRead < d.compressedSize && !d.abort) {
     const std::size_t piece = static_cast<std::size_t>(
         std::min<std::int64_t>(d.compressedSize - d.bytesRead, kWindowSize));
-    std::size_t got = 0;
-    while (got < piece) {
-      auto r = plat::ReadFile(d.archive, d.window + got, piece - got);
-      if (!r.ok() || r.value == 0) return kReadError;
-      got += r.value;
-    }
+    if (!ReadInput(d.window, piece)) return kReadError;
     if (!FlushWindow(piece)) return kWriteError;
     d.bytesRead += static_cast<std::int64_t>(piece);
   }
@@ -196,19 +198,15 @@ std::int32_t ExtractMember(const std::string& archivePath, const std::string& ou
     if (!opened.ok()) return kReadError;
     own = std::move(opened.value);
     archive = own.get();
+    scope.ownArchive = true;
+    ForgetInput();
   }
+  d.archive = archive;
 
   std::uint8_t header[kLocalHeaderSize];
   const std::int64_t offset = static_cast<std::uint32_t>(headerOffset);
-  if (!plat::SeekFile(archive, offset, plat::SeekOrigin::kBegin).ok()) {
-    return kStructureError;
-  }
-  std::size_t got = 0;
-  while (got < kLocalHeaderSize) {
-    auto r = plat::ReadFile(archive, header + got, kLocalHeaderSize - got);
-    if (!r.ok() || r.value == 0) return kStructureError;
-    got += r.value;
-  }
+  SeekInput(offset);
+  if (!ReadInput(header, kLocalHeaderSize)) return kStructureError;
   if (Get32(header) != 0x04034B50u) return kStructureError;
 
   const std::int64_t dataOffset =
@@ -238,9 +236,7 @@ std::int32_t ExtractMember(const std::string& archivePath, const std::string& ou
   if (method != 0 && method != 1 && method != 6 && method != 8) return kUnsupportedMethod;
   if ((flags & kFlagEncrypted) != 0) return kEncrypted;
 
-  if (!plat::SeekFile(archive, dataOffset, plat::SeekOrigin::kBegin).ok()) {
-    throw setup::InOutError(plat::kReadFault);
-  }
+  SeekInput(dataOffset);
 
   const bool isFolder =
       !outputPath.empty() && (outputPath.back() == '\\' || outputPath.back() == '/');
@@ -270,9 +266,7 @@ std::int32_t ExtractMember(const std::string& archivePath, const std::string& ou
     written += static_cast<std::int64_t>(size);
     return true;
   };
-  d.archive = archive;
   d.inputLeft = static_cast<std::int64_t>(compressedSize) + 2;
-  d.inPos = d.inEnd = d.inBuffer;
   d.bitBuffer = 0;
   d.bitCount = 0;
   d.compressedSize = compressedSize;

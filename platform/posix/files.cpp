@@ -216,12 +216,48 @@ std::uint32_t CopyHostFile(const std::string& from, const std::string& to) {
   return error;
 }
 
+// The lstat of a mapped path; false when it does not exist.
+bool EntryOf(const HostPath& p, struct stat& st) {
+  if (!p.exists) return false;
+  if (!p.isRoot) {
+    st = p.entry;
+    return true;
+  }
+  return lstat(p.host.c_str(), &st) == 0;
+}
+
+// The stat of what a mapped path leads to (through a link); false when there is nothing.
+bool TargetOf(const HostPath& p, struct stat& st) {
+  if (!p.exists) return false;
+  if (!p.isRoot && !S_ISLNK(p.entry.st_mode)) {
+    st = p.entry;
+    return true;
+  }
+  return stat(p.host.c_str(), &st) == 0;
+}
+
 bool ValidDosDateTime(int year, int month, int day, int hour, int minute, int second) {
   static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   if (month < 1 || month > 12 || day < 1) return false;
   const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
   const int days = kDays[month - 1] + (month == 2 && leap ? 1 : 0);
   return day <= days && hour <= 23 && minute <= 59 && second <= 59;
+}
+
+// mktime, without its look at the zone file on every call (glibc checks /etc/localtime each
+// time): the zone's offset at that time as localtime_r gives it, when the offset is the same
+// a day before and after; near a change of the offset mktime itself decides.
+std::time_t LocalTime(std::tm tm) {
+  std::tm utc = tm;
+  const std::time_t asUtc = timegm(&utc);
+  std::tm local;
+  if (asUtc == static_cast<std::time_t>(-1) || !localtime_r(&asUtc, &local)) return mktime(&tm);
+  const long offset = local.tm_gmtoff;
+  const std::time_t guess = asUtc - offset;
+  for (const std::time_t probe : {guess - 86400, guess, guess + 86400}) {
+    if (!localtime_r(&probe, &local) || local.tm_gmtoff != offset) return mktime(&tm);
+  }
+  return guess;
 }
 
 }  // namespace
@@ -235,7 +271,7 @@ std::uint32_t SetCurrentDirectory(const std::string& path) {
   if (!p.ok()) return p.error;
   if (!p.value.exists) return MissingError(p.value);
   struct stat st;
-  if (stat(p.value.host.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return kErrDirectory;
+  if (!TargetOf(p.value, st) || !S_ISDIR(st.st_mode)) return kErrDirectory;
   return chdir(p.value.host.c_str()) == 0 ? kOk : ErrnoToWin32(errno);
 }
 
@@ -248,8 +284,7 @@ Result<std::uint32_t> FileAttributes(const std::string& path) {
   auto p = MapPath(path);
   if (!p.ok()) return {kInvalidAttributes, p.error};
   struct stat st;
-  if (!p.value.exists || lstat(p.value.host.c_str(), &st) != 0)
-    return {kInvalidAttributes, MissingError(p.value)};
+  if (!EntryOf(p.value, st)) return {kInvalidAttributes, MissingError(p.value)};
   if (p.value.isRoot) return {kAttrDirectory, kOk};
   return {AttributesOf(p.value.host, st, p.value.name), kOk};
 }
@@ -258,7 +293,7 @@ std::uint32_t SetFileAttributes(const std::string& path, std::uint32_t attribute
   auto p = MapPath(path);
   if (!p.ok()) return p.error;
   struct stat st;
-  if (!p.value.exists || lstat(p.value.host.c_str(), &st) != 0) return MissingError(p.value);
+  if (!EntryOf(p.value, st)) return MissingError(p.value);
   // A link has no read-only bit of its own, and chmod would change what it leads to.
   if (S_ISLNK(st.st_mode)) return (attributes & kAttrReadOnly) ? kAccessDenied : kOk;
   mode_t mode = st.st_mode & 07777;
@@ -289,7 +324,7 @@ Result<Handle> FindFirst(const std::string& pattern, FindData& first) {
   auto p = MapPath(dir);
   if (!p.ok()) return Result<Handle>::failure(p.error);
   struct stat st;
-  if (!p.value.exists || stat(p.value.host.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+  if (!TargetOf(p.value, st) || !S_ISDIR(st.st_mode)) {
     return Result<Handle>::failure(kPathNotFound);
   }
   DIR* d = opendir(p.value.host.c_str());
@@ -349,64 +384,73 @@ std::uint32_t CreateDirectory(const std::string& path) {
   if (!p.ok()) return p.error;
   if (p.value.exists) return kAlreadyExists;
   if (!p.value.parentFound) return kPathNotFound;
-  return mkdir(p.value.host.c_str(), 0777) == 0 ? kOk : ErrnoToWin32(errno);
+  if (mkdir(p.value.host.c_str(), 0777) != 0) return ErrnoToWin32(errno);
+  NoteCreated(p.value, Created::kEmptyFolder);
+  return kOk;
 }
 
 std::uint32_t RemoveDirectory(const std::string& path) {
   auto p = MapPath(path);
   if (!p.ok()) return p.error;
   struct stat st;
-  if (!p.value.exists || lstat(p.value.host.c_str(), &st) != 0) return MissingError(p.value);
+  if (!EntryOf(p.value, st)) return MissingError(p.value);
   // A link to a folder goes as a junction does: the link alone, whatever the folder holds.
   if (S_ISLNK(st.st_mode) && LinksToFolder(p.value.host)) {
-    return unlink(p.value.host.c_str()) == 0 ? kOk : ErrnoToWin32(errno);
+    if (unlink(p.value.host.c_str()) != 0) return ErrnoToWin32(errno);
+    NoteRemoved(p.value);
+    return kOk;
   }
   if (!S_ISDIR(st.st_mode)) return kErrDirectory;
   if (p.value.isRoot) return kAccessDenied;
-  if (rmdir(p.value.host.c_str()) == 0) return kOk;
-  return errno == EEXIST ? kDirNotEmpty : ErrnoToWin32(errno);
+  if (rmdir(p.value.host.c_str()) != 0) return errno == EEXIST ? kDirNotEmpty : ErrnoToWin32(errno);
+  NoteRemoved(p.value);
+  return kOk;
 }
 
 std::uint32_t DeleteFile(const std::string& path) {
   auto p = MapPath(path);
   if (!p.ok()) return p.error;
   struct stat st;
-  if (!p.value.exists || lstat(p.value.host.c_str(), &st) != 0) return MissingError(p.value);
+  if (!EntryOf(p.value, st)) return MissingError(p.value);
   // Read-only is the owner-write bit; it is checked here because root would ignore it.
   // A link, to a file or a folder, is removed itself: what it leads to stays.
   if (S_ISDIR(st.st_mode) || (!S_ISLNK(st.st_mode) && ReadOnly(st))) return kAccessDenied;
   if (IsRunningImage(st)) return kErrSharingViolation;
-  return unlink(p.value.host.c_str()) == 0 ? kOk : ErrnoToWin32(errno);
+  if (unlink(p.value.host.c_str()) != 0) return ErrnoToWin32(errno);
+  NoteRemoved(p.value);
+  return kOk;
 }
 
 std::uint32_t CopyFile(const std::string& from, const std::string& to, bool failIfExists) {
   auto src = MapPath(from);
   if (!src.ok()) return src.error;
   struct stat sst;
-  if (!src.value.exists || stat(src.value.host.c_str(), &sst) != 0) return MissingError(src.value);
+  if (!TargetOf(src.value, sst)) return MissingError(src.value);
   if (S_ISDIR(sst.st_mode)) return kAccessDenied;
   auto dst = MapPath(to);
   if (!dst.ok()) return dst.error;
   if (!dst.value.parentFound) return kPathNotFound;
-  if (struct stat dstat; dst.value.exists && stat(dst.value.host.c_str(), &dstat) == 0) {
+  if (struct stat dstat; TargetOf(dst.value, dstat)) {
     if (failIfExists) return kFileExists;
     if (dstat.st_dev == sst.st_dev && dstat.st_ino == sst.st_ino) return kErrSharingViolation;
     if (S_ISDIR(dstat.st_mode) || ReadOnly(dstat)) return kAccessDenied;
     if (IsRunningImage(dstat)) return kErrSharingViolation;
   }
-  return CopyHostFile(src.value.host, dst.value.host);
+  const std::uint32_t error = CopyHostFile(src.value.host, dst.value.host);
+  if (error == kOk) NoteCreated(dst.value, Created::kEntry);
+  return error;
 }
 
 std::uint32_t MoveFile(const std::string& from, const std::string& to) {
   auto src = MapPath(from);
   if (!src.ok()) return src.error;
   struct stat sst;
-  if (!src.value.exists || lstat(src.value.host.c_str(), &sst) != 0) return MissingError(src.value);
+  if (!EntryOf(src.value, sst)) return MissingError(src.value);
   auto dst = MapPath(to);
   if (!dst.ok()) return dst.error;
   if (!dst.value.parentFound) return kPathNotFound;
   std::string target = dst.value.host;
-  if (struct stat dstat; dst.value.exists && lstat(target.c_str(), &dstat) == 0) {
+  if (struct stat dstat; EntryOf(dst.value, dstat)) {
     if (dstat.st_dev == sst.st_dev && dstat.st_ino == sst.st_ino) {
       // The same entry under another spelling: a change of letter case.
       target = HostParent(target) + "/" + Cp1250ToUtf8(LastComponent(dst.value.windows));
@@ -418,18 +462,23 @@ std::uint32_t MoveFile(const std::string& from, const std::string& to) {
       return kErrSharingViolation;
     }
   }
-  if (rename(src.value.host.c_str(), target.c_str()) == 0) return kOk;
-  if (errno != EXDEV) return ErrnoToWin32(errno);
-  if (!S_ISREG(sst.st_mode)) return kErrNotSameDevice;
-  if (const std::uint32_t e = CopyHostFile(src.value.host, target); e != kOk) return e;
-  return unlink(src.value.host.c_str()) == 0 ? kOk : ErrnoToWin32(errno);
+  if (rename(src.value.host.c_str(), target.c_str()) != 0) {
+    if (errno != EXDEV) return ErrnoToWin32(errno);
+    if (!S_ISREG(sst.st_mode)) return kErrNotSameDevice;
+    if (const std::uint32_t e = CopyHostFile(src.value.host, target); e != kOk) return e;
+    NoteCreated(dst.value, Created::kEntry);
+    if (unlink(src.value.host.c_str()) != 0) return ErrnoToWin32(errno);
+  }
+  NoteRemoved(src.value);
+  NoteCreated(dst.value, Created::kEntry);
+  return kOk;
 }
 
 Result<Handle> OpenFile(const std::string& path, OpenMode mode) {
   auto p = MapPath(path);
   if (!p.ok()) return Result<Handle>::failure(p.error);
   struct stat st;
-  const bool exists = p.value.exists && stat(p.value.host.c_str(), &st) == 0;
+  const bool exists = TargetOf(p.value, st);
   if (exists && S_ISDIR(st.st_mode)) return Result<Handle>::failure(kAccessDenied);
   int flags = O_CLOEXEC;
   switch (mode) {
@@ -451,6 +500,7 @@ Result<Handle> OpenFile(const std::string& path, OpenMode mode) {
   }
   const int fd = open(p.value.host.c_str(), flags, 0666);
   if (fd < 0) return Result<Handle>::failure(ErrnoToWin32(errno));
+  if (!p.value.exists) NoteCreated(p.value, Created::kEntry);
   std::lock_guard<std::mutex> guard(gLock);
   gFiles.insert(fd);
   return {fd, kOk};
@@ -530,7 +580,7 @@ std::uint32_t SetFileTimeFromDos(Handle file, std::uint16_t dosDate, std::uint16
                         tm.tm_sec)) {
     return kInvalidParameter;
   }
-  const std::time_t when = std::mktime(&tm);
+  const std::time_t when = LocalTime(tm);
   if (when == static_cast<std::time_t>(-1)) return kInvalidParameter;
   const timespec times[2] = {{0, UTIME_OMIT}, {when, 0}};
   return futimens(static_cast<int>(file), times) == 0 ? kOk : ErrnoToWin32(errno);

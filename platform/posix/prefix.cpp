@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <map>
+#include <mutex>
 #include <vector>
 
 #include "platform/codepage.h"
@@ -139,20 +140,197 @@ bool HasBlankName(std::string_view rest) {
   return false;
 }
 
-// The entry of host folder `dir` whose name matches `want` (1250) without regard to case.
-bool FindEntry(const std::string& dir, const std::string& want, std::string& found) {
-  DIR* d = opendir(dir.empty() ? "/" : dir.c_str());
-  if (!d) return false;
+// --- The resolution cache. MapPath keeps, by folded Windows path, the host path of every
+// folder it resolved, so a path below a known folder costs no look-up of its folders. Where a
+// name was missed in a folder, the folder's names are listed once and kept as hashes of their
+// folded spelling with the folder's change stamp, so that a later missing name is settled by
+// one stat of the folder instead of a scan. The body's own creations, removals and renames
+// keep the lists current (NoteCreated, NoteRemoved); a change made by anything else moves the
+// folder's stamp and the list is read again. A cached folder that has gone sends the look-up
+// back to the start with an empty cache.
+
+std::string Folded(std::string_view name) {
+  std::string out(name);
+  for (char& c : out) c = FoldCase(c);
+  return out;
+}
+
+// FNV-1a over the folded name; 0 is kept free to mark empty slots.
+std::uint32_t NameHash(std::string_view folded) {
+  std::uint32_t h = 2166136261u;
+  for (char c : folded) h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
+  return h == 0 ? 1 : h;
+}
+
+// A set of name hashes with open addressing, at most half full. A hash that is present may
+// belong to another name; such a hit only costs the slower look-up.
+class NameSet {
+ public:
+  void Insert(std::uint32_t h) {
+    if ((size_ + 1) * 2 > slots_.size()) Grow();
+    if (Place(slots_, h)) ++size_;
+  }
+  bool Contains(std::uint32_t h) const {
+    if (slots_.empty()) return false;
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = h & mask;; i = (i + 1) & mask) {
+      if (slots_[i] == h) return true;
+      if (slots_[i] == 0) return false;
+    }
+  }
+  std::size_t Capacity() const { return slots_.size(); }
+
+ private:
+  static bool Place(std::vector<std::uint32_t>& slots, std::uint32_t h) {
+    const std::size_t mask = slots.size() - 1;
+    for (std::size_t i = h & mask;; i = (i + 1) & mask) {
+      if (slots[i] == h) return false;
+      if (slots[i] == 0) {
+        slots[i] = h;
+        return true;
+      }
+    }
+  }
+  void Grow() {
+    std::vector<std::uint32_t> bigger(slots_.empty() ? 16 : slots_.size() * 2, 0);
+    for (std::uint32_t h : slots_) {
+      if (h != 0) Place(bigger, h);
+    }
+    slots_.swap(bigger);
+  }
+  std::vector<std::uint32_t> slots_;
+  std::size_t size_ = 0;
+};
+
+struct Stamp {
+  dev_t dev = 0;
+  ino_t ino = 0;
+  timespec mtime{};
+  timespec ctime{};
+  bool operator==(const Stamp& o) const {
+    return dev == o.dev && ino == o.ino && mtime.tv_sec == o.mtime.tv_sec &&
+           mtime.tv_nsec == o.mtime.tv_nsec && ctime.tv_sec == o.ctime.tv_sec &&
+           ctime.tv_nsec == o.ctime.tv_nsec;
+  }
+};
+
+Stamp StampOf(const struct stat& st) { return {st.st_dev, st.st_ino, st.st_mtim, st.st_ctim}; }
+
+struct Folder {
+  std::string host;  // "" for the host root
+  bool listed = false;
+  Stamp stamp;
+  NameSet names;
+};
+
+// Bounds of the cache: listed name slots (4 bytes each) and folders; a list beyond the first
+// bound is not kept, and the cache starts afresh when the second is reached.
+constexpr std::size_t kMaxListedSlots = std::size_t{1} << 20;
+constexpr std::size_t kMaxFolders = 8192;
+
+struct Cache {
+  std::string prefix;       // the prefix the C: entries belong to
+  bool driveReady = false;  // its drive_c exists (seeded)
+  std::map<std::string, Folder> folders;
+  std::size_t listedSlots = 0;
+
+  void Unlist(Folder& f) {
+    listedSlots -= f.names.Capacity();
+    f.names = NameSet();
+    f.listed = false;
+  }
+  void Clear() {
+    folders.clear();
+    listedSlots = 0;
+    driveReady = false;
+  }
+};
+
+std::mutex gCacheLock;
+Cache gCache;
+
+const char* DirArg(const std::string& host) { return host.empty() ? "/" : host.c_str(); }
+
+// Whether `host` is a folder (following a link), with its stat.
+bool StatFolder(const std::string& host, struct stat& st) {
+  return stat(DirArg(host), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+struct Lookup {
+  bool found = false;
+  bool folderGone = false;  // the folder itself is missing or no folder
+  std::string hostName;     // the name on disk, or the given one converted
+  struct stat entry {};     // lstat of the entry when found
+};
+
+// Looks `name` (1250) up in `f`: the exact spelling first, then without regard to case.
+Lookup FindName(Folder& f, const std::string& name) {
+  Lookup r;
+  r.hostName = Cp1250ToUtf8(name);
+  const std::string folded = Folded(name);
+  const std::uint32_t hash = NameHash(folded);
+  struct stat dir;
+  if (f.listed && !f.names.Contains(hash)) {
+    if (!StatFolder(f.host, dir)) {
+      r.folderGone = true;
+      return r;
+    }
+    if (StampOf(dir) == f.stamp) return r;
+    gCache.Unlist(f);
+  }
+  if (lstat((f.host + "/" + r.hostName).c_str(), &r.entry) == 0) {
+    r.found = true;
+    return r;
+  }
+  // Not under its own spelling: list the folder once, noting a match on the way.
+  if (!StatFolder(f.host, dir)) {
+    r.folderGone = true;
+    return r;
+  }
+  DIR* d = opendir(DirArg(f.host));
+  if (!d) return r;
+  if (f.listed) gCache.Unlist(f);
+  NameSet names;
   bool hit = false;
   while (const dirent* e = readdir(d)) {
-    if (SameName(Utf8ToCp1250(e->d_name), want)) {
-      found = e->d_name;
+    const std::string entry = Folded(Utf8ToCp1250(e->d_name));
+    names.Insert(NameHash(entry));
+    if (!hit && entry == folded) {
+      r.hostName = e->d_name;
       hit = true;
-      break;
     }
   }
   closedir(d);
-  return hit;
+  if (gCache.listedSlots + names.Capacity() <= kMaxListedSlots) {
+    gCache.listedSlots += names.Capacity();
+    f.names = std::move(names);
+    f.stamp = StampOf(dir);
+    f.listed = true;
+  }
+  r.found = hit && lstat((f.host + "/" + r.hostName).c_str(), &r.entry) == 0;
+  return r;
+}
+
+// The folded cache key of a full Windows path's parent ("c:" for "C:\x").
+std::string ParentKey(const std::string& windows) {
+  return Folded(std::string_view(windows).substr(0, std::max<std::size_t>(windows.rfind('\\'), 2)));
+}
+
+// Whether the cache may hold entries for `windows` (the C: entries belong to one prefix).
+bool CacheCovers(const std::string& windows) {
+  return windows[0] != 'C' || gCache.prefix == PrefixDir();
+}
+
+// Takes the stamp of a folder after the body changed it itself.
+void Restamp(Folder& f) {
+  struct stat dir;
+  if (f.listed) {
+    if (StatFolder(f.host, dir)) {
+      f.stamp = StampOf(dir);
+    } else {
+      gCache.Unlist(f);
+    }
+  }
 }
 
 }  // namespace
@@ -239,48 +417,144 @@ Result<std::string> FullWindowsPath(const std::string& path) {
   return {full, kOk};
 }
 
-Result<HostPath> MapPath(const std::string& path) {
-  auto full = FullWindowsPath(path);
-  if (!full.ok()) return Result<HostPath>::failure(full.error);
+namespace {
+
+// Resolves a full Windows path. `stale` is set, and nothing returned, when a folder taken from
+// the cache has gone; `fresh` says the cache was emptied for this look-up, so that a folder
+// going away now is simply missing.
+Result<HostPath> Resolve(const std::string& windows, bool fresh, bool& stale) {
   HostPath out;
-  out.windows = full.value;
+  out.windows = windows;
   std::string base;
-  if (full.value[0] == 'C') {
-    auto prefix = EnsurePrefix();
-    if (!prefix.ok()) return Result<HostPath>::failure(kPathNotFound);
-    base = prefix.value + "/drive_c";
-  } else if (full.value[0] != 'Z') {
+  if (windows[0] == 'C') {
+    const std::string prefix = PrefixDir();
+    if (gCache.prefix != prefix) {
+      gCache.Clear();
+      gCache.prefix = prefix;
+    }
+    if (!gCache.driveReady) {
+      if (!EnsurePrefix().ok()) return Result<HostPath>::failure(kPathNotFound);
+      gCache.driveReady = true;
+    }
+    base = prefix + "/drive_c";
+  } else if (windows[0] != 'Z') {
     return Result<HostPath>::failure(kPathNotFound);
   }
-  const auto parts = Components(std::string_view(full.value).substr(2));
+  const auto parts = Components(std::string_view(windows).substr(2));
   out.isRoot = parts.empty();
   out.parentFound = true;
   out.exists = true;
-  for (std::size_t i = 0; i < parts.size(); ++i) {
-    const bool last = i + 1 == parts.size();
-    std::string hostName = Cp1250ToUtf8(parts[i]);
-    bool found = false;
-    if (out.exists) {
-      struct stat st;
-      if (lstat((base + "/" + hostName).c_str(), &st) == 0) {
-        found = true;
-      } else if (std::string match; FindEntry(base, parts[i], match)) {
-        hostName = match;
-        found = true;
-      }
+  if (gCache.folders.size() >= kMaxFolders) gCache.Clear();
+  std::string key = Folded(windows.substr(0, 2));
+  Folder* folder = &gCache.folders[key];
+  folder->host = base;
+  if (out.isRoot) {
+    out.host = base.empty() ? "/" : base;
+    return {out, kOk};
+  }
+  // The folders known from earlier look-ups.
+  std::size_t i = 0;
+  for (; i + 1 < parts.size(); ++i) {
+    auto it = gCache.folders.find(key + "\\" + Folded(parts[i]));
+    if (it == gCache.folders.end()) break;
+    key = it->first;
+    folder = &it->second;
+  }
+  for (bool known = !fresh;; ++i, known = false) {
+    Lookup r = FindName(*folder, parts[i]);
+    if (r.folderGone && known) {
+      stale = true;
+      return Result<HostPath>::failure(kPathNotFound);
     }
-    base += "/" + hostName;
-    if (last) {
-      out.exists = found;
-      out.name = found ? Utf8ToCp1250(hostName) : parts[i];
-    } else if (!found || !IsDir(base)) {
+    if (r.folderGone) out.parentFound = false;
+    std::string host = folder->host + "/" + r.hostName;
+    if (i + 1 == parts.size()) {
+      out.exists = r.found && out.parentFound;
+      out.name = r.found ? Utf8ToCp1250(r.hostName) : parts[i];
+      out.entry = r.entry;
+      out.host = std::move(host);
+      return {out, kOk};
+    }
+    struct stat st;
+    const bool isFolder =
+        r.found && (S_ISDIR(r.entry.st_mode) || (S_ISLNK(r.entry.st_mode) && StatFolder(host, st)));
+    if (!isFolder) {
+      // The rest of the path is as given.
       out.exists = false;
       out.parentFound = false;
+      for (std::size_t j = i + 1; j < parts.size(); ++j) host += "/" + Cp1250ToUtf8(parts[j]);
+      out.name = parts.back();
+      out.host = std::move(host);
+      return {out, kOk};
+    }
+    key += "\\" + Folded(parts[i]);
+    folder = &gCache.folders[key];
+    folder->host = std::move(host);
+  }
+}
+
+}  // namespace
+
+Result<HostPath> MapPath(const std::string& path) {
+  auto full = FullWindowsPath(path);
+  if (!full.ok()) return Result<HostPath>::failure(full.error);
+  std::lock_guard<std::mutex> guard(gCacheLock);
+  bool stale = false;
+  auto mapped = Resolve(full.value, false, stale);
+  if (!stale) return mapped;
+  // Something that was known has changed behind the cache: look everything up again.
+  gCache.Clear();
+  return Resolve(full.value, true, stale);
+}
+
+void NoteCreated(const HostPath& p, Created what) {
+  std::lock_guard<std::mutex> guard(gCacheLock);
+  if (p.isRoot || !CacheCovers(p.windows)) return;
+  auto it = gCache.folders.find(ParentKey(p.windows));
+  if (it != gCache.folders.end() && it->second.listed) {
+    Folder& parent = it->second;
+    const std::size_t before = parent.names.Capacity();
+    parent.names.Insert(NameHash(Folded(p.windows.substr(p.windows.rfind('\\') + 1))));
+    gCache.listedSlots += parent.names.Capacity() - before;
+    if (gCache.listedSlots > kMaxListedSlots) gCache.Unlist(parent);
+    Restamp(parent);
+  }
+  if (what == Created::kEmptyFolder && gCache.folders.size() < kMaxFolders) {
+    // A new folder holds nothing: its list is complete without reading it.
+    Folder& f = gCache.folders[Folded(p.windows)];
+    f.host = p.host;
+    gCache.Unlist(f);
+    struct stat dir;
+    if (StatFolder(f.host, dir) && gCache.listedSlots + 16 <= kMaxListedSlots) {
+      f.names = NameSet();
+      f.names.Insert(NameHash("."));
+      f.names.Insert(NameHash(".."));
+      gCache.listedSlots += f.names.Capacity();
+      f.stamp = StampOf(dir);
+      f.listed = true;
     }
   }
-  out.host = base.empty() ? "/" : base;
-  if (!out.parentFound) out.exists = false;
-  return {out, kOk};
+}
+
+void NoteRemoved(const HostPath& p) {
+  std::lock_guard<std::mutex> guard(gCacheLock);
+  if (p.isRoot || !CacheCovers(p.windows)) return;
+  // The folder and everything below it are forgotten; the parent's list keeps the name
+  // (a name listed that is not there only costs the slower look-up).
+  const std::string key = Folded(p.windows);
+  if (auto it = gCache.folders.find(key); it != gCache.folders.end()) {
+    gCache.Unlist(it->second);
+    gCache.folders.erase(it);
+  }
+  const std::string below = key + "\\";
+  for (auto it = gCache.folders.lower_bound(below);
+       it != gCache.folders.end() && it->first.starts_with(below);) {
+    gCache.Unlist(it->second);
+    it = gCache.folders.erase(it);
+  }
+  if (auto it = gCache.folders.find(ParentKey(p.windows)); it != gCache.folders.end()) {
+    Restamp(it->second);
+  }
 }
 
 std::string HostToWindows(const std::string& host) {

@@ -7,6 +7,8 @@
 // a fresh folder.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -52,10 +54,18 @@ struct HostPath {
   bool parentFound = false;  // every folder above the last component exists
   bool exists = false;       // the last component exists (a dangling link counts)
   bool isRoot = false;       // a drive root
+  struct stat entry {};      // lstat of the last component when it exists (not for a root)
 };
 // Maps a Windows path; fails only for a name that cannot be mapped (unknown drive, too
 // long, UNC, a character Windows names cannot hold), with the Win32 code.
 Result<HostPath> MapPath(const std::string& path);
+// MapPath keeps what it resolved; the body tells it about its own changes to the tree so
+// that it stays current: a name created (an empty folder made by the body is known to be
+// empty), or an entry removed or renamed away (a folder with everything below it).
+enum class Created { kEntry, kEmptyFolder };
+void NoteCreated(const HostPath& p, Created what);
+void NoteRemoved(const HostPath& p);
+
 // ERROR_FILE_NOT_FOUND when only the last component is missing, else ERROR_PATH_NOT_FOUND.
 inline std::uint32_t MissingError(const HostPath& p) {
   return p.parentFound ? kFileNotFound : kPathNotFound;

@@ -220,7 +220,9 @@ std::uint32_t ProfileWriteString(const std::string& section, const std::optional
       return kAccessDenied;
     }
   }
-  return WriteWhole(p.value.host, Format(sections));
+  const std::uint32_t error = WriteWhole(p.value.host, Format(sections));
+  if (error == kOk && !p.value.exists) NoteCreated(p.value, Created::kEntry);
+  return error;
 }
 
 }  // namespace plat::posix

@@ -14,6 +14,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <sstream>
 #include <thread>
@@ -38,6 +39,13 @@ std::string Slurp(const fs::path& p) {
 void Spit(const fs::path& p, const std::string& text) {
   std::ofstream out(p, std::ios::binary);
   out << text;
+}
+
+// Creates or replaces a file through the platform.
+void WriteText(const std::string& path, const std::string& text) {
+  auto f = File::Open(path, OpenMode::kCreate);
+  ASSERT_TRUE(f.ok()) << path;
+  ASSERT_EQ(WriteFile(f.value.get(), text.data(), text.size()).value, text.size());
 }
 
 // The bytes of a file read through the platform.
@@ -182,6 +190,57 @@ TEST_F(Posix, ComponentsMatchWhatExistsWithoutRegardToCase) {
   EXPECT_EQ(MoveFile(t + "sources\\newfolder", t + "sources\\NEWFOLDER"), kOk);  // case only
   EXPECT_TRUE(fs::is_directory(HostTemp() / "Sources/NEWFOLDER"));
   EXPECT_FALSE(fs::exists(HostTemp() / "Sources/NewFolder"));
+}
+
+// What the body learnt about a folder (its name on the host, the names in it) stays true to
+// the folder: changes made by the body itself, and changes made behind its back by another
+// program, are both seen by the next look-up.
+TEST_F(Posix, LookupsFollowChangesOfTheBodyAndOfOthers) {
+  const std::string box = Temp() + "Box";
+  const fs::path host = HostTemp() / "Box";
+  struct Case {
+    const char* what;
+    std::function<void()> change;
+    std::string probe;  // a path below Temp()
+    std::uint32_t expected;
+  };
+  const std::vector<Case> cases = {
+      {"own: a new name in another case", [&] { WriteText(box + "\\Made.txt", "m"); },
+       "box\\MADE.TXT", kOk},
+      {"own: a file deleted", [&] { DeleteFile(box + "\\old.txt"); }, "BOX\\Old.txt",
+       kFileNotFound},
+      {"own: the folder renamed", [&] { MoveFile(box, Temp() + "Crate"); }, "box\\old.txt",
+       kPathNotFound},
+      {"own: the folder renamed, its new name", [&] { MoveFile(box, Temp() + "Crate"); },
+       "CRATE\\OLD.txt", kOk},
+      {"other: the folder renamed to another case",
+       [&] { fs::rename(host, host.parent_path() / "BOX"); }, "box\\old.txt", kOk},
+      {"other: the folder removed", [&] { fs::remove_all(host); }, "box\\old.txt", kPathNotFound},
+      {"other: the folder replaced by a file",
+       [&] {
+         fs::remove_all(host);
+         Spit(host, "f");
+       },
+       "box\\old.txt", kPathNotFound},
+      {"other: a name added in another case", [&] { Spit(host / "NEW.TXT", "n"); }, "box\\new.txt",
+       kOk},
+      {"other: a name removed", [&] { fs::remove(host / "old.txt"); }, "box\\OLD.TXT",
+       kFileNotFound},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    for (const char* name : {"Box", "BOX", "Crate"}) fs::remove_all(HostTemp() / name);
+    ASSERT_EQ(CreateDirectory(box), kOk);
+    WriteText(box + "\\old.txt", "o");
+    // The folder's stamp is set back, so that any change below moves it whatever the grain of
+    // the file system's clock; then the body learns the folder and lists its names.
+    const timespec old[2] = {{946684800, 0}, {946684800, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, host.c_str(), old, 0), 0);
+    EXPECT_EQ(FileAttributes(box + "\\new.txt").error, kFileNotFound);
+    EXPECT_TRUE(FileAttributes(box + "\\OLD.TXT").ok());
+    c.change();
+    EXPECT_EQ(FileAttributes(Temp() + c.probe).error, c.expected);
+  }
 }
 
 TEST_F(Posix, CzechNamesAreUtf8OnTheHost) {
