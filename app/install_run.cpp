@@ -3,6 +3,7 @@
 #include "app/install_run.h"
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "texts/error.h"
+#include "texts/run_texts.h"
 #include "uninstall/remove_self.h"
 #include "unzip/coding.h"
 #include "unzip/ziptypes.h"
@@ -68,14 +70,33 @@ class ExtractionProgress {
   unzip::ProgressObserver previous_;
 };
 
-// What went wrong on the way; the run goes on and tells the user at its end.
+// What went wrong on the way; the run goes on and tells the user at its end. Each step of
+// the run goes through Step: an error it raises is logged with its text and the run carries
+// on with the steps that do not depend on it.
 class Failures {
  public:
   explicit Failures(TForm1& form) : form_(form) {}
 
+  // Runs `step`, which gives true when it was done. A step that gives false is logged as
+  // `what`; one that raises an error, as `what` + ": " + the error's text. True when done.
+  template <class Action>
+  bool Step(const std::string& what, Action&& step) {
+    try {
+      if (step()) return true;
+      Add(what);
+    } catch (const std::exception& error) {
+      Add(what + ": " + error.what());
+    }
+    return false;
+  }
+
   void Extract(const std::string& archive, const std::string& destination) {
     form_.ALProgressBar1.SetPosition(0);  // a fresh bar for each archive, also a missing one
-    const std::int32_t code = unzip::ExtractArchive(archive, destination);
+    std::int32_t code = 0;
+    Step(archive, [&] {
+      code = unzip::ExtractArchive(archive, destination);
+      return true;
+    });
     if (code != 0) Add(unzip::ExtractMessage(code, archive));
   }
 
@@ -84,26 +105,21 @@ class Failures {
     if (code != plat::kOk) Add(InOutErrorText(code) + ": " + file);
   }
 
-  void Refuse(const std::string& file, const std::string& line) { Add(file + ": " + line); }
-
-  // A link that was not saved, also one in a shell folder the system does not name.
-  void Shortcut(const std::string& target, const std::string& name, const std::string& folder) {
-    if (!CreateShortcut(target, name, folder)) Add("Link: " + NormalizePath(folder + "\\" + name));
+  void Add(const std::string& line) {
+    lines_.push_back(line);
+    form_.LB1.Items.Add(line);
   }
 
-  void Record(bool written, const std::string& key) {
-    if (!written) Add("Registry: HKEY_CURRENT_USER" + key);
+  // A link that was not saved, or whose link object could not be made.
+  void Shortcut(const std::string& target, const std::string& name, const std::string& folder) {
+    Step("Link: " + NormalizePath(folder + "\\" + name),
+         [&] { return CreateShortcut(target, name, folder); });
   }
 
   bool Any() const { return !lines_.empty(); }
   const std::vector<std::string>& Lines() const { return lines_; }
 
  private:
-  void Add(const std::string& line) {
-    lines_.push_back(line);
-    form_.LB1.Items.Add(line);
-  }
-
   TForm1& form_;
   std::vector<std::string> lines_;
 };
@@ -148,25 +164,6 @@ bool Present(const std::string& name) {
   return (attributes.value & plat::kAttrDirectory) == 0;
 }
 
-// A subfolder or name that would lead out of the program group: a ".." component, a drive
-// or a stream (":"), or a name that is a path.
-bool LeavesGroup(const ShortcutLine& fields) {
-  const auto climbs = [](const std::string& path) {
-    if (path.find(':') != std::string::npos) return true;
-    std::size_t at = 0;
-    for (;;) {
-      const std::size_t end = std::min(path.find('\\', at), path.size());
-      std::string part = path.substr(at, end - at);
-      while (!part.empty() && (part.back() == ' ' || part.back() == '.')) part.pop_back();
-      if (part.empty() && end > at) return true;  // "..", "...", ". ." name the parent
-      if (end == path.size()) return false;
-      at = end + 1;
-    }
-  };
-  return climbs(fields.subfolder) || climbs(fields.name) ||
-         fields.name.find('\\') != std::string::npos;
-}
-
 }  // namespace
 
 void ReportStep(TForm1& form, int position, const std::string& status, const std::string& logLine) {
@@ -204,103 +201,137 @@ ShortcutLine ParseShortcutLine(const std::string& line) {
   return fields;
 }
 
-void TForm1::BitBtn4Click(ui::TBitBtn&) {
-  const std::string& home = RegInfo.RHomeDir;
-  const std::string homeDir = NormalizePath(home);
-  Failures failures(*this);
-  ExtractionProgress progress(*this);
+namespace {
 
-  LB1.Items.Clear();
-  ReportStep(*this, 0, MessageLine(9), MessageLine(11));
-  pages.SetActivePageIndex(kProgressPage);
-  LB1.Items.Add(" - " + homeDir);
-  if (!EnsureDirectory(*this, homeDir)) {
-    Close();
+// The link file name CreateShortcut makes of `name`.
+std::string LinkFileName(const std::string& name) {
+  return name.find(".lnk") == std::string::npos ? name + ".lnk" : name;
+}
+
+// The links listed in "short.txt", in the program group `group` or in subfolders of it. A line
+// whose subfolder or name would lead out of the group, or that holds a zero byte (which cuts
+// the path the system sees), is refused and named.
+void ListedShortcuts(const std::string& home, const std::string& group, Failures& failures) {
+  std::vector<std::string> lines;
+  if (!failures.Step("short.txt", [&] {
+        lines = ReadLines("short.txt");
+        return true;
+      })) {
     return;
   }
+  for (const std::string& line : lines) {
+    const ShortcutLine fields = ParseShortcutLine(line);
+    const std::optional<std::string> subfolder = ConfinedSubpath(fields.subfolder);
+    if (line.find('\0') != std::string::npos || !subfolder ||
+        !IsPlainName(LinkFileName(fields.name))) {
+      failures.Add("short.txt: " + line);
+      continue;
+    }
+    const std::string folder = group + *subfolder;
+    if (failures.Step("Folder: " + folder,
+                      [&] { return DirectoryExists(folder) || ForceDirectories(folder); })) {
+      failures.Shortcut(NormalizePath(home + fields.target), fields.name, folder);
+    }
+  }
+}
+
+// The run from the first step report to the final message; false when it ended early on a
+// folder that could not be made (the user has been told).
+bool Install(TForm1& form) {
+  const std::string& home = form.RegInfo.RHomeDir;
+  const std::string homeDir = NormalizePath(home);
+  const TSystemDirs& dirs = form.SystemDirs1;
+  Failures failures(form);
+  ExtractionProgress progress(form);
+
+  form.LB1.Items.Clear();
+  ReportStep(form, 0, form.MessageLine(9), form.MessageLine(11));
+  form.pages.SetActivePageIndex(kProgressPage);
+  form.LB1.Items.Add(" - " + homeDir);
+  if (!EnsureDirectory(form, homeDir)) return false;
   const std::pair<int, const char*> folders[] = {
       {10, "\\Sources"}, {20, "\\Manual"}, {30, "\\Samples"}};
   for (const auto& [position, suffix] : folders) {
     const std::string folder = NormalizePath(home + suffix);
-    ReportStep(*this, position, MessageLine(9), " - " + folder);
-    if (!EnsureDirectory(*this, folder)) {
-      Close();
-      return;
-    }
+    ReportStep(form, position, form.MessageLine(9), " - " + folder);
+    if (!EnsureDirectory(form, folder)) return false;
   }
 
-  ReportStep(*this, 40, MessageLine(12), MessageLine(12));
-  ReportStep(*this, kExtractingPosition, MessageLine(10), MessageLine(13));
-  ReportStep(*this, kExtractingPosition, MessageLine(10), " - vx01");
+  ReportStep(form, 40, form.MessageLine(12), form.MessageLine(12));
+  ReportStep(form, kExtractingPosition, form.MessageLine(10), form.MessageLine(13));
+  ReportStep(form, kExtractingPosition, form.MessageLine(10), " - vx01");
   failures.Extract("vx01.zip", homeDir);
-  ReportStep(*this, 60, MessageLine(10), MessageLine(14));
+  ReportStep(form, 60, form.MessageLine(10), form.MessageLine(14));
   failures.Extract("sources.zip", NormalizePath(home + "\\sources"));
-  ReportStep(*this, 70, MessageLine(10), " - Manual");
+  ReportStep(form, 70, form.MessageLine(10), " - Manual");
   failures.Extract("manual.zip", NormalizePath(home + "\\manual"));
   for (const char* file : {"setup.exe", "setup.ini", "Vorlex.ini"}) {
     failures.Copy(file, NormalizePath(home + "\\" + file));
   }
   if (Present("all.zip")) failures.Extract("all.zip", homeDir);
 
-  // Shortcuts. A shell folder the system does not name gets none: CreateShortcut writes
-  // nothing into an empty folder, and no program group is made at the root of the drive.
-  // Every link that is not saved is named at the end.
+  // Shortcuts. A shell folder the system does not name gets none, and the user is told so:
+  // nothing lands at the root of the current drive. Every link that is not saved is named.
   const std::string program = NormalizePath(home + "\\Vorlex.exe");
-  ReportStep(*this, 80, MessageLine(15), "");
-  if (ProgIcon.Checked(0)) {
-    ReportStep(*this, 80, MessageLine(16), MessageLine(17));
-    failures.Shortcut(program, "Vorlex", NormalizePath(SystemDirs1.DeskTopDir()));
-  }
-  if (ProgIcon.Checked(1)) {
-    ReportStep(*this, 85, MessageLine(18), MessageLine(19));
-    failures.Shortcut(program, "Vorlex", NormalizePath(SystemDirs1.StartMenuDir()));
-  }
-  ReportStep(*this, 90, MessageLine(20), MessageLine(21));
-  const bool hasGroup = !SystemDirs1.StartMenuProgramsDir().empty();
-  const std::string group = NormalizePath(SystemDirs1.StartMenuProgramsDir() + "\\Vorlex");
-  if (hasGroup && !EnsureDirectory(*this, group)) {
-    Close();
-    return;
-  }
-  if (hasGroup && Present("short.txt")) {
-    for (const std::string& line : ReadLines("short.txt")) {
-      const ShortcutLine fields = ParseShortcutLine(line);
-      // A zero byte would cut the path the system sees.
-      if (line.find('\0') != std::string::npos || LeavesGroup(fields)) {
-        failures.Refuse("short.txt", line);
-        continue;
-      }
-      const std::string folder = group + fields.subfolder;
-      if (!DirectoryExists(folder)) ForceDirectories(folder);
-      failures.Shortcut(NormalizePath(home + fields.target), fields.name, NormalizePath(folder));
+  ReportStep(form, 80, form.MessageLine(15), "");
+  const auto placeLink = [&](const std::string& shellFolder, RunText unnamed) {
+    if (shellFolder.empty()) {
+      failures.Add(RunTextOf(unnamed));
+    } else {
+      failures.Shortcut(program, "Vorlex", NormalizePath(shellFolder));
     }
+  };
+  if (form.ProgIcon.Checked(0)) {
+    ReportStep(form, 80, form.MessageLine(16), form.MessageLine(17));
+    placeLink(dirs.DeskTopDir(), RunText::kNoDesktopFolder);
   }
-  ALProgressBar2.SetPosition(100);
-  const std::string groupFolder = hasGroup ? group : std::string();
-  failures.Shortcut(program, "Vorlex", groupFolder);
-  failures.Shortcut(NormalizePath(home + "\\manual\\Vorlex.htm"), T("Manuál"), groupFolder);
-  failures.Shortcut(NormalizePath(home + "\\setup.exe"), "Uninstall", groupFolder);
-  Label8.Caption = MessageLine(22);
+  if (form.ProgIcon.Checked(1)) {
+    ReportStep(form, 85, form.MessageLine(18), form.MessageLine(19));
+    placeLink(dirs.StartMenuDir(), RunText::kNoStartMenuFolder);
+  }
+  ReportStep(form, 90, form.MessageLine(20), form.MessageLine(21));
+  const bool hasGroup = !dirs.StartMenuProgramsDir().empty();
+  const std::string group = NormalizePath(dirs.StartMenuProgramsDir() + "\\Vorlex");
+  if (hasGroup) {
+    if (!EnsureDirectory(form, group)) return false;
+    if (Present("short.txt")) ListedShortcuts(home, group, failures);
+  }
+  form.ALProgressBar2.SetPosition(100);
+  if (hasGroup) {
+    failures.Shortcut(program, "Vorlex", group);
+    failures.Shortcut(NormalizePath(home + "\\manual\\Vorlex.htm"), T("Manuál"), group);
+    failures.Shortcut(NormalizePath(home + "\\setup.exe"), "Uninstall", group);
+  } else {
+    failures.Add(RunTextOf(RunText::kNoProgramsFolder));
+  }
+  form.Label8.Caption = form.MessageLine(22);
 
   if (const std::uint32_t code = plat::SetCurrentDirectory(homeDir); code != plat::kOk) {
-    throw InOutError(code);
+    failures.Add(InOutErrorText(code) + ": " + homeDir);
   }
-  CleanUp = false;
-  failures.Record(RegInfo.WriteRecord(), RegInfo.RKey + "\\" + RegInfo.RProg);
+  form.CleanUp = false;
+  failures.Step("Registry: HKEY_CURRENT_USER" + form.RegInfo.RKey + "\\" + form.RegInfo.RProg,
+                [&] { return form.RegInfo.WriteRecord(); });
 
   // A run with failures does not claim success: it names what failed.
   if (failures.Any()) {
-    std::string text = T("Instalace nebyla dokončena, selhalo:");
+    std::string text = RunTextOf(RunText::kInstallFailed);
     for (const std::string& line : failures.Lines()) text += "\r" + line;
-    ui_.MessageDialog(text, ui::DialogKind::kError);
+    form.Ui().MessageDialog(text, ui::DialogKind::kError);
   } else {
-    ui_.MessageDialog(MessageLine(25), ui::DialogKind::kInformation);
+    form.Ui().MessageDialog(form.MessageLine(25), ui::DialogKind::kInformation);
   }
-  // The progress page has no button: a batch that cannot be written is reported, and the
-  // window still closes rather than leaving the user with no way out.
+  return true;
+}
+
+}  // namespace
+
+void TForm1::BitBtn4Click(ui::TBitBtn&) {
+  // The progress page has no button: whatever happens, the run ends with the window closed.
+  // An error no step expected is shown first; a batch that cannot be written is reported.
   try {
-    RemoveSelf(NormalizePath(LwTempFolder));
-  } catch (const SetupError& error) {
+    if (Install(*this)) RemoveSelf(NormalizePath(LwTempFolder));
+  } catch (const std::exception& error) {
     ReportError(error);
   }
   Close();

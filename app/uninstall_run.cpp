@@ -2,6 +2,7 @@
 // closing of the window.
 #include <algorithm>
 #include <cctype>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/registry.h"
+#include "texts/run_texts.h"
 #include "uninstall/protected_folders.h"
 #include "uninstall/remove_self.h"
 #include "uninstall/tree_removal.h"
@@ -67,66 +69,89 @@ void AddLeftInHome(const std::string& home, std::vector<std::string>& left) {
   if (search.error() != plat::kNoMoreFiles) left.push_back(home);
 }
 
-}  // namespace
-
-void TForm1::BitBtn11Click(ui::TBitBtn&) {
-  if (!RegInfo.ReadRecord()) {
-    ui_.MessageBox(MessageLine(30), kBoxCaption, ui::MB_OK | ui::MB_ICONERROR);
-    Close();
-    return;
+// RemoveSelf on the home folder: its tree, then the batch that erases the program file once
+// the program has ended. A batch that cannot be written or started is named with the program
+// file, which then stays.
+void RemoveHome(TForm1& form, const std::string& folder, std::vector<std::string>& left) {
+  const std::string batch = NormalizePath(form.LwTempFolder + "\\" + kSelfRemovalBatchName);
+  try {
+    if (!RemoveSelf(folder)) left.push_back(batch + RunTextOf(RunText::kBatchNotStarted));
+  } catch (const std::exception& error) {
+    left.push_back(batch + ": " + error.what());
   }
+}
 
-  const std::string question =
-      MessageLine(26) + " " + RegInfo.RHomeDir + " " + MessageLine(27) + "\r" + MessageLine(28);
-  if (ui_.MessageBox(question, "", ui::MB_YESNO | ui::MB_ICONEXCLAMATION) != ui::IDYES) return;
-
-  // Whatever cannot be removed is named at the end instead of the final message.
+// Removes what the record names once the user has confirmed: the shortcuts, the program
+// group, the record, and the home folder with the self-removal batch. Returns what stays.
+std::vector<std::string> Uninstall(TForm1& form) {
+  const TSystemDirs& dirs = form.SystemDirs1;
   std::vector<std::string> left;
-  const std::string home = ShortPathOf(NormalizePath(RegInfo.RHomeDir));
-  if (const std::string link = InShellFolder(SystemDirs1.StartMenuDir(), "\\vorlex.lnk");
-      !link.empty()) {
+  for (const std::string& link : {InShellFolder(dirs.StartMenuDir(), "\\vorlex.lnk"),
+                                  InShellFolder(dirs.DeskTopDir(), "\\vorlex.lnk")}) {
+    if (link.empty()) continue;
     plat::DeleteFile(link);
     if (MayRemain(link)) left.push_back(link);
   }
-  if (const std::string link = InShellFolder(SystemDirs1.DeskTopDir(), "\\vorlex.lnk");
-      !link.empty()) {
-    plat::DeleteFile(link);
-    if (MayRemain(link)) left.push_back(link);
-  }
-  if (const std::string group = InShellFolder(SystemDirs1.StartMenuProgramsDir(), "\\vorlex");
+  if (const std::string group = InShellFolder(dirs.StartMenuProgramsDir(), "\\vorlex");
       !group.empty()) {
     RemoveTree(group);
     if (MayRemain(group)) left.push_back(group);
   }
-  RegInfo.DeleteRecord();
-  const std::string recordKey = RegInfo.RKey + "\\" + RegInfo.RProg;
+  form.RegInfo.DeleteRecord();
+  const std::string recordKey = form.RegInfo.RKey + "\\" + form.RegInfo.RProg;
   if (const auto key = plat::RegKey::Open(plat::Hive::kCurrentUser, recordKey);
       key.ok() || key.error != plat::kFileNotFound) {
     left.push_back("HKEY_CURRENT_USER" + recordKey);
   }
 
-  // A record may name any folder. A drive root, the Windows or Program Files folder or a
-  // shell folder is never taken as the home directory: its tree stays, and the user is told.
-  const std::string folder = NormalizePath(home);
-  if (!folder.empty() && IsProtectedFolder(folder, SystemDirs1)) {
-    ui_.MessageBox(plat::Utf8ToCp1250("Složka ") + folder +
-                       plat::Utf8ToCp1250(" nebyla odstraněna: je to kořen disku nebo "
-                                          "složka systému.\rThe folder was not removed: it "
-                                          "is a drive root or a system folder."),
-                   kBoxCaption, ui::MB_OK | ui::MB_ICONEXCLAMATION);
-  } else {
-    // Without its batch the program file and the folder it lies in stay.
-    if (!RemoveSelf(folder))
-      left.push_back(NormalizePath(LwTempFolder + "\\" + kSelfRemovalBatchName));
-    if (!folder.empty()) AddLeftInHome(folder, left);
+  // A record may name any folder. Only a plain absolute folder is taken as the home
+  // directory, and never a drive root, the Windows or a Program Files folder or a shell
+  // folder: such a tree stays, and the user is told. An empty record names no folder.
+  const std::string recorded = NormalizePath(form.RegInfo.RHomeDir);
+  if (recorded.empty()) {
+    RemoveHome(form, recorded, left);
+    return left;
   }
+  const std::optional<std::string> plain = ConfinedAbsolute(recorded);
+  if (!plain) {
+    left.push_back(recorded + RunTextOf(RunText::kRefusedFolder));
+    return left;
+  }
+  const std::string folder = NormalizePath(ShortPathOf(*plain));
+  if (IsProtectedFolder(folder, dirs)) {
+    left.push_back(folder + RunTextOf(RunText::kProtectedFolder));
+    return left;
+  }
+  RemoveHome(form, folder, left);
+  if (!folder.empty()) AddLeftInHome(folder, left);
+  return left;
+}
 
-  if (left.empty()) {
-    ui_.MessageBox(MessageLine(29), kBoxCaption, ui::MB_OK | ui::MB_ICONINFORMATION);
-  } else {
-    std::string text = plat::Utf8ToCp1250("Odinstalace nebyla dokončena, zůstalo:");
-    for (const std::string& line : left) text += "\r" + line;
-    ui_.MessageBox(text, kBoxCaption, ui::MB_OK | ui::MB_ICONERROR);
+}  // namespace
+
+void TForm1::BitBtn11Click(ui::TBitBtn&) {
+  // The page stays only when the user answers No; every other way ends with a box and the
+  // window closed, also when the record cannot be read or a step raises an error.
+  try {
+    if (!RegInfo.ReadRecord()) {
+      ui_.MessageBox(MessageLine(30), kBoxCaption, ui::MB_OK | ui::MB_ICONERROR);
+      Close();
+      return;
+    }
+    const std::string question =
+        MessageLine(26) + " " + RegInfo.RHomeDir + " " + MessageLine(27) + "\r" + MessageLine(28);
+    if (ui_.MessageBox(question, "", ui::MB_YESNO | ui::MB_ICONEXCLAMATION) != ui::IDYES) return;
+
+    const std::vector<std::string> left = Uninstall(*this);
+    if (left.empty()) {
+      ui_.MessageBox(MessageLine(29), kBoxCaption, ui::MB_OK | ui::MB_ICONINFORMATION);
+    } else {
+      std::string text = RunTextOf(RunText::kUninstallLeft);
+      for (const std::string& line : left) text += "\r" + line;
+      ui_.MessageBox(text, kBoxCaption, ui::MB_OK | ui::MB_ICONERROR);
+    }
+  } catch (const std::exception& error) {
+    ReportError(error);
   }
   ReleaseLock();
   Close();

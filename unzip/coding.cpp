@@ -3,6 +3,7 @@
 
 #include <utility>
 
+#include "texts/error.h"
 #include "unzip/unzip.h"
 
 namespace unzip {
@@ -66,8 +67,14 @@ ProgressObserver SetProgressObserver(ProgressObserver observer) {
 
 std::int32_t ExtractArchive(const std::string& archivePath, const std::string& destination) {
   std::int32_t failure = 0;
-  const std::int32_t result =
-      UnzipArchive(archivePath, destination, "*.*", ProgressReport, nullptr, &failure);
+  std::int32_t result = 0;
+  try {
+    result = UnzipArchive(archivePath, destination, "*.*", ProgressReport, nullptr, &failure);
+  } catch (const setup::SetupError&) {
+    // An input/output error of the archive or of a member's file (a failed seek or close)
+    // stops the run like a member that fails: it is the archive's file error.
+    return kFileError;
+  }
   if (result < 0) return HasText(result) ? result : 0;
   // The run went through: it succeeded unless its directory could not be read or a member
   // stopped it.

@@ -18,6 +18,7 @@
 #include "runs_support.h"
 #include "sweep.h"
 #include "texts/message_table.h"
+#include "texts/run_texts.h"
 
 namespace setup::faults {
 namespace {
@@ -37,7 +38,8 @@ struct Outcome {
   std::vector<std::string> starts;
   std::string escaped;
   int startPage = -1;
-  std::string home;  // the home directory the run was to install or remove
+  bool closed = false;  // the window closed at the end of the run
+  std::string home;     // the home directory the run was to install or remove
   // The shell folders the program knew (a registry read that fails at start-up leaves one
   // unnamed, and nothing is done there).
   std::vector<std::string> unknownPlaces;
@@ -136,12 +138,14 @@ class RunFaults : public setup::testing::RunsTest {
           RunSetup(Payload(), [&](TForm1& form) {
             note(form);
             WalkAndFinish(form, true, true);
+            outcome.closed = form.Closed();
           });
         } else {
           NextUi().QueueAnswer(ui::IDYES);
           RunSetup(home_, [&](TForm1& form) {
             note(form);
             form.Click(form.BitBtn11);
+            outcome.closed = form.Closed();
           });
         }
       } catch (const std::exception& error) {
@@ -160,6 +164,7 @@ class RunFaults : public setup::testing::RunsTest {
     taken.starts = Starts();
     taken.escaped = outcome.escaped;
     taken.startPage = outcome.startPage;
+    taken.closed = outcome.closed;
     taken.home = outcome.home;
     taken.unknownPlaces = outcome.unknownPlaces;
     return taken;
@@ -195,6 +200,8 @@ class RunFaults : public setup::testing::RunsTest {
       error = error || IsError(shown);
     }
     if (!success && !error) what += "ended without a message; ";
+    if (!got.closed) what += "window left open; ";
+    what += JudgeEnd(install, got, clean, successText, home_);
     // A failed read of the Program Files folder offers C:\Vorlex first: a complete run
     // into another home is judged by the other rules only.
     const bool otherHome = !got.home.empty() && HostOf(got.home) != HostOf(home_);
@@ -230,6 +237,45 @@ class RunFaults : public setup::testing::RunsTest {
       what += "changed outside its places: " + path + "; ";
     }
     return what;
+  }
+
+  // The run's last box, and the steps after a failed one: a run that is not ended by a folder
+  // it cannot make (install) or by a record it cannot read (uninstall) ends with its success
+  // message or with the failure box; that box names every later step that was not done.
+  static std::string JudgeEnd(bool install, const Outcome& got, const Outcome& clean,
+                              const std::string& successText, const std::string& home) {
+    const std::string heading =
+        RunTextOf(install ? RunText::kInstallFailed : RunText::kUninstallLeft);
+    const ui::Shown* last = nullptr;
+    for (const ui::Shown& shown : got.shown) {
+      if (shown.text == successText || shown.text.starts_with(heading + "\r")) last = &shown;
+    }
+    const auto shownWith = [&](const std::string& part) {
+      return std::any_of(got.shown.begin(), got.shown.end(), [&](const ui::Shown& s) {
+        return s.text.find(part) != std::string::npos;
+      });
+    };
+    if (install) {
+      if (shownWith(Line(8))) return "";  // a folder that cannot be made ends the run
+      if (last == nullptr) return "no final box; ";
+      std::string what;
+      const bool otherHome = !got.home.empty() && HostOf(got.home) != HostOf(home);
+      if (got.userHive != clean.userHive && !otherHome && !shownWith("Registry: ")) {
+        what += "record neither written nor named; ";
+      }
+      if (got.drive.count(HostOf(ProgramsLink("Uninstall.lnk")).string()) == 0 &&
+          !shownWith("Uninstall") && !shownWith(RunTextOf(RunText::kNoProgramsFolder))) {
+        what += "last link neither made nor named; ";
+      }
+      return what;
+    }
+    // A record that is missing or cannot be read ends the run before the question.
+    if (!shownWith(Line(28))) return "";
+    return last == nullptr ? "no final box; " : "";
+  }
+
+  static std::string ProgramsLink(const std::string& name) {
+    return TSystemDirs().StartMenuProgramsDir() + "\\Vorlex\\" + name;
   }
 
   Sweep SweepRun(bool install, const std::string& successText) {

@@ -12,6 +12,7 @@
 #include "platform/posix/prefix.h"
 #include "runs_support.h"
 #include "texts/message_table.h"
+#include "texts/run_texts.h"
 
 namespace setup::hostile {
 namespace {
@@ -148,7 +149,7 @@ TEST_F(HostileInput, AShortcutListOf10000LinesWithBinaryGarbage) {
   const Picture before = TakePicture(fs::path(plat::posix::PrefixDir()) / "drive_c");
   EXPECT_EQ(RunSetup(Payload(), [](TForm1& form) { WalkAndFinish(form, false, false); }), 0);
 
-  std::string expected = Cp("Instalace nebyla dokončena, selhalo:");
+  std::string expected = RunTextOf(RunText::kInstallFailed);
   for (const std::string& line : garbage) expected += "\rshort.txt: " + line;
   ASSERT_EQ(LastUi().shown().size(), 1u);
   EXPECT_EQ(LastUi().shown()[0].text, expected);

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,6 +18,7 @@
 #include "platform/services.h"
 #include "runs_support.h"
 #include "texts/message_table.h"
+#include "texts/run_texts.h"
 #include "uninstall/install_record.h"
 #include "uninstall/remove_self.h"
 
@@ -364,7 +367,7 @@ TEST_F(InstallRun, FailedArchivesAndCopiesAreLoggedAndNamedInsteadOfSuccess) {
   ASSERT_EQ(LastUi().shown().size(), 1u);
   EXPECT_EQ(LastUi().shown()[0].caption, "Error");
   EXPECT_EQ(LastUi().shown()[0].text,
-            Cp("Instalace nebyla dokončena, selhalo:") +
+            RunTextOf(RunText::kInstallFailed) +
                 "\rCRC-Error!: vx01.zip\rFile not found: manual.zip\rFile not found: Vorlex.ini");
   // The later steps still ran.
   EXPECT_EQ(RecordedHome(), home_ + std::string(1, '\0'));
@@ -444,46 +447,135 @@ TEST(ShortcutList, FieldsEndAtTheirSemicolonAndAMissingOneEmptiesTheRest) {
 
 TEST_F(InstallRun, ShortcutLinesThatLeaveTheGroupAreRefusedAndNamed) {
   MakePayload(false, false);
-  const char list[] =
-      "\\Vorlex.exe;\\..\\StartUp;Autostart;\n"
-      "\\Vorlex.exe;\\Tools;..\\..\\Escape;\n"
-      "\\Vorlex.exe;\\Tools;Cut\0Short;\n"
-      "\\Vorlex.exe;\\Tools;Fine;\n";
-  PutPayloadFile("short.txt", std::string(list, sizeof list - 1));
+  // Lines whose subfolder or name would lead out of the program group or name a device.
+  const std::vector<std::string> refused = {
+      "\\Vorlex.exe;\\..\\StartUp;Autostart;",
+      "\\Vorlex.exe;\\Tools/../../StartUp;Autostart;",
+      "\\Vorlex.exe;/..;Up;",
+      "\\Vorlex.exe;\\Tools;..\\..\\Escape;",
+      "\\Vorlex.exe;\\Tools;../x;",
+      "\\Vorlex.exe;\\Tools;a/b;",
+      "\\Vorlex.exe;\\Tools\\.;Dot;",
+      "\\Vorlex.exe;\\...;Dots;",
+      "\\Vorlex.exe;\\Tools. ;Trimmed;",
+      "\\Vorlex.exe;\\C:\\Windows;Drive;",
+      "\\Vorlex.exe;\\Tools;x:stream;",
+      "\\Vorlex.exe;\\NUL;Device;",
+      "\\Vorlex.exe;\\Tools\\com1.txt;Device;",
+      "\\Vorlex.exe;\\Tools;CON;",
+      "\\Vorlex.exe;\\Tools;lpt9 ;",
+      "\\Vorlex.exe;\\Tools;Wild*;",
+      std::string("\\Vorlex.exe;\\Tools;Cut\0Short;", 29),
+  };
+  std::string list;
+  for (const std::string& line : refused) list += line + "\n";
+  // A subfolder without its leading "\" and one with "/" stay inside the group.
+  list += "\\Vorlex.exe;\\Tools;Fine;\n\\Vorlex.exe;Tools;Bare;\n\\Vorlex.exe;\\Tools/Sub;Slash;\n";
+  PutPayloadFile("short.txt", list);
   const Picture before = Machine();
 
   const RunState state = Install(false, false);
 
   const std::string group = dirs_.StartMenuProgramsDir() + "\\Vorlex";
   ExpectLink(group + "\\Tools\\Fine.lnk", home_ + "\\Vorlex.exe");
-  EXPECT_EQ(Names(group + "\\Tools"), std::vector<std::string>{"Fine.lnk"});
-  EXPECT_EQ(std::count(state.log.begin(), state.log.end(),
-                       "short.txt: \\Vorlex.exe;\\..\\StartUp;Autostart;"),
-            1);
+  EXPECT_EQ(Names(group + "\\Tools"), (std::vector<std::string>{"Bare.lnk", "Fine.lnk", "Sub"}));
+  EXPECT_EQ(Names(group + "\\Tools\\Sub"), std::vector<std::string>{"Slash.lnk"});
+  for (const std::string& line : refused) {
+    EXPECT_EQ(std::count(state.log.begin(), state.log.end(), "short.txt: " + line), 1) << line;
+  }
   ASSERT_EQ(LastUi().shown().size(), 1u);
   EXPECT_EQ(LastUi().shown()[0].caption, "Error");
   EXPECT_EQ(StrayChanges(before, Machine(), Allowed()), std::vector<std::string>{});
 }
 
-TEST_F(InstallRun, UnreadableShortcutListEndsTheRunOnTheProgressPageWithoutARecord) {
-  MakePayload(true, false);
-  plat::Services table = plat::services();
-  static decltype(table.openFile) sOpen;
-  sOpen = table.openFile;
-  table.openFile = [](const std::string& path, plat::OpenMode mode) {
-    if (path == "short.txt") return plat::Result<plat::Handle>::failure(plat::kAccessDenied);
-    return sOpen(path, mode);
+// One platform call that fails deep in a step: the failing step is logged and named in the
+// final box, the later steps still run, and the window closes.
+struct DeepFault {
+  const char* what;
+  std::function<void(plat::Services&)> inject;
+  std::string failureLine;  // the line naming it, in the log and in the box
+  bool recorded;            // whether the record is written after it
+};
+
+plat::Services gNative;
+
+TEST_F(InstallRun, AFailureDeepInAStepIsNamedAndTheRunGoesOnAndCloses) {
+  const std::string home = dirs_.ProgramFilesDir() + "\\Vorlex";
+  const std::string record = "Registry: HKEY_CURRENT_USER\\software\\Korb\\Vorlex";
+  const DeepFault cases[] = {
+      {"short.txt cannot be opened",
+       [](plat::Services& t) {
+         t.openFile = [](const std::string& path, plat::OpenMode mode) {
+           if (path == "short.txt") return plat::Result<plat::Handle>::failure(plat::kAccessDenied);
+           return gNative.openFile(path, mode);
+         };
+       },
+       "short.txt: File access denied", true},
+      {"the home folder cannot be made the current directory",
+       [](plat::Services& t) {
+         t.setCurrentDirectory = [](const std::string& path) {
+           if (path.ends_with("\\Vorlex")) return std::uint32_t{plat::kAccessDenied};
+           return gNative.setCurrentDirectory(path);
+         };
+       },
+       "File access denied: " + home, true},
+      {"the record's value cannot be set",
+       [](plat::Services& t) {
+         t.regSetString = [](plat::Handle, const std::string&, const std::string&) {
+           return std::uint32_t{plat::kAccessDenied};
+         };
+       },
+       record + ": Failed to set data for 'AppDir'", false},
+      {"the link object cannot be made",
+       [](plat::Services& t) {
+         t.saveShellLink = [](const std::string& target, const std::string& folder,
+                              const std::string& file) {
+           if (!file.ends_with("Uninstall.lnk")) return gNative.saveShellLink(target, folder, file);
+           plat::ShellLinkOutcome outcome;
+           outcome.raisedError = "Class not registered";
+           return outcome;
+         };
+       },
+       "Link: " + dirs_.StartMenuProgramsDir() + "\\Vorlex\\Uninstall: Class not registered", true},
+      {"a seek in the archive fails",
+       [](plat::Services& t) {
+         t.seekFile = [](plat::Handle file, std::int64_t offset, plat::SeekOrigin origin) {
+           if (offset > 0 && origin == plat::SeekOrigin::kBegin && offset < 100) {
+             return plat::Result<std::int64_t>::failure(25);
+           }
+           return gNative.seekFile(file, offset, origin);
+         };
+       },
+       "File error : vx01.zip", true},
   };
-  plat::ScopedServices scoped(table);
+  for (const DeepFault& fault : cases) {
+    SCOPED_TRACE(fault.what);
+    MakePayload(true, false);
+    Erase(home);
+    Erase(dirs_.StartMenuProgramsDir() + "\\Vorlex");
+    TInstallRecord record;
+    record.RProg = "Vorlex";
+    record.DeleteRecord();
+    gNative = plat::services();
+    plat::Services table = gNative;
+    fault.inject(table);
+    std::optional<plat::ScopedServices> scoped(table);
 
-  const RunState state = Install(true, true);
+    const RunState state = Install(true, true);
+    scoped.reset();
 
-  EXPECT_FALSE(state.closed);
-  EXPECT_EQ(state.page, kProgressPage);
-  ASSERT_EQ(LastUi().shown().size(), 1u);
-  EXPECT_EQ(LastUi().shown()[0].text, "File access denied.");
-  EXPECT_EQ(LastUi().shown()[0].caption, "Vorlex Setup");
-  EXPECT_EQ(RecordedHome(), std::nullopt);
+    EXPECT_TRUE(state.closed);
+    EXPECT_NE(std::find(state.log.begin(), state.log.end(), fault.failureLine), state.log.end());
+    ASSERT_EQ(LastUi().shown().size(), 1u);
+    EXPECT_EQ(LastUi().shown()[0].caption, "Error");
+    EXPECT_NE(LastUi().shown()[0].text.find(RunTextOf(RunText::kInstallFailed) + "\r"),
+              std::string::npos);
+    EXPECT_NE(LastUi().shown()[0].text.find("\r" + fault.failureLine), std::string::npos);
+    // The later steps ran: the links after the step, and the record.
+    EXPECT_TRUE(PathExists(dirs_.StartMenuProgramsDir() + "\\Vorlex\\Vorlex.lnk"));
+    EXPECT_TRUE(PathExists(home + "\\setup.ini"));
+    EXPECT_EQ(RecordedHome() == home + std::string(1, '\0'), fault.recorded);
+  }
 }
 
 // Started from the distribution folder, the program has nothing of its own to erase: a

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <utility>
+
 #include "support.h"
 
 namespace setup {
@@ -73,6 +76,72 @@ TEST_F(ShortPathOfTest, OverlongPathIsNotCut) {
   std::string path = Work();
   while (path.size() <= 300) path += "\\segment";
   EXPECT_EQ(ShortPathOf(path), path);
+}
+
+// The one rule for paths from untrusted text: each input with what it gives (nothing when
+// refused).
+TEST(Confinement, SubpathsStayBelowTheirFolder) {
+  const std::pair<std::string, std::optional<std::string>> cases[] = {
+      {"", ""},
+      {"\\", ""},
+      {"Tools", "\\Tools"},
+      {"\\Tools\\\\Deep\\", "\\Tools\\Deep"},
+      {"/Tools/Sub", "\\Tools\\Sub"},
+      {"\\P\xF8\xEDru\xE8ky", "\\P\xF8\xEDru\xE8ky"},
+      {"\\a.b\\.hidden", "\\a.b\\.hidden"},
+      {"\\..", std::nullopt},
+      {"\\Tools/../../StartUp", std::nullopt},
+      {"\\.", std::nullopt},
+      {"\\...", std::nullopt},
+      {"\\x.", std::nullopt},
+      {"\\x ", std::nullopt},
+      {"\\C:\\x", std::nullopt},
+      {"\\x:stream", std::nullopt},
+      {"\\CON", std::nullopt},
+      {"\\con.txt", std::nullopt},
+      {"\\Nul .lnk", std::nullopt},
+      {"\\COM1", std::nullopt},
+      {"\\lpt9.x", std::nullopt},
+      {"\\COM\xB9", std::nullopt},
+      {"\\CONOUT$", std::nullopt},
+      {"\\COM", "\\COM"},
+      {"\\CONSOLE", "\\CONSOLE"},
+      {"\\COM10", "\\COM10"},
+      {"\\a*b", std::nullopt},
+      {"\\a?b", std::nullopt},
+      {"\\a\"b", std::nullopt},
+      {"\\a|b", std::nullopt},
+      {"\\a<b>", std::nullopt},
+      {std::string("\\a\x01", 3), std::nullopt},
+      {"\\a\tb", std::nullopt},
+  };
+  for (const auto& [input, expected] : cases) {
+    EXPECT_EQ(ConfinedSubpath(input), expected) << '"' << input << '"';
+  }
+}
+
+TEST(Confinement, AbsoluteFoldersArePlainDrivePaths) {
+  const std::pair<std::string, std::optional<std::string>> cases[] = {
+      {"C:\\Program Files\\Vorlex", "C:\\Program Files\\Vorlex"},
+      {"d:/Apps//Vorlex/", "d:\\Apps\\Vorlex"},
+      {"C:\\", "C:\\"},
+      {"C:", std::nullopt},
+      {"C:Vorlex", std::nullopt},
+      {"\\Vorlex", std::nullopt},
+      {"\\\\server\\share\\Vorlex", std::nullopt},
+      {"Vorlex", std::nullopt},
+      {"", std::nullopt},
+      {" C:\\Vorlex", std::nullopt},
+      {"C:\\Vorlex\\..", std::nullopt},
+      {"C:\\Vorlex\\..\\..\\Windows", std::nullopt},
+      {"C:\\Vorlex.", std::nullopt},
+      {"C:\\Vorlex:stream", std::nullopt},
+      {"C:\\NUL", std::nullopt},
+      {"1:\\x", std::nullopt},
+  };
+  for (const auto& [input, expected] : cases) {
+    EXPECT_EQ(ConfinedAbsolute(input), expected) << '"' << input << '"';
+  }
 }
 
 }  // namespace
