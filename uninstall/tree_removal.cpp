@@ -25,6 +25,19 @@ bool PrepareFolder(std::string& dir) {
 
 bool IsDotEntry(const std::string& name) { return name == "." || name == ".."; }
 
+// A link or junction goes as the entry it is, never entered: a folder link with
+// RemoveDirectory, which takes the link and not the folder it names, anything else with
+// DeleteFile. True when `attributes` name such an entry.
+bool RemoveIfLink(const std::string& path, std::uint32_t attributes) {
+  if ((attributes & plat::kAttrReparsePoint) == 0) return false;
+  if (attributes & plat::kAttrDirectory) {
+    plat::RemoveDirectory(path);
+  } else {
+    plat::DeleteFile(path);
+  }
+  return true;
+}
+
 }  // namespace
 
 void DeleteFiles(std::string dir, const std::string& mask) {
@@ -42,17 +55,27 @@ void DeleteFiles(std::string dir, const std::string& mask) {
 
 void RemoveTree(std::string dir) {
   if (!PrepareFolder(dir)) return;
+  // A folder that is itself a link or junction: only the link goes. An attribute query that
+  // fails leaves the folder alone, as it might be one.
+  const auto attributes = plat::FileAttributes(dir);
+  if (!attributes.ok() || RemoveIfLink(dir, attributes.value)) return;
   DeleteFiles(dir, "*.*");
   plat::RemoveDirectory(dir);
   {
     constexpr std::uint32_t kNotEntered =
-        plat::kAttrHidden | plat::kAttrSystem | plat::kAttrVolumeLabel | plat::kAttrReparsePoint;
+        plat::kAttrHidden | plat::kAttrSystem | plat::kAttrVolumeLabel;
     plat::DirSearch search(dir + "\\*.*");
     if (search.valid()) {
       do {
         const plat::FindData& entry = search.entry();
-        if (IsDotEntry(entry.name) || (entry.attributes & kNotEntered) != 0) continue;
-        RemoveTree(dir + "\\" + entry.name);
+        if (IsDotEntry(entry.name)) continue;
+        const std::string path = dir + "\\" + entry.name;
+        if (RemoveIfLink(path, entry.attributes)) {
+          plat::RemoveDirectory(dir);
+          continue;
+        }
+        if ((entry.attributes & kNotEntered) != 0) continue;
+        RemoveTree(path);
         plat::RemoveDirectory(dir);
       } while (search.next());
     }

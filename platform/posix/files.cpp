@@ -413,8 +413,13 @@ std::uint32_t DeleteFile(const std::string& path) {
   struct stat st;
   if (!EntryOf(p.value, st)) return MissingError(p.value);
   // Read-only is the owner-write bit; it is checked here because root would ignore it.
-  // A link, to a file or a folder, is removed itself: what it leads to stays.
-  if (S_ISDIR(st.st_mode) || (!S_ISLNK(st.st_mode) && ReadOnly(st))) return kAccessDenied;
+  // A link to a file is removed itself and what it leads to stays; a link to a folder is
+  // refused with access denied, as Windows refuses a junction or folder link here: it goes
+  // with RemoveDirectory.
+  const bool link = S_ISLNK(st.st_mode);
+  if (S_ISDIR(st.st_mode) || (link && LinksToFolder(p.value.host)) || (!link && ReadOnly(st))) {
+    return kAccessDenied;
+  }
   if (IsRunningImage(st)) return kErrSharingViolation;
   if (unlink(p.value.host.c_str()) != 0) return ErrnoToWin32(errno);
   NoteRemoved(p.value);

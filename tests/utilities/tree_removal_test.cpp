@@ -152,24 +152,71 @@ TEST_F(TreeRemovalTest, DeleteFilesTakesTheMaskAndDoesNotDescend) {
 }
 
 #ifndef _WIN32
-// A link to a folder elsewhere is not followed: what it points at belongs to someone else.
-TEST_F(TreeRemovalTest, LinkedFolderIsNotEntered) {
-  auto current = plat::CurrentDirectory();
-  ASSERT_TRUE(current.ok());
+// Links are never followed: a link to a folder or a file, anywhere in the tree or as the
+// tree's own top, goes as the entry it is, and what it points at stays whole.
+TEST_F(TreeRemovalTest, LinksAreRemovedAsEntriesAndNeverEntered) {
+  namespace fs = std::filesystem;
   const char* prefix = std::getenv("SETUP_PREFIX");
   ASSERT_NE(prefix, nullptr);
-  const std::filesystem::path host = std::filesystem::path(prefix) / "outside";
-  std::filesystem::create_directories(host / "tree");
-  std::filesystem::create_directories(host / "precious");
-  std::ofstream(host / "precious" / "data.txt") << "keep";
-  std::ofstream(host / "tree" / "file.txt") << "go";
-  std::filesystem::create_directory_symlink(host / "precious", host / "tree" / "link");
+  const fs::path host = fs::path(prefix) / "outside";
   std::string windows = "Z:" + host.string();
   std::replace(windows.begin(), windows.end(), '/', '\\');
-  RemoveTree(windows + "\\tree");
-  EXPECT_TRUE(std::filesystem::exists(host / "precious" / "data.txt"));
-  EXPECT_FALSE(std::filesystem::exists(host / "tree" / "file.txt"));
-  std::filesystem::remove(host / "tree" / "link");
+  struct Case {
+    const char* what;
+    std::vector<std::string> folders;                        // below host, "/" separated
+    std::vector<std::pair<std::string, std::string>> links;  // link, target (below host)
+    std::string top;                                         // handed to RemoveTree
+    bool topStays;                                           // the top folder remains
+  };
+  const Case cases[] = {
+      {"a folder link in the tree", {"tree/sub"}, {{"tree/link", "precious"}}, "tree", false},
+      {"a folder link deep down", {"tree/a/b"}, {{"tree/a/b/link", "precious"}}, "tree", false},
+      {"a file link", {"tree"}, {{"tree/file.lnk", "precious/data.txt"}}, "tree", false},
+      {"the top is a folder link", {}, {{"tree", "precious"}}, "tree", false},
+      {"a link to the tree's parent", {"tree"}, {{"tree/up", "."}}, "tree", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove_all(host);
+    fs::create_directories(host / "precious");
+    std::ofstream(host / "precious" / "data.txt") << "keep";
+    for (const std::string& folder : c.folders) {
+      fs::create_directories(host / folder);
+      std::ofstream(host / folder / "file.txt") << "go";
+    }
+    for (const auto& [link, target] : c.links) fs::create_symlink(host / target, host / link);
+
+    RemoveTree(windows + "\\" + c.top);
+
+    EXPECT_EQ(fs::exists(fs::symlink_status(host / c.top)), c.topStays);
+    EXPECT_TRUE(fs::exists(host / "precious" / "data.txt"));
+  }
+  fs::remove_all(host);
+}
+
+// DeleteFile refuses a link to a folder, as Windows refuses a junction: it goes with
+// RemoveDirectory, which takes the link alone; a link to a file goes with DeleteFile.
+TEST_F(TreeRemovalTest, DeleteFileRefusesAFolderLinkAndRemoveDirectoryTakesTheLinkAlone) {
+  namespace fs = std::filesystem;
+  const fs::path host = fs::path(std::getenv("SETUP_PREFIX")) / "links";
+  fs::remove_all(host);
+  fs::create_directories(host / "target");
+  std::ofstream(host / "target" / "data.txt") << "keep";
+  fs::create_directory_symlink(host / "target", host / "folder");
+  fs::create_symlink(host / "target" / "data.txt", host / "file");
+  std::string windows = "Z:" + host.string();
+  std::replace(windows.begin(), windows.end(), '/', '\\');
+  const auto attributes = plat::FileAttributes(windows + "\\folder");
+  ASSERT_TRUE(attributes.ok());
+  EXPECT_EQ(attributes.value & (plat::kAttrReparsePoint | plat::kAttrDirectory),
+            plat::kAttrReparsePoint | plat::kAttrDirectory);
+  EXPECT_EQ(plat::DeleteFile(windows + "\\folder"), plat::kAccessDenied);
+  EXPECT_EQ(plat::DeleteFile(windows + "\\file"), plat::kOk);
+  EXPECT_EQ(plat::RemoveDirectory(windows + "\\folder"), plat::kOk);
+  EXPECT_FALSE(fs::exists(fs::symlink_status(host / "folder")));
+  EXPECT_FALSE(fs::exists(fs::symlink_status(host / "file")));
+  EXPECT_TRUE(fs::exists(host / "target" / "data.txt"));
+  fs::remove_all(host);
 }
 #endif
 
