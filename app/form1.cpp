@@ -227,6 +227,20 @@ WindowBinding TForm1::PlacementBinding() {
     WindowPlacement placement;
     placement.showCmd =
         ProgramMinimized ? 2 : (WindowState == ui::TWindowState::kMaximized ? 3 : 1);
+    if (const std::optional<ui::WindowPlacementInfo> shown = ui_.MainWindowPlacement()) {
+      // As the window system reports it; the whole program minimised shows as 2.
+      placement.flags = shown->flags;
+      if (!ProgramMinimized) placement.showCmd = shown->showCmd;
+      placement.minX = shown->minX;
+      placement.minY = shown->minY;
+      placement.maxX = shown->maxX;
+      placement.maxY = shown->maxY;
+      placement.left = shown->left;
+      placement.top = shown->top;
+      placement.right = shown->right;
+      placement.bottom = shown->bottom;
+      return placement;
+    }
     placement.left = Left;
     placement.top = Top;
     placement.right = Left + Width;

@@ -3,7 +3,9 @@
 // OK buttons. It is created hidden at start and keeps its tree and selection between showings.
 #pragma once
 
+#include <cctype>
 #include <string>
+#include <vector>
 
 #include "ui/controls.h"
 #include "ui/ui_service.h"
@@ -18,7 +20,10 @@ class TForm2 {
     BitBtn1.ButtonKind = TButtonKind::kCancel;
     BitBtn2.ButtonKind = TButtonKind::kOK;
     BitBtn1.OnClick = [this] { Result = ModalResult::kCancel; };
-    BitBtn2.OnClick = [this] { Result = ModalResult::kOK; };
+    // OK returns the selected folder; with none selected (no drive offered) it does nothing.
+    BitBtn2.OnClick = [this] {
+      if (!dirtree.Directory.empty()) Result = ModalResult::kOK;
+    };
   }
   TForm2(const TForm2&) = delete;
   TForm2& operator=(const TForm2&) = delete;
@@ -37,6 +42,23 @@ class TForm2 {
   // Set by the buttons (and the double-click) while the picker is shown; any result other
   // than kNone closes it.
   ModalResult Result = ModalResult::kNone;
+
+  // The folder the tree selects when it is first shown, given the roots of the drives it
+  // offers ("C:\\", in the tree's order): the start folder when its drive is offered (the
+  // views go down it as far as its folders exist); otherwise the root of the first drive
+  // offered, so that the selection, the label and what OK returns are one folder from the
+  // start. Empty when no drive is offered.
+  static std::string FirstSelection(const std::string& startFolder,
+                                    const std::vector<std::string>& offeredRoots) {
+    for (const std::string& root : offeredRoots) {
+      if (startFolder.size() >= 2 && root.size() >= 2 && startFolder[1] == ':' &&
+          std::toupper(static_cast<unsigned char>(startFolder[0])) ==
+              std::toupper(static_cast<unsigned char>(root[0]))) {
+        return startFolder;
+      }
+    }
+    return offeredRoots.empty() ? std::string() : offeredRoots.front();
+  }
 
   // The tree's selection changed: the label follows it.
   void dirtreeChange(const std::string& folder) {

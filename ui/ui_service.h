@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace ui {
@@ -43,6 +44,18 @@ struct ScreenSize {
   int height = 0;
 };
 
+// The main window's placement as the window system reports it (on Windows, what
+// GetWindowPlacement gives), in pixels: the placement flags, the show state (1 normal,
+// 2 minimised, 3 maximised), the minimised and maximised positions (-1 where the system keeps
+// none) and the window's normal rectangle, the one it has when it is neither maximised nor
+// minimised.
+struct WindowPlacementInfo {
+  std::uint32_t flags = 0;
+  int showCmd = 1;
+  int minX = -1, minY = -1, maxX = -1, maxY = -1;
+  int left = 0, top = 0, right = 0, bottom = 0;
+};
+
 class TForm2;
 
 class UiService {
@@ -66,6 +79,9 @@ class UiService {
   virtual ScreenSize VirtualScreen() = 0;
   // The screen's logical pixels per inch (96 on a standard screen).
   virtual int PixelsPerInch() = 0;
+  // The main window's placement, when a main window is on screen; none otherwise (then the
+  // form's own rectangle and state stand for it).
+  virtual std::optional<WindowPlacementInfo> MainWindowPlacement() { return std::nullopt; }
 };
 
 }  // namespace ui

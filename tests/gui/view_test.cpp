@@ -21,6 +21,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -326,6 +327,53 @@ TEST_F(ViewTest, AShorterLabelTextLeavesNoPixelsOfTheLongerOne) {
     if (pixels[3 * i] != r || pixels[3 * i + 1] != g || pixels[3 * i + 2] != b) ++other;
   }
   EXPECT_EQ(other, 0) << "pixels of the old text right of the new one";
+}
+
+// The picker's first selection, its label and what OK returns are one folder: the start
+// folder as far as it exists, or the first drive's root when its drive is not offered.
+TEST_F(ViewTest, PickerShowsWhatOkReturns) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {form_->SourceFolder, form_->SourceFolder},
+      {"C:\\Gone\\Deeper", "C:\\"},
+      {"Q:\\Setup", "C:\\"},  // a drive the tree does not offer (a CD-ROM)
+  };
+  std::vector<std::unique_ptr<ui::TForm2>> pickers;  // each one new to the view
+  for (const auto& [start, shown] : cases) {
+    ui::TForm2& picker = *pickers.emplace_back(std::make_unique<ui::TForm2>(start));
+    picker.Result = ui::ModalResult::kOK;  // pressed as soon as it is shown
+    EXPECT_EQ(ui_.ShowPicker(picker), ui::ModalResult::kOK) << start;
+    EXPECT_EQ(picker.dirtree.Directory, shown) << start;
+    EXPECT_EQ(picker.Label1.Caption, shown) << start;
+    Fl_Window* window = ui_.PickerWindow();
+    ASSERT_NE(window, nullptr);
+    std::string label;
+    for (int i = 0; i < window->children(); ++i) {
+      if (auto* widget = dynamic_cast<ui::fltk::LabelWidget*>(window->child(i))) {
+        label = widget->Text();
+      }
+    }
+    EXPECT_EQ(label, plat::Cp1250ToUtf8(shown)) << start;
+  }
+}
+
+// The placement keys hold the window's own rectangle; X keeps no minimised or maximised
+// positions.
+TEST_F(ViewTest, PlacementIsSavedAsTheWindowHasIt) {
+  form_->Close();
+  std::ifstream ini(gRoot / "payload" / "setup.ini", std::ios::binary);
+  std::map<std::string, std::string> keys;
+  for (std::string line; std::getline(ini, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const std::size_t equals = line.find('=');
+    if (equals != std::string::npos) keys.emplace(line.substr(0, equals), line.substr(equals + 1));
+  }
+  ini.close();
+  fs::remove(gRoot / "payload" / "setup.ini");
+  EXPECT_EQ(keys["Flags"], "0");
+  EXPECT_EQ(keys["ShowCmd"], "3");
+  EXPECT_EQ(keys["MinMaxPos"], "-1,-1,-1,-1");
+  EXPECT_EQ(keys["NormPos"], "0,0," + std::to_string(window_->decorated_w()) + "," +
+                                 std::to_string(window_->decorated_h()));
 }
 
 TEST_F(ViewTest, TextsArriveAsUtf8AndFollowTheirControls) {

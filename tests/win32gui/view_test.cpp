@@ -1,10 +1,12 @@
 // The Win32 view in-process, on a real (virtual) display under Wine: the main window's
 // frame, placement and painting, the native controls mirroring TForm1's control objects and
-// turning clicks into handler calls, the picker, and message boxes with their exact texts.
+// turning clicks into handler calls, every text fitting its control, the picker, and message
+// boxes with their exact texts.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -65,6 +67,27 @@ HWND Find(HWND top, const wchar_t* cls, const std::wstring& text = std::wstring(
 
 HWND Page(HWND main, const char* name) { return Find(main, L"VorlexSetupPage", W(name), false); }
 
+// The extent of `text` in the font of `control`.
+SIZE Extent(HWND control, const std::wstring& text) {
+  HDC dc = GetDC(control);
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+  SIZE size{};
+  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  SelectObject(dc, old);
+  ReleaseDC(control, dc);
+  return size;
+}
+
+std::wstring Trimmed(std::wstring line) {
+  while (!line.empty() && line.back() == L' ') line.pop_back();
+  return line;
+}
+
+std::string Utf8(const std::wstring& text) {
+  const std::u16string wide(text.begin(), text.end());
+  return plat::Cp1250ToUtf8(plat::Utf16ToCp1250(wide));
+}
+
 class Win32ViewTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -108,6 +131,109 @@ class Win32ViewTest : public ::testing::Test {
     ASSERT_NE(control, nullptr);
     PostMessageW(control, BM_CLICK, 0, 0);
     view_.ProcessMessages();
+  }
+
+  // Every text of both windows that does not fit its control, measured in the control's font
+  // with GDI's text extent: label and button captions (with the button's picture), the check
+  // boxes' items beside their boxes, and the memos' lines, each on one line of the edit's
+  // formatting rectangle and all of them (as the edit wraps them) within its height, unless
+  // the memo scrolls, enabled and read-only. A label must stay inside its page.
+  std::vector<std::string> Misfits() {
+    std::vector<std::string> found;
+    auto report = [&found](const std::string& name, const std::wstring& text, long need,
+                           long room) {
+      found.push_back(name + " \"" + Utf8(text) + "\": needs " + std::to_string(need) + ", has " +
+                      std::to_string(room));
+    };
+    const int checkBox = GetSystemMetrics(SM_CXMENUCHECK);
+    int id = ui::win32::kFirstControlId;
+    for (ui::TControl* control : form_->Controls()) {
+      if (control->Page < 0) continue;  // the title, painted by the window
+      HWND page = Page(main_, form_->pages.Page(control->Page).Name.c_str());
+      HWND hwnd = GetDlgItem(page, id++);
+      if (control == &form_->Memo6 || control->Kind == ui::ControlKind::kBevel) continue;
+      if (hwnd == nullptr) {
+        found.push_back(control->Name + ": no window");
+        continue;
+      }
+      RECT client;
+      GetClientRect(hwnd, &client);
+      switch (control->Kind) {
+        case ui::ControlKind::kLabel: {
+          const std::wstring text = TextOf(hwnd);
+          const SIZE size = Extent(hwnd, text);
+          if (size.cx > client.right) report(control->Name, text, size.cx, client.right);
+          if (size.cy > client.bottom) report(control->Name, text, size.cy, client.bottom);
+          RECT r;
+          GetWindowRect(hwnd, &r);
+          MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&r), 2);
+          if (r.right > form_->pages.Width) report(control->Name, text, r.right, 462);
+          break;
+        }
+        case ui::ControlKind::kButton: {
+          const std::wstring text = TextOf(hwnd);
+          const long need = Extent(hwnd, text).cx + 16 + 4;  // the picture and its gap
+          if (need > client.right - 4) report(control->Name, text, need, client.right - 4);
+          break;
+        }
+        case ui::ControlKind::kCheckListBox:
+          for (HWND box = GetWindow(hwnd, GW_CHILD); box != nullptr;
+               box = GetWindow(box, GW_HWNDNEXT)) {
+            RECT inner;
+            GetClientRect(box, &inner);
+            const std::wstring text = TextOf(box);
+            const long need = Extent(box, text).cx + checkBox + 4;
+            if (need > inner.right) report(control->Name, text, need, inner.right);
+          }
+          break;
+        case ui::ControlKind::kMemo: {
+          const LONG style = GetWindowLongW(hwnd, GWL_STYLE);
+          if ((style & WS_VSCROLL) != 0) {
+            // It scrolls: the user must be able to reach its last line, and not edit it.
+            const bool readOnly = (style & ES_READONLY) != 0;
+            if (!IsWindowEnabled(hwnd)) found.push_back(control->Name + ": cannot scroll");
+            if (!readOnly && !static_cast<const ui::TMemo&>(*control).ScrollBars) {
+              found.push_back(control->Name + ": editable");
+            }
+            break;
+          }
+          RECT area;
+          SendMessageW(hwnd, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&area));
+          const long width = area.right - area.left, height = area.bottom - area.top;
+          const std::wstring text = TextOf(hwnd);
+          for (std::size_t at = 0; at <= text.size();) {
+            const std::size_t end = std::min(text.find(L"\r\n", at), text.size());
+            const std::wstring line = Trimmed(text.substr(at, end - at));
+            const long need = Extent(hwnd, line).cx;
+            if (need > width) report(control->Name, line, need, width);
+            at = end + 2;
+          }
+          // The lines as the edit control itself wraps them.
+          const long need =
+              static_cast<long>(SendMessageW(hwnd, EM_GETLINECOUNT, 0, 0)) * Extent(hwnd, L"X").cy;
+          if (need > height) report(control->Name, L"all lines", need, height);
+          break;
+        }
+        default:
+          break;
+      }
+    }
+    HWND picker = static_cast<HWND>(view_.PickerWindow());
+    RECT inside;
+    GetClientRect(picker, &inside);
+    for (HWND child : Descendants(picker)) {
+      const std::wstring text = TextOf(child);
+      RECT r;
+      GetClientRect(child, &r);
+      if (ClassOf(child) == L"Static") {
+        const long need = Extent(child, text).cx;
+        if (need > r.right) report("picker label", text, need, r.right);
+      } else if (ClassOf(child) == L"Button") {
+        const long need = Extent(child, text).cx + 16 + 4;
+        if (need > r.right - 4) report("picker button", text, need, r.right - 4);
+      }
+    }
+    return found;
   }
 
   ui::win32::Win32View view_{GetModuleHandleW(nullptr)};
@@ -157,8 +283,15 @@ TEST_F(Win32ViewTest, ControlsStandAtTheirPlacesOnTheirPages) {
   EXPECT_EQ(r.top, 16);
   EXPECT_EQ(r.right - r.left, 241);
   EXPECT_EQ(r.bottom - r.top, 169);
-  EXPECT_FALSE(IsWindowEnabled(memo));
+  // The welcome text wraps to one line more than its box holds in MS Sans Serif: the memo
+  // scrolls, read-only; a memo whose text fits is disabled, as designed.
+  EXPECT_TRUE(IsWindowEnabled(memo));
+  EXPECT_NE(GetWindowLongW(memo, GWL_STYLE) & WS_VSCROLL, 0);
   EXPECT_NE(GetWindowLongW(memo, GWL_STYLE) & ES_READONLY, 0);
+  HWND fits = Find(Page(main_, "DirPage"), L"Edit", L"", false);
+  ASSERT_NE(fits, nullptr);
+  EXPECT_FALSE(IsWindowEnabled(fits));
+  EXPECT_EQ(GetWindowLongW(fits, GWL_STYLE) & WS_VSCROLL, 0);
   HWND next = Find(portal, L"Button", W("Pokračovat"));
   ASSERT_NE(next, nullptr);
   GetWindowRect(next, &r);
@@ -196,7 +329,8 @@ TEST_F(Win32ViewTest, CzechTextsReachTheScreenThroughTheWideFunctions) {
 }
 
 // The fonts are asked for with the Central European character set, so that the Czech
-// letters have glyphs also on a system whose ANSI code page is not 1250.
+// letters have glyphs also on a system whose ANSI code page is not 1250; the test prefix has
+// MS Sans Serif in that character set, as a Czech Windows has.
 TEST_F(Win32ViewTest, CzechLettersHaveGlyphsInTheFontsOfTheControls) {
   const std::wstring letters = W("ěščřžýáíéůúťďňĚŠČŘŽÝÁÍÉŮÚŤĎŇ");
   HWND label = Find(Page(main_, "DirPage"), L"Static", W("Umístění programu"), false);
@@ -206,6 +340,10 @@ TEST_F(Win32ViewTest, CzechLettersHaveGlyphsInTheFontsOfTheControls) {
     HDC dc = GetDC(control);
     HGDIOBJ old =
         SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    // The face asked for is the one drawn with, in every code page.
+    wchar_t face[LF_FACESIZE] = {};
+    GetTextFaceW(dc, LF_FACESIZE, face);
+    EXPECT_EQ(std::wstring(face), L"MS Sans Serif") << "ANSI code page " << GetACP();
     std::vector<WORD> glyphs(letters.size());
     const DWORD got = GetGlyphIndicesW(dc, letters.c_str(), static_cast<int>(letters.size()),
                                        glyphs.data(), GGI_MARK_NONEXISTING_GLYPHS);
@@ -307,6 +445,52 @@ TEST_F(Win32ViewTest, ListAndProgressBarsMirrorTheirControls) {
   EXPECT_EQ(std::wstring(line), L"Prepare copy");
 }
 
+// Every text on every page, as built in and as the install run and the picker change them.
+TEST_F(Win32ViewTest, EveryTextFitsItsControl) {
+  const std::vector<std::pair<const char*, std::function<void()>>> states = {
+      {"built-in texts", [] {}},
+      {"finished install",
+       [this] {
+         form_->Label8.Caption = form_->MessageLine(22);
+         form_->Mess.Caption = form_->MessageLine(10);
+       }},
+      {"longest step", [this] { form_->Mess.Caption = form_->MessageLine(20); }},
+      {"picked folder", [this] { picker_->dirtreeChange("C:\\Program Files\\Common Files"); }},
+  };
+  for (const auto& [name, change] : states) {
+    change();
+    view_.ProcessMessages();
+    EXPECT_EQ(Misfits(), std::vector<std::string>{}) << name;
+  }
+}
+
+// The placement keys hold what the window system reports: the normal rectangle, not the
+// maximised one.
+TEST_F(Win32ViewTest, PlacementIsSavedAsTheWindowSystemReportsIt) {
+  WINDOWPLACEMENT shown{};
+  shown.length = sizeof shown;
+  ASSERT_TRUE(GetWindowPlacement(main_, &shown));
+  form_->Close();
+  const std::string ini = folder_ + "\\setup.ini";
+  auto read = [&ini](const char* key) {
+    char value[128] = {};
+    GetPrivateProfileStringA("ALL", key, "", value, sizeof value, ini.c_str());
+    return std::string(value);
+  };
+  auto four = [](long a, long b, long c, long d) {
+    return std::to_string(a) + "," + std::to_string(b) + "," + std::to_string(c) + "," +
+           std::to_string(d);
+  };
+  EXPECT_EQ(read("Flags"), std::to_string(shown.flags));
+  EXPECT_EQ(read("ShowCmd"), "3");
+  EXPECT_EQ(read("MinMaxPos"), four(shown.ptMinPosition.x, shown.ptMinPosition.y,
+                                    shown.ptMaxPosition.x, shown.ptMaxPosition.y));
+  EXPECT_EQ(read("NormPos"), four(shown.rcNormalPosition.left, shown.rcNormalPosition.top,
+                                  shown.rcNormalPosition.right, shown.rcNormalPosition.bottom));
+  const ui::ScreenSize screen = view_.VirtualScreen();
+  EXPECT_EQ(read("NormPos"), four(0, 0, screen.width, screen.height));
+}
+
 TEST_F(Win32ViewTest, LabelsFollowTheirCaptionsAndGrowWithThem) {
   form_->pages.SetActivePageIndex(setup::kProgressPage);
   view_.ProcessMessages();
@@ -392,6 +576,27 @@ TEST_F(Win32ViewTest, PickerTreeOffersFixedDrivesAndStartsOnTheSourceFolder) {
     if (type == DRIVE_UNKNOWN || type == DRIVE_FIXED || type == DRIVE_REMOTE) offered += letter;
   }
   EXPECT_EQ(roots, offered);
+}
+
+// A start folder on a drive the tree does not offer (a CD-ROM): the first offered drive's
+// root is selected and shown, and OK returns it.
+TEST_F(Win32ViewTest, PickerShowsWhatOkReturnsWhenTheStartDriveIsNotOffered) {
+  std::string first;
+  for (char letter = 'A'; letter <= 'Z' && first.empty(); ++letter) {
+    const std::string root = std::string(1, letter) + ":\\";
+    const UINT type = GetDriveTypeA(root.c_str());
+    if (type == DRIVE_UNKNOWN || type == DRIVE_FIXED || type == DRIVE_REMOTE) first = root;
+  }
+  ASSERT_FALSE(first.empty());
+  picker_->dirtree.Directory = "Q:\\Setup";
+  HWND picker = static_cast<HWND>(view_.PickerWindow());
+  PostMessageW(Find(picker, L"Button", L"OK", false), BM_CLICK, 0, 0);
+  EXPECT_EQ(view_.ShowPicker(*picker_), ui::ModalResult::kOK);
+  EXPECT_EQ(picker_->dirtree.Directory, first);
+  EXPECT_EQ(picker_->Label1.Caption, first);
+  EXPECT_EQ(TextOf(Find(picker, L"Static", L"", false)), W(first.c_str()));
+  HWND tree = Find(picker, WC_TREEVIEWW, L"", false);
+  EXPECT_EQ(TreeView_GetSelection(tree), TreeView_GetRoot(tree));
 }
 
 TEST_F(Win32ViewTest, PickerResultsReachTheDirectoryBox) {

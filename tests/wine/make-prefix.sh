@@ -25,9 +25,20 @@ fi
 # No window manager under Xvfb: without this, maximised windows come out small and every
 # close stalls.
 "${wine[@]}" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null
+# Fonts as on a user's Windows. The window asks for "MS Sans Serif" with the Central
+# European character set and for "Arial". Wine registers the MS Sans Serif bitmaps of the
+# ANSI code page only: register the Central European ones as well, so that every code page
+# gets them; and draw Arial with Liberation Sans, its metric twin, kept in the prefix.
+"${wine[@]}" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts' \
+  /v 'MS Sans Serif CE 8,10,12,14,18,24' /t REG_SZ /d sserifee.fon /f >/dev/null
+"${wine[@]}" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Arial /t REG_SZ \
+  /d 'Liberation Sans' /f >/dev/null
 # The prefix is complete when the server has saved the registry and ended.
 "${wineserver[@]}" -w
 test -f "$WINEPREFIX/system.reg"
+fonts=$WINEPREFIX/drive_c/windows/Fonts
+"${as_user[@]}" cp /usr/share/wine/fonts/sserifee.fon \
+  /usr/share/fonts/truetype/liberation2/LiberationSans-{Regular,Bold}.ttf "$fonts/"
 
 # Wine points Desktop, Documents and the like at $HOME, all at one folder; on Windows they
 # are folders of their own, so make them so.

@@ -89,6 +89,11 @@ ScreenSize FltkUi::VirtualScreen() {
 
 int FltkUi::PixelsPerInch() { return 96; }
 
+std::optional<WindowPlacementInfo> FltkUi::MainWindowPlacement() {
+  if (!main_) return std::nullopt;
+  return main_->Placement();
+}
+
 void FltkUi::Open(setup::TForm1& form, TForm2& picker) {
   main_ = std::make_unique<MainView>(form);
   if (!picker_ || pickerForm_ != &picker) {

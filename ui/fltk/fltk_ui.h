@@ -34,6 +34,7 @@ class FltkUi : public UiService {
   void Invalidate() override;
   ScreenSize VirtualScreen() override;
   int PixelsPerInch() override;
+  std::optional<WindowPlacementInfo> MainWindowPlacement() override;
 
   // The program's message loop: shows the main window and turns the user's actions into the
   // form's handlers until the form is closed. Returns the exit code, 0.

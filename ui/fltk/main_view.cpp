@@ -469,6 +469,16 @@ void MainView::Hide() {
   Fl::flush();
 }
 
+WindowPlacementInfo MainView::Placement() const {
+  WindowPlacementInfo placement;
+  placement.showCmd = form_.WindowState == TWindowState::kMaximized ? 3 : 1;
+  placement.left = window_->x();
+  placement.top = window_->y();
+  placement.right = window_->x() + window_->decorated_w();
+  placement.bottom = window_->y() + window_->decorated_h();
+  return placement;
+}
+
 void MainView::Resized() {
   if (!shown_) return;
   form_.Left = window_->x();

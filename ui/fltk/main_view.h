@@ -33,6 +33,10 @@ class MainView {
   void Sync();
   // The window's outer size changed (or is known for the first time).
   void Resized();
+  // The window's placement: X keeps no minimised or maximised positions, and the window is
+  // never resized by a maximise of the window manager (it is made as large as the screen),
+  // so its normal rectangle is the one it has, frame included.
+  WindowPlacementInfo Placement() const;
 
  private:
   struct Binding {

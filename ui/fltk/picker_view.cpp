@@ -210,7 +210,12 @@ void PickerView::DoubleClicked() {
 }
 
 void PickerView::SelectStartFolder() {
-  const std::vector<std::string> parts = PathParts(form_.dirtree.Directory);
+  std::vector<std::string> roots;
+  for (int i = 0; i < tree_->root()->children(); ++i) {
+    if (const std::string* root = PathOf(tree_->root()->child(i))) roots.push_back(*root);
+  }
+  const std::vector<std::string> parts =
+      PathParts(TForm2::FirstSelection(form_.dirtree.Directory, roots));
   Fl_Tree_Item* found = nullptr;
   Fl_Tree_Item* level = tree_->root();
   for (const std::string& part : parts) {
@@ -225,14 +230,20 @@ void PickerView::SelectStartFolder() {
     LoadChildren(found);
     level = found;
   }
-  if (found == nullptr) return;
+  if (found == nullptr) {
+    // No drive offered: nothing is selected, the label is empty and OK does nothing.
+    form_.dirtreeChange(std::string());
+    label_->SetText(std::string());
+    return;
+  }
   for (Fl_Tree_Item* up = found->parent(); up != nullptr && up != tree_->root();
        up = up->parent()) {
     tree_->open(up, 0);
   }
   tree_->select_only(found, 0);
   tree_->set_item_focus(found);
-  form_.dirtree.Directory = *PathOf(found);
+  // The label and the folder OK returns follow the selection, as for a click.
+  Selected(found);
 }
 
 ModalResult PickerView::ShowModal() {

@@ -350,6 +350,39 @@ void Win32View::Impl::SizeLabel(Bound& b, const TLabel& label) {
   SetWindowPos(b.hwnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+namespace {
+
+void ShowVerticalScrollBar(HWND hwnd, bool shown) {
+  LONG_PTR style = GetWindowLongPtrW(hwnd, GWL_STYLE);
+  style = shown ? (style | WS_VSCROLL) : (style & ~static_cast<LONG_PTR>(WS_VSCROLL));
+  SetWindowLongPtrW(hwnd, GWL_STYLE, style);
+  SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+}
+
+}  // namespace
+
+// An explanatory memo whose wrapped lines are more than its box shows gets a vertical scroll
+// bar and is enabled (it stays read-only), so that the user can scroll to its last line; one
+// whose text fits is shown as the control says.
+void Win32View::Impl::FitMemo(Bound& b) {
+  const auto& memo = static_cast<const TMemo&>(*b.control);
+  if (memo.ScrollBars) return;
+  if (b.scrolls) ShowVerticalScrollBar(b.hwnd, false);
+  RECT area{};
+  SendMessageW(b.hwnd, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&area));
+  HDC dc = GetDC(b.hwnd);
+  HGDIOBJ old = SelectObject(dc, b.font);
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(dc, &metrics);
+  SelectObject(dc, old);
+  ReleaseDC(b.hwnd, dc);
+  const auto lines = SendMessageW(b.hwnd, EM_GETLINECOUNT, 0, 0);
+  b.scrolls = lines * metrics.tmHeight > area.bottom - area.top;
+  if (b.scrolls) ShowVerticalScrollBar(b.hwnd, true);
+  EnableWindow(b.hwnd, memo.Enabled || b.scrolls);
+}
+
 void Win32View::Impl::SyncControl(Bound& b) {
   TControl& c = *b.control;
   if (b.hwnd == nullptr) {
@@ -366,7 +399,7 @@ void Win32View::Impl::SyncControl(Bound& b) {
     b.visible = c.Visible;
   }
   if (b.enabled != c.Enabled) {
-    EnableWindow(b.hwnd, c.Enabled);
+    EnableWindow(b.hwnd, c.Enabled || b.scrolls);
     if (first != nullptr) EnableWindow(first, c.Enabled);
     if (b.extra != nullptr) EnableWindow(b.extra, c.Enabled);
     b.enabled = c.Enabled;
@@ -388,6 +421,7 @@ void Win32View::Impl::SyncControl(Bound& b) {
         b.text = text;
         b.index = 0;
         SetText(b.hwnd, text);
+        FitMemo(b);
       }
       break;
     }
@@ -684,6 +718,25 @@ void Win32View::Invalidate() {
 
 ScreenSize Win32View::VirtualScreen() {
   return {GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+}
+
+std::optional<WindowPlacementInfo> Win32View::MainWindowPlacement() {
+  if (impl_->main == nullptr) return std::nullopt;
+  WINDOWPLACEMENT shown{};
+  shown.length = sizeof shown;
+  if (!GetWindowPlacement(impl_->main, &shown)) return std::nullopt;
+  WindowPlacementInfo placement;
+  placement.flags = shown.flags;
+  placement.showCmd = static_cast<int>(shown.showCmd);
+  placement.minX = shown.ptMinPosition.x;
+  placement.minY = shown.ptMinPosition.y;
+  placement.maxX = shown.ptMaxPosition.x;
+  placement.maxY = shown.ptMaxPosition.y;
+  placement.left = shown.rcNormalPosition.left;
+  placement.top = shown.rcNormalPosition.top;
+  placement.right = shown.rcNormalPosition.right;
+  placement.bottom = shown.rcNormalPosition.bottom;
+  return placement;
 }
 
 int Win32View::PixelsPerInch() {

@@ -202,17 +202,23 @@ void Win32View::Impl::SyncPicker() {
 
 void Win32View::Impl::FillTree() {
   const DWORD drives = GetLogicalDrives();
+  std::vector<std::string> roots;
   for (int letter = 0; letter < 26; ++letter) {
     if ((drives & (1u << letter)) == 0) continue;
     const std::string root = std::string(1, static_cast<char>('A' + letter)) + ":\\";
     const UINT type = GetDriveTypeA(root.c_str());
     if (type == DRIVE_UNKNOWN || type == DRIVE_FIXED || type == DRIVE_REMOTE) {
       AddItem(tree, nullptr, Wide(root));
+      roots.push_back(root);
     }
   }
-  // The folder that was current at start, when its drive is offered.
-  const std::string& start = picker->dirtree.Directory;
-  if (start.size() < 2 || start[1] != ':') return;
+  // The start folder as far as its folders exist, or the first drive's root when its drive
+  // is not offered; the label and what OK returns follow the selection.
+  const std::string start = TForm2::FirstSelection(picker->dirtree.Directory, roots);
+  if (start.size() < 2) {
+    picker->dirtreeChange(std::string());  // no drive offered: nothing to select
+    return;
+  }
   HTREEITEM at = ChildNamed(tree, nullptr, Wide(start.substr(0, 2)));
   if (at == nullptr) return;
   std::size_t from = 2;
@@ -229,6 +235,9 @@ void Win32View::Impl::FillTree() {
   }
   SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(at));
   SendMessageW(tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(at));
+  // Also when the item was selected already, and so sent no notification.
+  picker->dirtreeChange(Narrow(ItemPath(tree, at)));
+  SyncPicker();
 }
 
 void Win32View::Impl::PickerCommand(int id) {

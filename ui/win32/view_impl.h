@@ -50,6 +50,7 @@ struct Bound {
   std::vector<std::string> items;
   std::vector<bool> checks;
   int index = -2;
+  bool scrolls = false;  // a memo whose text is longer than its box: scroll bar, enabled
 };
 
 struct Win32View::Impl {
@@ -75,7 +76,7 @@ struct Win32View::Impl {
   std::string pickerLabelText;
   bool treeFilled = false;
 
-  static constexpr int kFirstId = 100;
+  static constexpr int kFirstId = kFirstControlId;
 
   HFONT FontFor(const TFont& font);
   void CreateMainWindow();
@@ -83,6 +84,7 @@ struct Win32View::Impl {
   void Sync();
   void SyncControl(Bound& b);
   void SizeLabel(Bound& b, const TLabel& label);
+  void FitMemo(Bound& b);
   void Paint(HWND hwnd);
   void PaintPage(HWND hwnd);
   void Resized();

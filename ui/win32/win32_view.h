@@ -16,6 +16,10 @@
 
 namespace ui::win32 {
 
+// The control ID of the first control of TForm1 that has a window of its own; the others
+// follow in the order of TForm1::Controls(), the title labels left out.
+inline constexpr int kFirstControlId = 100;
+
 class Win32View : public UiService {
  public:
   explicit Win32View(void* instance);
@@ -42,6 +46,7 @@ class Win32View : public UiService {
   void Invalidate() override;
   ScreenSize VirtualScreen() override;
   int PixelsPerInch() override;
+  std::optional<WindowPlacementInfo> MainWindowPlacement() override;
 
   struct Impl;
 
