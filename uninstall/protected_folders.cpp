@@ -113,8 +113,11 @@ bool IsProtectedFolder(const std::string& path, const TSystemDirs& dirs) {
       dirs.StartMenuDir(), dirs.StartMenuProgramsDir(), dirs.RecentDir(),  dirs.StartMenuStartUp(),
   };
   // NT keeps SystemRoot elsewhere than the key WindowsDir is read from; the environment of
-  // every Windows process names the Windows folder too.
-  for (const char* name : {"SystemRoot", "windir"}) {
+  // every Windows process names the Windows folder too. On 64-bit Windows a 32-bit program
+  // reads ProgramFilesDir as "Program Files (x86)": the environment names both Program Files
+  // folders (ProgramW6432 is the native one).
+  for (const char* name :
+       {"SystemRoot", "windir", "ProgramFiles", "ProgramFiles(x86)", "ProgramW6432"}) {
     if (auto value = plat::Environment(name)) systemFolders.push_back(*value);
   }
   for (const std::string& folder : systemFolders) {

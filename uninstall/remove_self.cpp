@@ -75,8 +75,12 @@ bool SameFolder(const std::string& a, const std::string& b) {
          FolderKey(ShortPathOf(NormalizePath(a))) == FolderKey(ShortPathOf(NormalizePath(b)));
 }
 
-// Everything in `folder`, by the rules of RemoveTree, but not the folder itself.
+// Everything in `folder`, by the rules of RemoveTree, but not the folder itself. A folder
+// that is a link or junction is not emptied: what it leads to is not ours. Links in it go as
+// entries (RemoveTree never enters one).
 void EmptyFolder(const std::string& folder) {
+  const auto attributes = plat::FileAttributes(folder);
+  if (!attributes.ok() || (attributes.value & plat::kAttrReparsePoint) != 0) return;
   DeleteFiles(folder, "*.*");
   plat::DirSearch search(NormalizePath(folder + "\\*.*"));
   if (!search.valid()) return;
@@ -103,16 +107,29 @@ void AddLine(std::string& text, const Parts&... parts) {
   text += kCrLf;
 }
 
-// One erase loop: from `label`, pause, erase `file`, and go back while it is still there;
-// past the bound on tries, go on at `giveUp`.
-void AddEraseLoop(std::string& text, int label, const std::string& file, int giveUp) {
+// The wait for the program file: erase it, and while it is still there pause and try again,
+// without a bound. The file of a running program cannot be erased, so the loop ends only once
+// the program has ended and nothing gives up while it runs. /F takes a read-only file too.
+void AddProgramLoop(std::string& text, const std::string& file, int label, int next) {
   AddLine(text, ":", std::to_string(label));
-  AddLine(text, "Set /a tries+=1");
-  AddLine(text, "If %tries% gtr ", std::to_string(kSelfRemovalTries), " Goto ",
-          std::to_string(giveUp));
+  AddLine(text, "Erase /F \"", file, "\"");
+  AddLine(text, "If not exist \"", file, "\" Goto ", std::to_string(next));
   AddLine(text, kPauseLine);
-  AddLine(text, "Erase \"", file, "\"");
-  AddLine(text, "If exist \"", file, "\" Goto ", std::to_string(label));
+  AddLine(text, "Goto ", std::to_string(label));
+}
+
+// After the program has ended: erase `file`, and while it is still there pause and try again,
+// at most kSelfRemovalTries times; then go on at `next`.
+void AddBoundedLoop(std::string& text, const std::string& file, int label, int next) {
+  AddLine(text, "Set tries=0");
+  AddLine(text, ":", std::to_string(label));
+  AddLine(text, "Erase /F \"", file, "\"");
+  AddLine(text, "If not exist \"", file, "\" Goto ", std::to_string(next));
+  AddLine(text, "Set /a tries+=1");
+  AddLine(text, "If %tries% geq ", std::to_string(kSelfRemovalTries), " Goto ",
+          std::to_string(next));
+  AddLine(text, kPauseLine);
+  AddLine(text, "Goto ", std::to_string(label));
 }
 
 void Check(std::uint32_t error) {
@@ -141,9 +158,8 @@ std::string SettingsFileOf(const std::string& path) {
 std::string SelfRemovalBatchText(const SelfRemovalBatch& batch) {
   std::string text;
   if (batch.ownsProgram) {
-    AddLine(text, "Set tries=0");
-    AddEraseLoop(text, 1, batch.programFile, 3);
-    AddEraseLoop(text, 2, SettingsFileOf(batch.programFile), 3);
+    AddProgramLoop(text, batch.programFile, 1, 2);
+    AddBoundedLoop(text, SettingsFileOf(batch.programFile), 2, 3);
     AddLine(text, ":3");
   }
   // Characters at which the command interpreter splits a line or that it acts on.

@@ -8,8 +8,10 @@ namespace setup {
 
 // The batch's file name, always in the LWTEMP folder.
 inline constexpr const char* kSelfRemovalBatchName = "setup123.bat";
-// Tries of each erase loop of the batch, one second apart, before it gives up.
-inline constexpr int kSelfRemovalTries = 300;
+// Tries of the batch's erase loop for the settings file, about one second apart, before it
+// gives up. It runs only once the program has ended: the wait for the program file itself
+// has no bound.
+inline constexpr int kSelfRemovalTries = 60;
 
 // The LWTEMP folder: the system temp path + "LWTEMP", normalised.
 std::string LwTempFolderPath();
@@ -25,10 +27,11 @@ struct SelfRemovalBatch {
 };
 
 // The batch's text, lines ended by CR LF. When it owns the program file it erases the file,
-// then its ".ini" settings file, each in a loop that pauses a second before every try and
-// gives up after kSelfRemovalTries tries in all; then it removes `folder` (quoted when it
-// holds a blank or another character the command interpreter acts on) and erases itself. Paths are
-// written byte for byte.
+// retrying about once a second for as long as the file is there (the file of a running
+// program cannot be erased, so this waits for the program to end, however long that takes);
+// then its ".ini" settings file, with at most kSelfRemovalTries tries. Then it removes
+// `folder` (quoted when it holds a blank or another character the command interpreter acts
+// on) and erases itself. Paths are written byte for byte.
 std::string SelfRemovalBatchText(const SelfRemovalBatch& batch);
 
 // `path` with its extension (from the last dot after the last "\" or ":") replaced by

@@ -25,11 +25,10 @@ namespace {
 constexpr std::uint32_t kWinExecStarted = 33;
 constexpr std::uint32_t kWinExecBadFormat = 11;
 
-// The batch's retry loops: a pause before each jump, and no jump after the bound.
+// The batch's retry loops: a pause before each jump, and no jump once the bound has passed,
+// counted from the end of the program that started the batch.
 constexpr auto kJumpPause = std::chrono::milliseconds(50);
 constexpr auto kRetryBound = std::chrono::seconds(10);
-// How long the batch waits for the program that started it to end before it runs anyway.
-constexpr auto kStarterBound = std::chrono::seconds(60);
 
 std::mutex gLock;
 std::set<Handle> gMutexes;
@@ -163,26 +162,20 @@ class Batch {
   std::vector<std::string> lines_;
 };
 
-// Waits until the process that started the batch has ended, or the bound has passed: the
-// batch erases that program, which cannot go while it runs. `pidfd` is a process descriptor
-// of it, or -1 where the kernel has none; then the pid is looked at between pauses.
+// Waits until the process that started the batch has ended, however long that takes: the
+// batch erases that program, which cannot go while it runs (the program may wait for its
+// user's answer to a last message). `pidfd` is a process descriptor of it, or -1 where the
+// kernel has none; then the pid is looked at between pauses.
 void WaitForStarter(pid_t starter, int pidfd) {
-  const auto deadline = std::chrono::steady_clock::now() + kStarterBound;
   if (pidfd >= 0) {
     for (;;) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-          deadline - std::chrono::steady_clock::now());
-      if (left.count() <= 0) break;
       pollfd ended{pidfd, POLLIN, 0};
-      const int r = poll(&ended, 1, static_cast<int>(left.count()));
-      if (r >= 0 || errno != EINTR) break;
+      if (poll(&ended, 1, -1) >= 0 || errno != EINTR) break;
     }
     close(pidfd);
     return;
   }
-  while (std::chrono::steady_clock::now() < deadline && (kill(starter, 0) == 0 || errno == EPERM)) {
-    std::this_thread::sleep_for(kJumpPause);
-  }
+  while (kill(starter, 0) == 0 || errno == EPERM) std::this_thread::sleep_for(kJumpPause);
 }
 
 // The program named at the start of a WinExec command line: a quoted name, or the shortest

@@ -12,8 +12,10 @@ namespace plat::win32 {
 
 namespace {
 
-// Link file names are code page 1250 whatever the system's ANSI code page is.
-constexpr UINT kLinkCodePage = 1250;
+// Link file names go through the system's ANSI code page, as the folders they are saved in
+// are made through the ANSI calls: a folder name with any letter of that page then names the
+// same folder for both.
+constexpr UINT kLinkCodePage = CP_ACP;
 
 std::wstring LinkFileName(const std::string& path) {
   if (path.empty()) return std::wstring();

@@ -63,32 +63,16 @@ class SelfRemoval : public MachineTest {
 
 std::string Owned(const std::string& program, const std::string& ini, const std::string& rdLine,
                   const std::string& batch) {
-  return "Set tries=0\r\n"
-         ":1\r\n"
-         "Set /a tries+=1\r\n"
-         "If %tries% gtr 300 Goto 3\r\n"
-         "ping -n 2 127.0.0.1 >nul\r\n"
-         "Erase \"" +
-         program +
-         "\"\r\n"
-         "If exist \"" +
-         program +
-         "\" Goto 1\r\n"
-         ":2\r\n"
-         "Set /a tries+=1\r\n"
-         "If %tries% gtr 300 Goto 3\r\n"
-         "ping -n 2 127.0.0.1 >nul\r\n"
-         "Erase \"" +
-         ini +
-         "\"\r\n"
-         "If exist \"" +
-         ini +
-         "\" Goto 2\r\n"
-         ":3\r\n" +
-         rdLine +
-         "\r\n"
-         "Erase \"" +
-         batch + "\"\r\n";
+  const std::string pause = "ping -n 2 127.0.0.1 >nul\r\n";
+  return
+      // The program file: no bound, as it cannot go while the program runs.
+      ":1\r\nErase /F \"" + program + "\"\r\nIf not exist \"" + program + "\" Goto 2\r\n" + pause +
+      "Goto 1\r\n"
+      // The settings file, once the program has ended: at most 60 tries.
+      "Set tries=0\r\n:2\r\nErase /F \"" +
+      ini + "\"\r\nIf not exist \"" + ini +
+      "\" Goto 3\r\nSet /a tries+=1\r\nIf %tries% geq 60 Goto 3\r\n" + pause + "Goto 2\r\n" +
+      ":3\r\n" + rdLine + "\r\nErase \"" + batch + "\"\r\n";
 }
 
 TEST_F(SelfRemoval, BatchForTheHomeDirectoryErasesTheProgramItsSettingsAndTheFolder) {
@@ -162,7 +146,7 @@ TEST_F(SelfRemoval, FolderIsComparedWithoutCaseAndBackslashRunsButNotAsANamePref
   {
     plat::ScopedServices scoped(Recording(home + "\\setup.exe"));
     RemoveSelf(In(Cp("PŘÍRUČKA\\\\")));
-    EXPECT_NE(FileBytes(batch_).find("Erase \"" + home + "\\setup.exe\""), std::string::npos);
+    EXPECT_NE(FileBytes(batch_).find("Erase /F \"" + home + "\\setup.exe\""), std::string::npos);
   }
   {
     plat::ScopedServices scoped(Recording(sibling + "\\setup.exe"));

@@ -46,16 +46,26 @@ TEST_F(ProtectedFolderTest, SystemAndShellFoldersAndWhatHoldsThem) {
 
 std::optional<std::string> WindowsEnvironment(const std::string& name) {
   if (name == "SystemRoot") return "C:\\WinNT";
+  if (name == "ProgramFiles" || name == "ProgramFiles(x86)") return "D:\\Program Files (x86)";
+  if (name == "ProgramW6432") return "D:\\Program Files";
   return std::nullopt;
 }
 
-TEST_F(ProtectedFolderTest, WindowsFolderOfTheEnvironment) {
+// The Windows folder and both Program Files folders of a 64-bit system, as the environment of
+// a 32-bit program names them.
+TEST_F(ProtectedFolderTest, WindowsAndProgramFilesFoldersOfTheEnvironment) {
   const TSystemDirs dirs;
   testing::Injection injection;
   injection.table().environment = WindowsEnvironment;
   injection.Apply();
-  EXPECT_TRUE(IsProtectedFolder("c:\\winnt\\", dirs));
-  EXPECT_FALSE(IsProtectedFolder("C:\\WinNT\\Vorlex", dirs));
+  for (const char* folder : {"c:\\winnt\\", "D:\\Program Files (x86)", "d:\\program files\\",
+                             "D:\\Program Files\\Sub\\.."}) {
+    EXPECT_TRUE(IsProtectedFolder(folder, dirs)) << folder;
+  }
+  for (const char* folder :
+       {"C:\\WinNT\\Vorlex", "D:\\Program Files (x86)\\Vorlex", "D:\\Program Files\\Vorlex"}) {
+    EXPECT_FALSE(IsProtectedFolder(folder, dirs)) << folder;
+  }
 }
 
 TEST_F(ProtectedFolderTest, AnInstallationFolderIsNotProtected) {
