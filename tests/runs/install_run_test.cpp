@@ -414,6 +414,11 @@ TEST_F(InstallRun, ShellFoldersTheSystemDoesNotNameGetNoLinks) {
   const RunState state = Install(true, true);
 
   EXPECT_TRUE(state.closed);
+  // The box says plainly which shell folder the system does not name.
+  ASSERT_EQ(LastUi().shown().size(), 1u);
+  EXPECT_EQ(LastUi().shown()[0].text, RunTextOf(RunText::kInstallFailed) + "\r" +
+                                          RunTextOf(RunText::kNoDesktopFolder) + "\r" +
+                                          RunTextOf(RunText::kNoProgramsFolder));
   EXPECT_TRUE(PathExists(dirs_.StartMenuDir() + "\\Vorlex.lnk"));
   EXPECT_FALSE(PathExists("C:\\Vorlex.lnk"));
   EXPECT_FALSE(PathExists("C:\\Vorlex"));
