@@ -141,17 +141,22 @@ TEST_F(Win32Platform, TreeRemovalNeverEntersALinkOrJunction) {
   plat::File(plat::OpenFile(target + "\\data.txt", plat::OpenMode::kCreate).value).close();
   plat::File(plat::OpenFile(tree + "\\file.txt", plat::OpenMode::kCreate).value).close();
   const std::string link = tree + "\\link";
-  const bool real =
+  // Wine 8 reports a folder link as made but leaves an entry that names nothing: only a link
+  // that reports itself as a reparse point counts.
+  const bool made =
       CreateSymbolicLinkA(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY | 0x2) != 0;
+  const DWORD error = made ? 0 : GetLastError();
+  const auto linkAttributes = plat::FileAttributes(link);
+  const bool real = linkAttributes.ok() && (linkAttributes.value & plat::kAttrReparsePoint) != 0;
   std::optional<plat::ScopedServices> marked;
   if (real) {
-    const auto attributes = plat::FileAttributes(link);
-    ASSERT_TRUE(attributes.ok());
-    EXPECT_NE(attributes.value & plat::kAttrReparsePoint, 0u);
     EXPECT_EQ(plat::DeleteFile(link), plat::kAccessDenied) << "a folder link is no file";
   } else {
-    std::printf("[ note     ] no symbolic link here (error %lu): the link is marked\n",
-                GetLastError());
+    std::printf(
+        "[ note     ] no usable folder link here (made %d, error %lu): the link is marked\n",
+        made ? 1 : 0, error);
+    DeleteFileA(link.c_str());
+    RemoveDirectoryA(link.c_str());
     // A real folder that holds a file stands for the link.
     ASSERT_EQ(plat::CreateDirectory(link), plat::kOk);
     plat::File(plat::OpenFile(link + "\\behind.txt", plat::OpenMode::kCreate).value).close();
@@ -181,7 +186,9 @@ TEST_F(Win32Platform, TreeRemovalNeverEntersALinkOrJunction) {
 
   EXPECT_TRUE(plat::FileAttributes(target + "\\data.txt").ok());
   EXPECT_FALSE(plat::FileAttributes(tree + "\\file.txt").ok());
-  if (!real) EXPECT_TRUE(plat::FileAttributes(link + "\\behind.txt").ok()) << "entered";
+  if (!real) {
+    EXPECT_TRUE(plat::FileAttributes(link + "\\behind.txt").ok()) << "entered";
+  }
 }
 
 TEST_F(Win32Platform, ShellLinkReplacesAnExistingFileAndIgnoresAMissingFolder) {
