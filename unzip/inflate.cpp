@@ -434,6 +434,10 @@ std::int32_t Decoder::Codes(const Entry* lit, const Entry* dist) {
            static_cast<std::uint32_t>((saved >> codeBits) &
                                       ((std::uint64_t{1} << ((e & 0xFF) - codeBits)) - 1));
   };
+  // After a match the next code is looked up before the copy, so that the table's latency
+  // overlaps the copying.
+  Entry e = 0;
+  bool preloaded = false;
   for (;;) {
     if (op >= pieceEnd) {
       save();
@@ -441,12 +445,15 @@ std::int32_t Decoder::Codes(const Entry* lit, const Entry* dist) {
       if (d_.abort) return kAborted;
       load();
     }
-    if (!refill()) {
-      save();
-      RefillSlow();
-      load();
+    if (!preloaded) {
+      if (!refill()) {
+        save();
+        RefillSlow();
+        load();
+      }
+      e = lit[bits & kLitMask];
     }
-    Entry e = lit[bits & kLitMask];
+    preloaded = false;
     if (e & kKindLiteral) {
       consume(e);
       putLiterals(e);
@@ -503,6 +510,13 @@ std::int32_t Decoder::Codes(const Entry* lit, const Entry* dist) {
     consume(e);
     const std::uint32_t distance = extra(e, saved);
     if (padding != 0 && count < padding * 8) return kReadError;
+    if (!refill()) {
+      save();
+      RefillSlow();
+      load();
+    }
+    e = lit[bits & kLitMask];
+    preloaded = true;
 
     // The 32 KB before op (in the ring: zeros before the first output) are the history.
     const std::uint8_t* src = op - distance;
@@ -519,7 +533,17 @@ std::int32_t Decoder::Codes(const Entry* lit, const Entry* dist) {
         continue;
       }
     }
-    if (distance >= 8) {
+    if (distance >= 16) {
+      std::memcpy(dst, src, 16);
+      std::memcpy(dst + 16, src + 16, 16);
+      dst += 32;
+      src += 32;
+      while (dst < op) {
+        std::memcpy(dst, src, 16);
+        dst += 16;
+        src += 16;
+      }
+    } else if (distance >= 8) {
       std::memcpy(dst, src, 8);
       std::memcpy(dst + 8, src + 8, 8);
       std::memcpy(dst + 16, src + 16, 8);
