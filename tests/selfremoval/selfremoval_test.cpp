@@ -245,13 +245,15 @@ TEST_F(SelfRemoval, WriteAndCloseFailuresGiveTheirTextsAndNoStart) {
 // Runs a copy of this test program at `program` that hands `folder` to RemoveSelf and ends.
 // The batch then runs in the platform's own interpreter: the command interpreter under
 // Windows (where the copy's file stays in use until it has ended), the POSIX body's here.
-void RunCopy(const std::string& program, const std::string& folder) {
+void RunCopy(const std::string& program, const std::string& folder, int staySeconds = 0) {
+  const std::string stay = staySeconds > 0 ? " " + std::to_string(staySeconds) : "";
 #ifdef _WIN32
   auto self = plat::ModuleFileName();
   ASSERT_TRUE(self.ok());
   ASSERT_EQ(plat::CopyFile(self.value, program, false), plat::kOk) << program;
   // cmd /c drops the outer pair of quotes.
-  const std::string command = "\"\"" + program + "\" --remove-self \"" + folder + "\"\"";
+  const std::string command =
+      "\"\"" + program + "\" --remove-self \"" + folder + "\"" + stay + "\"";
 #else
   auto mapped = plat::posix::MapPath(program);
   ASSERT_TRUE(mapped.ok()) << program;
@@ -259,7 +261,7 @@ void RunCopy(const std::string& program, const std::string& folder) {
   std::filesystem::copy_file("/proc/self/exe", host,
                              std::filesystem::copy_options::overwrite_existing);
   chmod(host.c_str(), 0755);
-  const std::string command = "'" + host + "' --remove-self '" + folder + "'";
+  const std::string command = "'" + host + "' --remove-self '" + folder + "'" + stay;
 #endif
   ASSERT_EQ(std::system(command.c_str()), 0) << command;
 }
@@ -286,6 +288,19 @@ TEST_F(SelfRemoval, UninstalledHomeDirectoryIsGoneOnceTheProgramHasEnded) {
   EXPECT_FALSE(PathExists(home));
   EXPECT_TRUE(PathExists(In("Program Files")));
   EXPECT_TRUE(PathExists(lwTemp_));
+}
+
+// A program that stays after starting its batch (its user leaves the last message open) keeps
+// its file and its settings file for as long as it runs; the batch takes them once it ended.
+TEST_F(SelfRemoval, NothingOfTheProgramGoesWhileItStillRuns) {
+  const std::string home = In("Vorlex");
+  MakeFolders(home);
+  PutFile(home + "\\setup.ini", "[ALL]\r\n");
+
+  RunCopy(home + "\\setup.exe", home, 4);  // exits 4 when its files went while it ran
+  AwaitBatchEnd(batch_);
+
+  EXPECT_FALSE(PathExists(home));
 }
 
 TEST_F(SelfRemoval, BatchErasesAProgramAndItsSettingsThatTheTreeRemovalDidNotReach) {
