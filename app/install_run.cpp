@@ -93,11 +93,12 @@ class Failures {
   void Extract(const std::string& archive, const std::string& destination) {
     form_.ALProgressBar1.SetPosition(0);  // a fresh bar for each archive, also a missing one
     std::int32_t code = 0;
+    unzip::RunFailure why;
     Step(archive, [&] {
-      code = unzip::ExtractArchive(archive, destination);
+      code = unzip::ExtractArchive(archive, destination, &why);
       return true;
     });
-    if (code != 0) Add(unzip::ExtractMessage(code, archive));
+    if (code != 0) Add(unzip::ExtractMessage(code, archive, why));
   }
 
   void Copy(const std::string& file, const std::string& destination) {

@@ -30,14 +30,17 @@ constexpr std::array<char16_t, 128> kHigh = {
 
 char16_t ToUnicode(unsigned char byte) { return byte < 0x80 ? byte : kHigh[byte - 0x80]; }
 
-// The 1250 byte of a code point, or '?' when it has none.
-char FromUnicode(char32_t cp) {
-  if (cp < 0x80) return static_cast<char>(cp);
+// The 1250 byte of a code point, or `missing` when it has none.
+int ByteOf(char32_t cp, int missing) {
+  if (cp < 0x80) return static_cast<int>(cp);
   for (std::size_t i = 0; i < kHigh.size(); ++i) {
-    if (kHigh[i] == cp) return static_cast<char>(0x80 + i);
+    if (kHigh[i] == cp) return static_cast<int>(0x80 + i);
   }
-  return '?';
+  return missing;
 }
+
+// The 1250 byte of a code point, or '?' when it has none.
+char FromUnicode(char32_t cp) { return static_cast<char>(ByteOf(cp, '?')); }
 
 void AppendUtf8(std::string& out, char32_t cp) {
   if (cp < 0x80) {
@@ -116,6 +119,24 @@ std::string Utf8ToCp1250(std::string_view text) {
     out += cp == kMalformed ? '?' : FromUnicode(cp);
   }
   return out;
+}
+
+bool Utf8ToCp1250Exact(std::string_view text, std::string& out, bool& malformed) {
+  out.clear();
+  out.reserve(text.size());
+  malformed = false;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const char32_t cp = DecodeUtf8(text, i);
+    if (cp == kMalformed) {
+      malformed = true;
+      return false;
+    }
+    const int byte = ByteOf(cp, -1);
+    if (byte < 0) return false;
+    out += static_cast<char>(byte);
+  }
+  return true;
 }
 
 std::u16string Cp1250ToUtf16(std::string_view text) {

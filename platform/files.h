@@ -20,10 +20,12 @@ struct FindData {
 };
 
 enum class OpenMode {
-  kRead,          // existing file, read only
-  kCreate,        // create or truncate, read and write (CREATE_ALWAYS)
-  kReadWrite,     // existing file, read and write (OPEN_EXISTING)
-  kWriteAttrib,   // existing file, opened only to change its time stamp
+  kRead,         // existing file, read only
+  kCreate,       // create or truncate, read and write (CREATE_ALWAYS)
+  kReadWrite,    // existing file, read and write (OPEN_EXISTING)
+  kWriteAttrib,  // existing file, opened only to change its time stamp
+  kReplace,      // as kCreate, but a link (or reparse point) at the path is removed and a
+                 // new file made in its place: nothing is ever written through a link
 };
 
 enum class SeekOrigin { kBegin, kCurrent, kEnd };

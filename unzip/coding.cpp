@@ -56,6 +56,24 @@ std::string ExtractMessage(std::int32_t code, const std::string& archivePath) {
   return ResultText(code) + ": " + archivePath;
 }
 
+std::string ExtractMessage(std::int32_t code, const std::string& archivePath,
+                           const RunFailure& why) {
+  std::string message = ExtractMessage(code, archivePath);
+  std::string detail;
+  if (why.code != 0 && why.code != code && !ResultText(why.code).empty()) {
+    detail = ResultText(why.code);
+  }
+  const auto add = [&detail](const std::string& part) {
+    if (part.empty()) return;
+    if (!detail.empty()) detail += ": ";
+    detail += part;
+  };
+  if (!why.reason.empty() || !detail.empty()) add(why.member);
+  add(why.reason);
+  if (!detail.empty()) message += " (" + detail + ")";
+  return message;
+}
+
 void ProgressReport(std::int32_t first, ReportRecord* record) {
   const ProgressObserver& observer = Observer();
   if (observer && record != nullptr) observer(first, *record);
@@ -65,14 +83,16 @@ ProgressObserver SetProgressObserver(ProgressObserver observer) {
   return std::exchange(Observer(), std::move(observer));
 }
 
-std::int32_t ExtractArchive(const std::string& archivePath, const std::string& destination) {
+std::int32_t ExtractArchive(const std::string& archivePath, const std::string& destination,
+                            RunFailure* why) {
   std::int32_t failure = 0;
   std::int32_t result = 0;
   try {
-    result = UnzipArchive(archivePath, destination, "*.*", ProgressReport, nullptr, &failure);
-  } catch (const setup::SetupError&) {
+    result = UnzipArchive(archivePath, destination, "*.*", ProgressReport, nullptr, &failure, why);
+  } catch (const setup::SetupError& error) {
     // An input/output error of the archive or of a member's file (a failed seek or close)
     // stops the run like a member that fails: it is the archive's file error.
+    if (why != nullptr) *why = RunFailure{kFileError, {}, error.what()};
     return kFileError;
   }
   if (result < 0) return HasText(result) ? result : 0;

@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "unzip/unzip.h"
 #include "unzip/ziptypes.h"
 
 namespace unzip {
@@ -15,13 +16,19 @@ namespace unzip {
 // kWriteError, kUnsupportedMethod, kEncrypted; kStructureError for a malformed deflate block
 // header), or kFileError / kZipFormatError when the central directory could not be found or
 // read (a truncated archive, a failing read).
-std::int32_t ExtractArchive(const std::string& archivePath, const std::string& destination);
+// `why`, when given, receives the member and the reason behind a failure in words.
+std::int32_t ExtractArchive(const std::string& archivePath, const std::string& destination,
+                            RunFailure* why = nullptr);
 
 // The text of a result code ("Ok", "CRC-Error!", ...); empty for a code without one.
 std::string ResultText(std::int32_t code);
 
-// The message for a non-zero result: the code's text, ": " and the archive path.
+// The message for a non-zero result: the code's text, ": " and the archive path; with `why`
+// of that run, followed by what its code does not say in parentheses: the text of the code
+// behind it (the structure error behind a serious failure), the member and the reason.
 std::string ExtractMessage(std::int32_t code, const std::string& archivePath);
+std::string ExtractMessage(std::int32_t code, const std::string& archivePath,
+                           const RunFailure& why);
 
 // The report procedure ExtractArchive hands to the extractor: every report goes to the
 // progress observer, which lets the window system process pending messages and moves the

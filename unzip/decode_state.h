@@ -53,8 +53,8 @@ struct DecodeState {
   unsigned bitCount = 0;
 
   // The member being decoded.
-  std::int32_t compressedSize = 0;    // 2147483647 when deferred (general purpose flag bit 3)
-  std::int32_t uncompressedSize = 0;  // 2147483647 when deferred
+  std::int64_t compressedSize = 0;    // 2147483647 when deferred (general purpose flag bit 3)
+  std::int64_t uncompressedSize = 0;  // 2147483647 when deferred
   std::int64_t bytesRead = 0;         // compressed bytes read from the archive so far
   std::uint16_t generalFlags = 0;     // the local header's general purpose flags
   bool endOfInput = false;            // the compressed data ran out

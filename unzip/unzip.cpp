@@ -6,6 +6,9 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/files.h"
 #include "texts/error.h"
@@ -18,11 +21,18 @@ namespace {
 
 constexpr std::size_t kLocalHeaderSize = 30;
 constexpr std::int32_t kDeferredSize = 2147483647;
+constexpr std::uint32_t kNo32 = 0xFFFFFFFFu;  // a size whose value is in the Zip64 field
+constexpr std::uint16_t kExtraZip64 = 0x0001;
 constexpr std::uint16_t kFlagEncrypted = 0x0001;
 constexpr std::uint16_t kFlagDataDescriptor = 0x0008;
 
-bool gExtracting = false;  // the extraction lock: ExtractMember is under way
-bool gRunning = false;     // an UnzipArchive run is under way
+// The extraction lock: ExtractMember is under way. A second ExtractMember can only come from
+// a report procedure of this one thread while the first is decoding, and the lock is released
+// on every way out of ExtractMember; so a held lock always belongs to a live caller further
+// down the stack, and is refused (kInUse) however long ago it was taken: taking it over
+// would let the second member overwrite the decoding state the first is still using.
+bool gExtracting = false;
+bool gRunning = false;  // an UnzipArchive run is under way
 ReportRecord gRecord;
 
 // The archive of the current run, opened once and lent to each of its members.
@@ -37,12 +47,48 @@ std::uint32_t Get32(const std::uint8_t* p) {
   return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
          std::uint32_t{p[3]} << 24;
 }
+std::uint64_t Get64(const std::uint8_t* p) { return Get32(p) | std::uint64_t{Get32(p + 4)} << 32; }
+
+return true;
+}
+
+// The Zip64 sizes of a local header's extra field: 8-byte values for the uncompressed and the
+// compressed size that hold 0xFFFFFFFF in the header, in this order. False when the field
+// cannot be read or lacks a value that is needed.
+bool TakeZip64Sizes(std::int64_t at, std::size_t length, std::uint64_t& size,
+                    std::uint64_t& compressed) {
+  std::vector<std::uint8_t> extra(length);
+  SeekInput(at);
+  if (!ReadInput(extra.data(), length)) return false;
+  for (std::size_t pos = 0; pos + 4 <= length;) {
+    const std::size_t blockLength = Get16(extra.data() + pos + 2);
+    if (blockLength > length - pos - 4) return false;
+    if (Get16(extra.data() + pos) == kExtraZip64) {
+      const std::uint8_t* data = extra.data() + pos + 4;
+      std::size_t used = 0;
+      for (std::uint64_t* field : {&size, &compressed}) {
+        if (*field != kNo32) continue;
+        if (used + 8 > blockLength) return false;
+        *field = Get64(data + used);
+        used += 8;
+      }
+      return true;
+    }
+    pos += 4 + blockLength;
+  }
+  return false;
+}
 
 // 100 minus the nearest integer (halves to even) to 100 x compressed / size, modulo 256.
 std::uint8_t Ratio(std::int32_t size, std::int32_t compressed) {
   if (size == 0) return 0;
   const double percent = std::nearbyint(100.0 * compressed / size);
   return static_cast<std::uint8_t>(static_cast<std::int64_t>(100 - percent) & 0xFF);
+}
+
+std::int64_t AddClamped(std::int64_t a, std::int64_t b) {
+  return a > std::numeric_limits<std::int64_t>::max() - b ? std::numeric_limits<std::int64_t>::max()
+                                                          : a + b;
 }
 
 std::int32_t Clamp32(std::int64_t value) {
@@ -74,6 +120,23 @@ bool IsUnsafeName(const std::string& name) {
     start = end + 1;
   }
   return false;
+}
+
+// The first folder on the way from `folder` to the member `name` that is a link (or another
+// reparse point), as a part of `name`; empty when there is none. For a folder entry the
+// folder itself counts. `checked` holds the part of an earlier name already found free of
+// links, so that members of one folder are looked at once.
+std::string LinkOnTheWay(const std::string& folder, const std::string& name, std::string& checked) {
+  std::size_t from = 0;
+  if (!checked.empty() && name.compare(0, checked.size(), checked) == 0) from = checked.size();
+  for (std::size_t pos = name.find('\\', from); pos != std::string::npos;
+       pos = name.find('\\', pos + 1)) {
+    auto attributes = plat::FileAttributes(folder + name.substr(0, pos));
+    if (!attributes.ok()) break;  // missing: nothing deeper exists either
+    if ((attributes.value & plat::kAttrReparsePoint) != 0) return name.substr(0, pos);
+    checked = name.substr(0, pos + 1);
+  }
+  return {};
 }
 
 // Creates every missing folder of `path` up to its last "\" (the part after it is a file
@@ -178,15 +241,20 @@ bool DescriptorCrcMatches(std::uint32_t actual) {
 
 std::int32_t ExtractMember(const std::string& archivePath, const std::string& outputPath,
                            std::int32_t headerOffset) {
-  return ExtractMember(archivePath, outputPath, headerOffset, -1, -1);
+  return ExtractMember(archivePath, outputPath, static_cast<std::uint32_t>(headerOffset),
+                       MemberLimits{});
 }
 
 std::int32_t ExtractMember(const std::string& archivePath, const std::string& outputPath,
-                           std::int32_t headerOffset, std::int64_t centralSize,
-                           std::int64_t centralCompressedSize) {
+                           std::int64_t headerOffset, const MemberLimits& limits,
+                           std::string* reason) {
   if (gExtracting) return kInUse;
   MemberScope scope;
   DecodeState& d = gDecode;
+  const auto fail = [reason](std::int32_t code, std::string why) {
+    if (reason != nullptr) *reason = std::move(why);
+    return code;
+  };
 
   // The run's archive when it is this one, else an own handle.
   plat::File own;
@@ -204,36 +272,66 @@ std::int32_t ExtractMember(const std::string& archivePath, const std::string& ou
   d.archive = archive;
 
   std::uint8_t header[kLocalHeaderSize];
-  const std::int64_t offset = static_cast<std::uint32_t>(headerOffset);
+  const std::int64_t offset = headerOffset;
   SeekInput(offset);
-  if (!ReadInput(header, kLocalHeaderSize)) return kStructureError;
-  if (Get32(header) != 0x04034B50u) return kStructureError;
+  if (!ReadInput(header, kLocalHeaderSize)) {
+    return fail(kStructureError, "its local header cannot be read");
+  }
+  if (Get32(header) != 0x04034B50u) {
+    return fail(kStructureError, "there is no local header where the central directory points");
+  }
 
+  const std::size_t extraLength = Get16(header + 28);
   const std::int64_t dataOffset =
-      offset + kLocalHeaderSize + Get16(header + 26) + Get16(header + 28);
+      offset + static_cast<std::int64_t>(kLocalHeaderSize + Get16(header + 26) + extraLength);
   const std::uint16_t flags = Get16(header + 6);
   const std::uint16_t method = Get16(header + 8);
   const std::uint32_t dosTime = Get32(header + 10);
   const bool deferred = (flags & kFlagDataDescriptor) != 0;
-  std::uint32_t expectedCrc = Get32(header + 14);
-  std::int32_t compressedSize = static_cast<std::int32_t>(Get32(header + 18));
-  std::int32_t uncompressedSize = static_cast<std::int32_t>(Get32(header + 22));
+  const std::uint32_t expectedCrc = Get32(header + 14);
+  std::uint64_t localCompressed = Get32(header + 18);
+  std::uint64_t localSize = Get32(header + 22);
+  // Zip64: the sizes that do not fit 32 bits are in the local extra field (the central
+  // directory's serve when the field is missing).
+  if (!deferred && (localCompressed == kNo32 || localSize == kNo32) &&
+      !TakeZip64Sizes(dataOffset - static_cast<std::int64_t>(extraLength), extraLength, localSize,
+                      localCompressed)) {
+    if (localSize == kNo32 && limits.centralSize >= 0) {
+      localSize = static_cast<std::uint64_t>(limits.centralSize);
+    }
+    if (localCompressed == kNo32 && limits.centralCompressedSize >= 0) {
+      localCompressed = static_cast<std::uint64_t>(limits.centralCompressedSize);
+    }
+  }
+  const std::int64_t maxSize = std::numeric_limits<std::int64_t>::max() / 2;
+  std::int64_t compressedSize =
+      static_cast<std::int64_t>(std::min<std::uint64_t>(localCompressed, maxSize));
+  std::int64_t uncompressedSize =
+      static_cast<std::int64_t>(std::min<std::uint64_t>(localSize, maxSize));
   if (deferred) {
     compressedSize = kDeferredSize;
     uncompressedSize = kDeferredSize;
   }
   // Output beyond the declared size is refused (a member that would fill the disk): the
   // header's size, or for deferred sizes the central directory's.
-  std::int64_t outputLimit = centralSize;
-  if (!deferred) outputLimit = static_cast<std::uint32_t>(Get32(header + 22));
-  // A stored member with deferred sizes has no end marker of its own: it is as long as the
-  // central directory says.
-  if (deferred && method == 0 && centralCompressedSize >= 0 &&
-      centralCompressedSize < kDeferredSize) {
-    compressedSize = static_cast<std::int32_t>(centralCompressedSize);
+  std::int64_t outputLimit = limits.centralSize;
+  if (!deferred) outputLimit = uncompressedSize;
+  // A member with deferred sizes is as long as the central directory says: a stored one has
+  // no end marker of its own, and a deflated one may pass 2 GB.
+  if (deferred && limits.centralCompressedSize >= 0 &&
+      (method == 0 || limits.centralCompressedSize >= kDeferredSize)) {
+    compressedSize = std::min(limits.centralCompressedSize, maxSize);
+  }
+  // The data end where the next member or the directory begins; beyond, they are another's.
+  const std::int64_t dataSize =
+      deferred ? std::min(limits.centralCompressedSize, maxSize) : compressedSize;
+  if (limits.dataLimit >= 0 && dataSize >= 0 && dataOffset + dataSize > limits.dataLimit) {
+    return fail(kStructureError, "its data run into the next member or the central directory");
   }
 
-  if (method != 0 && method != 1 && method != 6 && method != 8) return kUnsupportedMethod;
+  if (method != 0 && method != 1 && method != 6 && method != 8) {
+    return fail(kUnsupportedMethod, "compression method " + std::to_string(method));
+  }
   if ((flags & kFlagEncrypted) != 0) return kEncrypted;
 
   SeekInput(dataOffset);
@@ -241,11 +339,11 @@ std::int32_t ExtractMember(const std::string& archivePath, const std::string& ou
   const bool isFolder =
       !outputPath.empty() && (outputPath.back() == '\\' || outputPath.back() == '/');
   plat::Result<plat::File> output = plat::Result<plat::File>::failure(plat::kPathNotFound);
-  if (!isFolder) output = plat::File::Open(outputPath, plat::OpenMode::kCreate);
+  if (!isFolder) output = plat::File::Open(outputPath, plat::OpenMode::kReplace);
   if (isFolder || output.error == plat::kPathNotFound) {
     CreateFolders(outputPath);
     if (isFolder) return kUnzipOk;
-    output = plat::File::Open(outputPath, plat::OpenMode::kCreate);
+    output = plat::File::Open(outputPath, plat::OpenMode::kReplace);
   }
   if (!output.ok()) return kWriteError;
   plat::File out = std::move(output.value);
@@ -292,7 +390,10 @@ std::int32_t ExtractMember(const std::string& archivePath, const std::string& ou
       result = Inflate();
       break;
   }
-  if (overflow) result = kStructureError;
+  if (overflow) {
+    result = kStructureError;
+    if (reason != nullptr) *reason = "it grows beyond its declared size";
+  }
   bool crcOk = false;
   const std::uint32_t actual = ~d.crc;
   if (result == kUnzipOk) {
@@ -327,8 +428,13 @@ std::int32_t ExtractMember(const std::string& archivePath, const std::string& ou
 
 std::int32_t UnzipArchive(const std::string& archivePath, const std::string& destination,
                           const std::string& mask, ReportProc report, OverwriteQuery query,
-                          std::int32_t* lastFailure) {
+                          std::int32_t* lastFailure, RunFailure* detail) {
   if (lastFailure != nullptr) *lastFailure = 0;
+  if (detail != nullptr) *detail = RunFailure{};
+  const auto noteFailure = [&](std::int32_t code, std::string member, std::string reason) {
+    if (lastFailure != nullptr) *lastFailure = code;
+    if (detail != nullptr) *detail = RunFailure{code, std::move(member), std::move(reason)};
+  };
   if (archivePath.empty() || destination.empty() || archivePath.size() > kMaxPath) {
     return kMissingParameter;
   }
@@ -336,15 +442,19 @@ std::int32_t UnzipArchive(const std::string& archivePath, const std::string& des
   if (folder.back() != '\\') folder += '\\';
   if (folder.size() > kMaxPath) return kMissingParameter;
   if (gRunning) return kInUse;
-  if (!IsZipFile(archivePath)) return kNotAZip;
+  if (!IsZipFile(archivePath)) {
+    if (const char* why = NotZipReason(archivePath)) noteFailure(kNotAZip, {}, why);
+    return kNotAZip;
+  }
 
+  // The whole directory is read once first: a damaged one is refused before anything is
+  // written, and members whose data overlap are known before the first is extracted.
   std::memset(&gRecord, 0, sizeof gRecord);
-  std::int64_t allCompressed = 0;
-  const std::int64_t allSize = ArchiveSizes(archivePath, allCompressed);
+  const DirectoryScan scan = ScanDirectory(archivePath);
   if (report != nullptr) {
     SetRecordName(archivePath);
-    gRecord.Size = Clamp32(allSize);
-    gRecord.CompressedSize = Clamp32(allCompressed);
+    gRecord.Size = Clamp32(scan.size);
+    gRecord.CompressedSize = Clamp32(scan.compressed);
     gRecord.Ratio = Ratio(gRecord.Size, gRecord.CompressedSize);
     Report(report, kReportArchiveStart, kReportArchiveStart);
   }
@@ -353,37 +463,60 @@ std::int32_t UnzipArchive(const std::string& archivePath, const std::string& des
   std::int32_t count = 0;
   std::int64_t matchedSize = 0;
   std::int64_t matchedCompressed = 0;
+  std::string checkedFolders;
   EntryRecord entry;
-  std::int32_t code = FirstEntry(archivePath, entry);
+  std::int32_t code = scan.result;
+  const char* problem = scan.problem;
+  if (code == kUnzipOk) {
+    code = FirstEntry(archivePath, entry);
+    problem = entry.Problem;
+  }
   while (code == kUnzipOk) {
     if (!MatchesMask(mask, entry.FileName)) {
       code = NextEntry(entry);
+      problem = entry.Problem;
       continue;
     }
-    matchedSize += static_cast<std::uint32_t>(entry.Size);
-    matchedCompressed += static_cast<std::uint32_t>(entry.CompressedSize);
+    matchedSize = AddClamped(matchedSize, entry.Size);
+    matchedCompressed = AddClamped(matchedCompressed, entry.CompressedSize);
     const std::string name = entry.FileName;
     const std::string outputPath = folder + name;
     SetRecordName(outputPath);
     gRecord.Time = entry.Time;
-    gRecord.Size = entry.Size;
-    gRecord.CompressedSize = entry.CompressedSize;
+    gRecord.Size = Clamp32(entry.Size);
+    gRecord.CompressedSize = Clamp32(entry.CompressedSize);
     gRecord.Method = entry.Method;
     gRecord.Attributes = entry.Attributes;
-    gRecord.Ratio = Ratio(entry.Size, entry.CompressedSize);
+    gRecord.Ratio = Ratio(gRecord.Size, gRecord.CompressedSize);
     Report(report, kReportMemberStart, kReportMemberStart);
 
     bool skip = false;
+    std::string reason;
+    std::string link;
     if (outputPath.size() > kMaxPath) {
       code = kWriteError;
+      reason = "its output path is longer than 259 characters";
+    } else if (entry.Fault != NameFault::kNone) {
+      code = kWriteError;
+      reason = entry.Fault == NameFault::kMalformedUtf8
+                   ? "invalid name: flagged UTF-8 but not valid UTF-8"
+                   : "invalid name: it holds a character that code page 1250 lacks";
     } else if (IsUnsafeName(name)) {
       code = kStructureError;
+      reason = "its name reaches outside the destination";
+    } else if (scan.Overlaps(entry.HeaderOffset)) {
+      code = kStructureError;
+      reason = "its data overlap another member's";
+    } else if (link = LinkOnTheWay(folder, name, checkedFolders); !link.empty()) {
+      code = kWriteError;
+      reason = "its way goes through a link: " + link;
     } else {
       if (query != nullptr && plat::FileAttributes(outputPath).ok()) skip = !query(&gRecord);
       code = skip ? kUnzipOk
                   : ExtractMember(archivePath, outputPath, entry.HeaderOffset,
-                                  static_cast<std::uint32_t>(entry.Size),
-                                  static_cast<std::uint32_t>(entry.CompressedSize));
+                                  MemberLimits{entry.Size, entry.CompressedSize,
+                                               scan.DataLimit(entry.HeaderOffset)},
+                                  &reason);
     }
     if (code == kUnzipOk) {
       if (!skip) {
@@ -391,9 +524,10 @@ std::int32_t UnzipArchive(const std::string& archivePath, const std::string& des
         Report(report, kReportMemberDone, kReportMemberDone);
       }
       code = NextEntry(entry);
+      problem = entry.Problem;
       continue;
     }
-    if (lastFailure != nullptr) *lastFailure = code;
+    noteFailure(code, name, reason);
     gRecord.Status = kReportMemberFailed;
     switch (code) {
       case kCrcError:
@@ -413,12 +547,13 @@ std::int32_t UnzipArchive(const std::string& archivePath, const std::string& des
       default:
         break;
     }
+    code = kUnzipOk;
     break;
   }
-  // A directory that cannot be found or read to its end is no complete run; the caller
-  // learns why.
-  if (lastFailure != nullptr && (code == kFileError || code == kZipFormatError)) {
-    *lastFailure = code;
+  // A directory that cannot be found, read to its end or that lacks entries it counts is no
+  // complete run; the caller learns why.
+  if (code == kFileError || code == kZipFormatError) {
+    noteFailure(code, {}, problem != nullptr ? problem : "");
   }
   CloseEntries(entry);
   SetRecordName(archivePath);

@@ -46,24 +46,43 @@ inline constexpr std::size_t kMaxPath = 259;
 // A central directory spanning this many bytes or more is read through a window of this size.
 inline constexpr std::uint16_t kDirectoryWindow = 64000;
 
+// Why a member's name cannot be used as it is stored.
+enum class NameFault : std::uint8_t {
+  kNone,
+  kMalformedUtf8,  // flagged UTF-8 (or given in a Unicode path field) but not valid UTF-8
+  kNotInCodePage,  // a character that code page 1250 has no byte for
+};
+
 // The central directory reader's state and its current entry. The reader owns the buffer
 // and, in window mode, the open archive; both are released by CloseEntries or on
-// destruction.
+// destruction. Sizes and offsets are 64-bit: Zip64 entries carry them in an extra field.
 struct EntryRecord {
   std::unique_ptr<std::uint8_t[]> Buffer;  // null when the reader is closed
   std::uint16_t BufferSize = 0;            // kDirectoryWindow marks window mode
   std::uint16_t Position = 0;              // offset of the next entry to parse
   std::int32_t Time = 0;                   // DOS time (low 16 bits) and date (high 16 bits)
-  std::int32_t Size = 0;
-  std::int32_t CompressedSize = 0;
-  std::int32_t HeaderOffset = 0;
-  char FileName[kMaxPath + 1] = {};  // "/" replaced by "\", at most 259 characters
+  std::int64_t Size = 0;
+  std::int64_t CompressedSize = 0;
+  std::int64_t HeaderOffset = 0;
+  char FileName[kMaxPath + 1] = {};  // "/" replaced by "", at most 259 characters
   std::uint16_t Method = 0;
-  std::uint8_t Attributes = 0;  // DOS attribute byte, 0 when not made on MS-DOS
+  std::uint8_t Attributes = 0;         // DOS attribute byte, 0 when not made on MS-DOS
+  std::uint16_t Flags = 0;             // general purpose flags of the central header
+  NameFault Fault = NameFault::kNone;  // FileName is then only a stand-in for reports
 
   // Window mode only: the archive kept open and the number of valid bytes in Buffer.
   plat::File Archive;
   std::uint32_t Valid = 0;
+
+  // The count check: entries parsed so far and what the end record says there are (a 16-bit
+  // count of a plain end record may have wrapped past 65535).
+  std::uint64_t Parsed = 0;
+  std::uint64_t Expected = 0;
+  bool ExpectedWraps = false;
+  std::int64_t DirectoryOffset = 0;  // where the central directory starts
+  // Why the walk failed, in words, when a reader call returned kZipFormatError or
+  // kFileError; null otherwise.
+  const char* Problem = nullptr;
 
   EntryRecord() = default;
   EntryRecord(const EntryRecord&) = delete;

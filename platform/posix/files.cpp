@@ -483,7 +483,14 @@ Result<Handle> OpenFile(const std::string& path, OpenMode mode) {
   auto p = MapPath(path);
   if (!p.ok()) return Result<Handle>::failure(p.error);
   struct stat st;
-  const bool exists = TargetOf(p.value, st);
+  // A link where a file is to be replaced goes itself, whatever it leads to, and the new
+  // file is made without following a link (one made in between fails the open).
+  const bool linkGone = mode == OpenMode::kReplace && p.value.exists && !p.value.isRoot &&
+                        S_ISLNK(p.value.entry.st_mode);
+  if (linkGone && unlink(p.value.host.c_str()) != 0) {
+    return Result<Handle>::failure(ErrnoToWin32(errno));
+  }
+  const bool exists = !linkGone && TargetOf(p.value, st);
   if (exists && S_ISDIR(st.st_mode)) return Result<Handle>::failure(kAccessDenied);
   int flags = O_CLOEXEC;
   switch (mode) {
@@ -498,9 +505,10 @@ Result<Handle> OpenFile(const std::string& path, OpenMode mode) {
       flags |= O_RDWR;
       break;
     case OpenMode::kCreate:
+    case OpenMode::kReplace:
       if (!p.value.parentFound) return Result<Handle>::failure(kPathNotFound);
       if (exists && ReadOnly(st)) return Result<Handle>::failure(kAccessDenied);
-      flags |= O_RDWR | O_CREAT | O_TRUNC;
+      flags |= O_RDWR | O_CREAT | O_TRUNC | (mode == OpenMode::kReplace ? O_NOFOLLOW : 0);
       break;
   }
   const int fd = open(p.value.host.c_str(), flags, 0666);

@@ -109,6 +109,23 @@ Result<Handle> OpenFile(const std::string& path, OpenMode mode) {
       access = GENERIC_READ | GENERIC_WRITE;
       disposition = CREATE_ALWAYS;
       break;
+    case OpenMode::kReplace: {
+      access = GENERIC_READ | GENERIC_WRITE;
+      disposition = CREATE_ALWAYS;
+      // CreateFile would write through a symbolic link or junction: the link itself goes
+      // (a folder link with RemoveDirectory, which leaves its target alone) and the new
+      // file must not exist when it is made.
+      const DWORD attributes = GetFileAttributesA(path.c_str());
+      if (attributes != INVALID_FILE_ATTRIBUTES &&
+          (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        const BOOL removed = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0
+                                 ? RemoveDirectoryA(path.c_str())
+                                 : DeleteFileA(path.c_str());
+        if (!removed) return Result<Handle>{kNoHandle, LastErrorOr(kAccessDenied)};
+        disposition = CREATE_NEW;
+      }
+      break;
+    }
     case OpenMode::kReadWrite:
       access = GENERIC_READ | GENERIC_WRITE;
       break;

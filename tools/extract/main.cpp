@@ -92,8 +92,9 @@ int main(int argc, char** argv) {
     });
   }
   std::int32_t result;
+  unzip::RunFailure why;
   try {
-    result = unzip::ExtractArchive(archive, destination);
+    result = unzip::ExtractArchive(archive, destination, &why);
   } catch (const std::exception& e) {
     if (terminal) std::printf("\n");
     std::fprintf(stderr, "%s\n", plat::Cp1250ToUtf8(e.what()).c_str());
@@ -102,7 +103,7 @@ int main(int argc, char** argv) {
   if (terminal) std::printf("\n");
   if (result != 0) {
     std::fprintf(stderr, "%s\n",
-                 plat::Cp1250ToUtf8(unzip::ExtractMessage(result, archive)).c_str());
+                 plat::Cp1250ToUtf8(unzip::ExtractMessage(result, archive, why)).c_str());
     return 1;
   }
   return 0;
