@@ -220,6 +220,200 @@ TEST_F(HostileArchive, ATruncatedArchiveFailsAtEveryLengthAndWritesNothing) {
   EXPECT_EQ(Out()["sub/b.txt"], "bee");
 }
 
+// Directories damaged after their first entry, or counting otherwise than they hold, are no
+// archive to extract a part of: nothing is written and the run fails with -9, its reason in
+// words. Long entries and Zip64 records are read in full and the archive extracts.
+TEST_F(HostileArchive, DirectoriesAreReadWholeOrRefusedBeforeAnythingIsWritten) {
+  const auto three = [] {
+    Archive a;
+    a.members = {Stored("one.txt", "1"), Deflated("two.txt", std::string(3000, '2')),
+                 Stored("three.txt", "3")};
+    return a;
+  };
+  const std::map<std::string, std::string> all = {
+      {"one.txt", "1"}, {"two.txt", std::string(3000, '2')}, {"three.txt", "3"}};
+  struct Case {
+    const char* what;
+    Archive archive;
+    std::int32_t code;
+    const char* reason;  // ExtractMessage's detail, when the run fails
+  };
+  std::vector<Case> cases;
+  Archive a = three();
+  a.members[2].damaged = true;
+  cases.push_back({"the third central header damaged", a, unzip::kZipFormatError,
+                   "the central directory ends before its last entry"});
+  a = three();
+  a.entryCount = 4;
+  cases.push_back({"four entries counted, three held", a, unzip::kZipFormatError,
+                   "the central directory ends before its last entry"});
+  a = three();
+  a.entryCount = 2;
+  cases.push_back({"two entries counted, three held", a, unzip::kZipFormatError,
+                   "the central directory holds more entries than it counts"});
+  a = three();
+  a.members[1].comment = std::string(65000, 'c');  // longer than the directory window
+  cases.push_back({"a 65,000-byte entry comment", a, 0, ""});
+  a = three();
+  for (Member& m : a.members) m.extra = ExtraBlock(0xCAFE, std::string(65000, 'e'));
+  cases.push_back({"65,000-byte extra fields on every entry", a, 0, ""});
+  a = three();
+  a.members[0].comment = std::string(63990, 'c');  // the window ends inside the next entry
+  a.members[1].extra = ExtraBlock(0xCAFE, std::string(40000, 'e'));
+  cases.push_back({"entries that straddle the window", a, 0, ""});
+  a = three();
+  for (Member& m : a.members) m.zip64 = true;
+  a.zip64End = true;
+  cases.push_back({"Zip64 headers, end record and locator", a, 0, ""});
+  a.members[2].comment = std::string(65000, 'c');
+  cases.push_back({"Zip64 with a long entry", a, 0, ""});
+  a = three();
+  a.zip64End = true;
+  a.badLocator = true;
+  cases.push_back({"a Zip64 locator that points elsewhere", a, unzip::kZipFormatError,
+                   "the Zip64 end record is not where its locator points"});
+  a = three();
+  a.zip64End = true;
+  a.entryCount = 5;
+  cases.push_back({"a Zip64 end record counting five", a, unzip::kZipFormatError,
+                   "the central directory ends before its last entry"});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Write(c.archive.Bytes());
+    fs::remove_all(Host(out_));
+    unzip::RunFailure why;
+    const Picture before = Machine();
+    EXPECT_EQ(unzip::ExtractArchive(archive_, out_, &why), c.code);
+    EXPECT_EQ(setup::testing::StrayChanges(before, Machine(), {Host(out_).string()}),
+              std::vector<std::string>{});
+    if (c.code == 0) {
+      EXPECT_EQ(Out(), all);
+    } else {
+      EXPECT_TRUE(Out().empty());
+      EXPECT_EQ(unzip::ExtractMessage(c.code, "x.zip", why),
+                std::string(" Error in zip format: x.zip (") + c.reason + ")");
+    }
+  }
+}
+
+// Names flagged UTF-8 (general purpose bit 11) are converted to code page 1250; a character
+// it lacks, or bytes that are no UTF-8, fail the member as a write error with the reason,
+// never a wrong name. Unflagged names stay as stored; Info-ZIP's Unicode path field gives the
+// name when it converts.
+TEST_F(HostileArchive, NamesFlaggedUtf8AreConvertedExactlyOrRefused) {
+  const std::string czech = "P\xC5\x99\xC3\xADru\xC4\x8Dka.txt";  // "Příručka.txt" in UTF-8
+  const auto unicodePath = [](const std::string& stored, const std::string& utf8) {
+    std::string data = "\x01";  // version 1
+    const std::uint32_t crc = Crc32(stored);
+    for (int i = 0; i < 4; ++i) data += static_cast<char>(crc >> (8 * i));  // CRC of the name
+    return ExtraBlock(0x7075, data + utf8);
+  };
+  struct Case {
+    const char* what;
+    std::string name;
+    std::uint16_t flags;
+    std::string extra;
+    std::int32_t code;
+    std::string file;    // the host name written (UTF-8), when extracted
+    std::string reason;  // ExtractMessage's detail, when refused
+  };
+  const std::vector<Case> cases = {
+      {"flagged Czech", czech, 0x0800, "", 0, czech, ""},
+      {"flagged in a folder", "Slo\xC5\xBEka/" + czech, 0x0800, "", 0, "Slo\xC5\xBEka/" + czech,
+       ""},
+      {"flagged ASCII", "plain.txt", 0x0800, "", 0, "plain.txt", ""},
+      {"unflagged UTF-8 bytes stay as stored (1250)", czech, 0, "", 0,
+       "P\xC4\xB9\xE2\x84\xA2\xC4\x82\xC2\xADru\xC3\x84\xC5\xA4ka.txt", ""},
+      {"a Unicode path field", "Prirucka.txt", 0, unicodePath("Prirucka.txt", czech), 0, czech, ""},
+      {"a stale Unicode path field", "Prirucka.txt", 0, unicodePath("Other.txt", czech), 0,
+       "Prirucka.txt", ""},
+      {"flagged Japanese", "\xE6\x97\xA5\xE6\x9C\xAC.txt", 0x0800, "", unzip::kWriteError, "",
+       "??.txt: invalid name: it holds a character that code page 1250 lacks"},
+      {"flagged bytes that are no UTF-8", "a\xC3(b.txt", 0x0800, "", unzip::kWriteError, "",
+       "a?(b.txt: invalid name: flagged UTF-8 but not valid UTF-8"},
+      {"flagged overlong UTF-8 for '/'", "a\xC0\xAF..\xC0\xAFx.txt", 0x0800, "", unzip::kWriteError,
+       "", "a??..??x.txt: invalid name: flagged UTF-8 but not valid UTF-8"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Archive a;
+    Member m = Stored(c.name, "content");
+    m.flags = c.flags;
+    m.extra = c.extra;
+    a.members = {Stored("first.txt", "1"), m};
+    Write(a.Bytes());
+    fs::remove_all(Host(out_));
+    unzip::RunFailure why;
+    const Picture before = Machine();
+    EXPECT_EQ(unzip::ExtractArchive(archive_, out_, &why), c.code);
+    EXPECT_EQ(setup::testing::StrayChanges(before, Machine(), {Host(out_).string()}),
+              std::vector<std::string>{});
+    std::map<std::string, std::string> expected = {{"first.txt", "1"}};
+    if (c.code == 0) {
+      expected[c.file] = "content";
+      if (c.file.find('/') != std::string::npos) expected[c.file.substr(0, c.file.find('/') + 1)];
+    } else {
+      EXPECT_EQ(unzip::ExtractMessage(c.code, "x.zip", why),
+                "Write error!: x.zip (" + c.reason + ")");
+    }
+    EXPECT_EQ(Out(), expected);
+  }
+}
+
+// --- links in the destination ------------------------------------------------------------------
+
+// An output file never follows a link that is already at its path: the link is replaced, as
+// Info-ZIP unzip does. A member whose way goes through a folder link fails with a write error
+// and writes nothing. The links' targets lie outside the destination and stay as they were.
+TEST_F(HostileArchive, NothingIsWrittenThroughALinkInTheDestination) {
+  const fs::path outside = Host(In("outside"));
+  struct Case {
+    const char* what;
+    const char* link;    // below the destination
+    const char* target;  // below `outside`, or a missing one
+    const char* member;
+    std::int32_t code;
+  };
+  for (const Case& c :
+       {Case{"a file link at the member's path", "a.txt", "victim.txt", "a.txt", 0},
+        Case{"a dangling link at the member's path", "a.txt", "none.txt", "a.txt", 0},
+        Case{"a folder link at the member's path", "a.txt", "dir", "a.txt", 0},
+        Case{"a folder link on the way", "sub", "dir", "sub/a.txt", unzip::kWriteError},
+        Case{"a folder link deeper on the way", "x/sub", "dir", "x/sub/y/a.txt",
+             unzip::kWriteError},
+        Case{"a folder entry through a folder link", "sub", "dir", "sub/new/",
+             unzip::kWriteError}}) {
+    SCOPED_TRACE(c.what);
+    fs::remove_all(outside);
+    fs::create_directories(outside / "dir");
+    std::ofstream(outside / "victim.txt") << "keep";
+    std::ofstream(outside / "dir" / "a.txt") << "keep too";
+    fs::remove_all(Host(out_));
+    const fs::path link = Host(out_) / c.link;
+    fs::create_directories(link.parent_path());
+    fs::create_symlink(outside / c.target, link);
+    Archive a;
+    a.members = {Stored("first.txt", "1"), Stored(c.member, "member data")};
+    Write(a.Bytes());
+    unzip::RunFailure why;
+    const Picture before = Machine();
+    EXPECT_EQ(unzip::ExtractArchive(archive_, out_, &why), c.code);
+    EXPECT_EQ(setup::testing::StrayChanges(before, Machine(), {Host(out_).string()}),
+              std::vector<std::string>{});
+    EXPECT_EQ(Out()["first.txt"], "1");
+    if (c.code == 0) {
+      EXPECT_FALSE(fs::is_symlink(link));
+      EXPECT_EQ(Out()[c.member], "member data");
+    } else {
+      EXPECT_TRUE(fs::is_symlink(link));
+      EXPECT_NE(why.reason.find("its way goes through a link"), std::string::npos) << why.reason;
+    }
+    EXPECT_EQ(setup::testing::FileBytes(In("outside\\victim.txt")), "keep");
+    EXPECT_EQ(setup::testing::FileBytes(In("outside\\dir\\a.txt")), "keep too");
+    EXPECT_EQ(setup::testing::Names(In("outside\\dir")), std::vector<std::string>{"a.txt"});
+  }
+}
+
 // --- sizes --------------------------------------------------------------------------------------
 
 // A compressed size that reaches past the next member or the directory is a structure error

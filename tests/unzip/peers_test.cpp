@@ -4,13 +4,16 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <random>
 #include <string>
 
 #include "tests/unzip/support.h"
 #include "unzip/coding.h"
+#include "unzip/unzip.h"
 
 namespace unzip_test {
 namespace {
@@ -203,7 +206,8 @@ void CompareWithUnzip(const fs::path& archive, const fs::path& work, bool compar
 TEST(InfoZip, ArchivesOfEveryLevelAndWithDescriptorsExtractAsUnzipDoes) {
   TempDir tmp;
   MakeTree(tmp / "src");
-  for (const std::string options : {"-0", "-1", "-6", "-9", "-9 -fd", "-1 -fd -D"}) {
+  for (const std::string options :
+       {"-0", "-1", "-6", "-9", "-9 -fd", "-1 -fd -D", "-6 -fz", "-0 -fz"}) {
     SCOPED_TRACE(options);
     const fs::path archive = tmp / "tree.zip";
     fs::remove(archive);
@@ -226,6 +230,72 @@ TEST(InfoZip, StreamedMemberWithDescriptorExtracts) {
   fs::create_directories(tmp / "out");
   ASSERT_EQ(unzip::ExtractArchive(Win(archive), Win(tmp / "out")), 0);
   EXPECT_EQ(ReadAll(tmp / "out" / "-"), content);
+}
+
+// Archives made by Python's zipfile: Zip64 headers forced on small members (seekable, and
+// streamed with 8-byte sizes in the data descriptors), Zip64 end records from many entries,
+// and names flagged UTF-8.
+TEST(PythonZipfile, Zip64AndUtf8ArchivesExtractAsUnzipDoes) {
+  TempDir tmp;
+  MakeTree(tmp / "src");
+  fs::create_directories(tmp / "src" / "Slo\xC5\xBEka");
+  WriteAll(tmp / "src" / "Slo\xC5\xBEka" / "P\xC5\x99\xC3\xADru\xC4\x8Dka.txt", TextData(5000, 3));
+  // The source tree into an archive; `how` is a Python expression that writes member `n`
+  // from file `p` into the archive `z`.
+  const auto make = [&](const std::string& name, const std::string& how, const std::string& open) {
+    const fs::path script = tmp / (name + ".py");
+    std::ofstream(script) << "import os, sys, zipfile\n"
+                             "class Stream:\n"  // a file without seek: streamed members
+                             "    def __init__(s, f): s.f = f\n"
+                             "    def write(s, b): return s.f.write(b)\n"
+                             "    def flush(s): s.f.flush()\n"
+                             "src, out = sys.argv[1], sys.argv[2]\n"
+                             "with open(out, 'wb') as f, zipfile.ZipFile("
+                          << open
+                          << ", 'w', zipfile.ZIP_DEFLATED) as z:\n"
+                             "    for root, dirs, files in os.walk(src):\n"
+                             "        for name in files:\n"
+                             "            p = os.path.join(root, name)\n"
+                             "            n = os.path.relpath(p, src)\n"
+                             "            "
+                          << how << "\n";
+    const fs::path archive = tmp / (name + ".zip");
+    EXPECT_EQ(Shell("python3 " + Quote(script.string()) + " " + Quote((tmp / "src").string()) +
+                    " " + Quote(archive.string())),
+              0);
+    return archive;
+  };
+  const auto forced =
+      "with open(p, 'rb') as i, z.open(n, 'w', force_zip64=True) as o: o.write(i.read())";
+  struct Case {
+    const char* name;
+    std::string how;
+    std::string open;
+  };
+  int n = 0;
+  for (const Case& c : {Case{"plain", "z.write(p, n)", "f"}, Case{"forced", forced, "f"},
+                        Case{"streamed", forced, "Stream(f)"}}) {
+    SCOPED_TRACE(c.name);
+    CompareWithUnzip(make(c.name, c.how, c.open), tmp / std::to_string(n++), false);
+  }
+  // 70,000 entries: a Zip64 end record and locator, the count past 16 bits.
+  const fs::path many = tmp / "many.py";
+  std::ofstream(many) << "import sys, zipfile\n"
+                         "with zipfile.ZipFile(sys.argv[1], 'w') as z:\n"
+                         "    for i in range(70000): z.writestr('d%d/f%d' % (i % 7, i), str(i))\n";
+  ASSERT_EQ(Shell("python3 " + Quote(many.string()) + " " + Quote((tmp / "many.zip").string())), 0);
+  const Bytes bytes = ReadAll(tmp / "many.zip");
+  ASSERT_NE(
+      std::search(bytes.begin(), bytes.end(), std::begin("PK\x06\x06"), std::end("PK\x06\x06") - 1),
+      bytes.end());
+  // One member taken by its name; the walk goes over all of them.
+  fs::create_directories(tmp / "many");
+  std::int32_t failure = 0;
+  ASSERT_EQ(unzip::UnzipArchive(Win(tmp / "many.zip"), Win(tmp / "many"), "d6\\f69999", nullptr,
+                                nullptr, &failure),
+            1);
+  EXPECT_EQ(failure, 0);
+  EXPECT_EQ(ReadAll(tmp / "many" / "d6" / "f69999"), ToBytes("69999"));
 }
 
 TEST(InfoZip, RealDeflateAndStoredArchivesExtractAsUnzipDoes) {
