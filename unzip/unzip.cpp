@@ -49,9 +49,6 @@ std::uint32_t Get32(const std::uint8_t* p) {
 }
 std::uint64_t Get64(const std::uint8_t* p) { return Get32(p) | std::uint64_t{Get32(p + 4)} << 32; }
 
-return true;
-}
-
 // The Zip64 sizes of a local header's extra field: 8-byte values for the uncompressed and the
 // compressed size that hold 0xFFFFFFFF in the header, in this order. False when the field
 // cannot be read or lacks a value that is needed.
