@@ -17,6 +17,7 @@
 #include "platform/registry.h"
 #include "platform/services.h"
 #include "runs_support.h"
+#include "texts/error.h"
 #include "texts/message_table.h"
 #include "texts/run_texts.h"
 #include "uninstall/install_record.h"
@@ -549,7 +550,7 @@ TEST_F(InstallRun, AFailureDeepInAStepIsNamedAndTheRunGoesOnAndCloses) {
            return std::uint32_t{plat::kDiskFull};
          };
        },
-       "File error : vx01.zip", true},
+       "File error : vx01.zip (" + setup::InOutErrorText(plat::kDiskFull) + ")", true},
   };
   for (const DeepFault& fault : cases) {
     SCOPED_TRACE(fault.what);
