@@ -1,4 +1,4 @@
-// Registry services: keys of HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE, string values.
+// Registry services: keys of HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE, string and DWORD values.
 // A key path may begin with "\" (absolute from the hive root); bodies accept both forms.
 #pragma once
 
@@ -40,6 +40,8 @@ void RegCloseKey(Handle key);
 Result<RegValue> RegQueryValue(Handle key, const std::string& name);
 // Stores a REG_SZ value with its terminating zero.
 std::uint32_t RegSetString(Handle key, const std::string& name, const std::string& value);
+// Stores a REG_DWORD value (four bytes, little-endian).
+std::uint32_t RegSetDword(Handle key, const std::string& name, std::uint32_t value);
 // Deletes `subkey` of `key`; fails with kAccessDenied when it has subkeys of its own.
 std::uint32_t RegDeleteKey(Handle key, const std::string& subkey);
 Result<RegKeyInfo> RegQueryInfo(Handle key);
@@ -64,8 +66,12 @@ class RegKey {
   }
   ~RegKey() { reset(); }
 
-  static Result<RegKey> Open(Hive hive, const std::string& path) { return wrap(RegOpenKey(hive, path)); }
-  static Result<RegKey> Create(Hive hive, const std::string& path) { return wrap(RegCreateKey(hive, path)); }
+  static Result<RegKey> Open(Hive hive, const std::string& path) {
+    return wrap(RegOpenKey(hive, path));
+  }
+  static Result<RegKey> Create(Hive hive, const std::string& path) {
+    return wrap(RegCreateKey(hive, path));
+  }
 
   bool valid() const { return handle_ != kNoHandle; }
   Handle get() const { return handle_; }

@@ -9,7 +9,9 @@ Services& services() {
 }
 
 Result<std::string> CurrentDirectory() { return services().currentDirectory(); }
-std::uint32_t SetCurrentDirectory(const std::string& p) { return services().setCurrentDirectory(p); }
+std::uint32_t SetCurrentDirectory(const std::string& p) {
+  return services().setCurrentDirectory(p);
+}
 Result<std::string> TempPath() { return services().tempPath(); }
 Result<std::uint32_t> FileAttributes(const std::string& p) { return services().fileAttributes(p); }
 std::uint32_t SetFileAttributes(const std::string& p, std::uint32_t a) {
@@ -30,7 +32,9 @@ std::uint32_t MoveFile(const std::string& from, const std::string& to) {
   return services().moveFile(from, to);
 }
 Result<Handle> OpenFile(const std::string& p, OpenMode m) { return services().openFile(p, m); }
-Result<std::size_t> ReadFile(Handle f, void* b, std::size_t n) { return services().readFile(f, b, n); }
+Result<std::size_t> ReadFile(Handle f, void* b, std::size_t n) {
+  return services().readFile(f, b, n);
+}
 Result<std::size_t> WriteFile(Handle f, const void* b, std::size_t n) {
   return services().writeFile(f, b, n);
 }
@@ -49,9 +53,14 @@ std::optional<std::string> Environment(const std::string& n) { return services()
 Result<Handle> RegOpenKey(Hive h, const std::string& p) { return services().regOpenKey(h, p); }
 Result<Handle> RegCreateKey(Hive h, const std::string& p) { return services().regCreateKey(h, p); }
 void RegCloseKey(Handle k) { services().regCloseKey(k); }
-Result<RegValue> RegQueryValue(Handle k, const std::string& n) { return services().regQueryValue(k, n); }
+Result<RegValue> RegQueryValue(Handle k, const std::string& n) {
+  return services().regQueryValue(k, n);
+}
 std::uint32_t RegSetString(Handle k, const std::string& n, const std::string& v) {
   return services().regSetString(k, n, v);
+}
+std::uint32_t RegSetDword(Handle k, const std::string& n, std::uint32_t v) {
+  return services().regSetDword(k, n, v);
 }
 std::uint32_t RegDeleteKey(Handle k, const std::string& s) { return services().regDeleteKey(k, s); }
 Result<RegKeyInfo> RegQueryInfo(Handle k) { return services().regQueryInfo(k); }

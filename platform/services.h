@@ -48,6 +48,7 @@ struct Services {
   void (*regCloseKey)(Handle);
   Result<RegValue> (*regQueryValue)(Handle, const std::string&);
   std::uint32_t (*regSetString)(Handle, const std::string&, const std::string&);
+  std::uint32_t (*regSetDword)(Handle, const std::string&, std::uint32_t);
   std::uint32_t (*regDeleteKey)(Handle, const std::string&);
   Result<RegKeyInfo> (*regQueryInfo)(Handle);
   Result<std::string> (*regEnumKey)(Handle, std::uint32_t);
@@ -73,7 +74,9 @@ Services& services();
 // Replaces the table for its lifetime (tests only), restoring the previous one after.
 class ScopedServices {
  public:
-  explicit ScopedServices(const Services& replacement) : saved_(services()) { services() = replacement; }
+  explicit ScopedServices(const Services& replacement) : saved_(services()) {
+    services() = replacement;
+  }
   ScopedServices(const ScopedServices&) = delete;
   ScopedServices& operator=(const ScopedServices&) = delete;
   ~ScopedServices() { services() = saved_; }

@@ -473,10 +473,10 @@ Result<Handle> Open(Hive hive, const std::string& path, bool create) {
   return {AddKey(hive, parts), kOk};
 }
 
-// Stores REG_SZ `value` as `name` in the key at `path`; false when the key is missing and
-// may not be created.
+// Stores `v` as `name` in the key at `path`; false when the key is missing and may not be
+// created.
 bool Store(HiveData& data, const std::vector<std::string>& path, const std::string& name,
-           const std::string& value, bool createKey, bool& changed) {
+           const RegValue& v, bool createKey, bool& changed) {
   Node* n = &data.root;
   for (const auto& part : path) {
     Node* child = n->Child(part);
@@ -487,7 +487,6 @@ bool Store(HiveData& data, const std::vector<std::string>& path, const std::stri
     }
     n = child;
   }
-  const RegValue v{kRegSz, value + '\0'};
   auto it = std::find_if(n->values.begin(), n->values.end(),
                          [&](const NamedValue& e) { return SameName(e.name, name); });
   if (it == n->values.end()) {
@@ -509,7 +508,7 @@ std::uint32_t WriteHiveStrings(const std::string& prefix, Hive hive,
   }
   return Modify(prefix, hive, [&](HiveData& data, bool& changed) {
     for (const auto& v : values)
-      Store(data, SplitKeyPath(v.keyPath), v.name, v.value, true, changed);
+      Store(data, SplitKeyPath(v.keyPath), v.name, RegValue{kRegSz, v.value + '\0'}, true, changed);
     return kOk;
   });
 }
@@ -536,7 +535,10 @@ Result<RegValue> RegQueryValue(Handle key, const std::string& name) {
   return Result<RegValue>::failure(kFileNotFound);
 }
 
-std::uint32_t RegSetString(Handle key, const std::string& name, const std::string& value) {
+namespace {
+
+// Stores a value in an open key; the key must still exist.
+std::uint32_t SetValue(Handle key, const std::string& name, const RegValue& value) {
   OpenKey k;
   if (!LookupKey(key, k)) return kInvalidHandle;
   if (HasLineBreak(name)) return kInvalidParameter;
@@ -545,6 +547,18 @@ std::uint32_t RegSetString(Handle key, const std::string& name, const std::strin
   return Modify(prefix.value, k.hive, [&](HiveData& data, bool& changed) -> std::uint32_t {
     return Store(data, k.path, name, value, false, changed) ? kOk : kErrKeyDeleted;
   });
+}
+
+}  // namespace
+
+std::uint32_t RegSetString(Handle key, const std::string& name, const std::string& value) {
+  return SetValue(key, name, RegValue{kRegSz, value + '\0'});
+}
+
+std::uint32_t RegSetDword(Handle key, const std::string& name, std::uint32_t value) {
+  std::string bytes;
+  for (int k = 0; k < 4; ++k) bytes += static_cast<char>((value >> (8 * k)) & 0xFFu);
+  return SetValue(key, name, RegValue{kRegDword, bytes});
 }
 
 std::uint32_t RegDeleteKey(Handle key, const std::string& subkey) {

@@ -20,6 +20,7 @@ const Services& NativeServices() {
       posix::Environment,        posix::RegOpenKey,
       posix::RegCreateKey,       posix::RegCloseKey,
       posix::RegQueryValue,      posix::RegSetString,
+      posix::RegSetDword,
       posix::RegDeleteKey,       posix::RegQueryInfo,
       posix::RegEnumKey,         posix::ProfileGetString,
       posix::ProfileWriteString, posix::CreateNamedMutex,

@@ -65,6 +65,12 @@ std::uint32_t RegSetString(Handle key, const std::string& name, const std::strin
                                                    static_cast<DWORD>(value.size() + 1)));
 }
 
+std::uint32_t RegSetDword(Handle key, const std::string& name, std::uint32_t value) {
+  const DWORD data = value;
+  return static_cast<std::uint32_t>(RegSetValueExA(
+      ToHKEY(key), name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data));
+}
+
 std::uint32_t RegDeleteKey(Handle key, const std::string& subkey) {
   return static_cast<std::uint32_t>(::RegDeleteKeyA(ToHKEY(key), Relative(subkey)));
 }

@@ -33,6 +33,7 @@ const Services& NativeServices() {
       .regCloseKey = win32::RegCloseKey,
       .regQueryValue = win32::RegQueryValue,
       .regSetString = win32::RegSetString,
+      .regSetDword = win32::RegSetDword,
       .regDeleteKey = win32::RegDeleteKey,
       .regQueryInfo = win32::RegQueryInfo,
       .regEnumKey = win32::RegEnumKey,

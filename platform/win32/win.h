@@ -71,6 +71,7 @@ Result<Handle> RegCreateKey(Hive hive, const std::string& path);
 void RegCloseKey(Handle key);
 Result<RegValue> RegQueryValue(Handle key, const std::string& name);
 std::uint32_t RegSetString(Handle key, const std::string& name, const std::string& value);
+std::uint32_t RegSetDword(Handle key, const std::string& name, std::uint32_t value);
 std::uint32_t RegDeleteKey(Handle key, const std::string& subkey);
 Result<RegKeyInfo> RegQueryInfo(Handle key);
 Result<std::string> RegEnumKey(Handle key, std::uint32_t index);

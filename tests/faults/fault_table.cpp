@@ -179,6 +179,10 @@ std::uint32_t RegSetString(plat::Handle key, const std::string& name, const std:
   if (Fail(Kind::kRegWrite)) return plat::kAccessDenied;
   return In().regSetString(key, name, value);
 }
+std::uint32_t RegSetDword(plat::Handle key, const std::string& name, std::uint32_t value) {
+  if (Fail(Kind::kRegWrite)) return plat::kAccessDenied;
+  return In().regSetDword(key, name, value);
+}
 std::uint32_t RegDeleteKey(plat::Handle key, const std::string& subkey) {
   if (Fail(Kind::kRegWrite)) return plat::kAccessDenied;
   return In().regDeleteKey(key, subkey);
@@ -248,6 +252,7 @@ plat::Services Counting() {
   t.regCloseKey = &RegCloseKey;
   t.regQueryValue = &RegQueryValue;
   t.regSetString = &RegSetString;
+  t.regSetDword = &RegSetDword;
   t.regDeleteKey = &RegDeleteKey;
   t.regQueryInfo = &RegQueryInfo;
   t.regEnumKey = &RegEnumKey;

@@ -24,7 +24,7 @@ enum class Kind : int {
   kQuery,      // FileAttributes, FindFirst, FindNext, ShortPathName
   kStamp,      // SetFileTimeFromDos, SetFileAttributes
   kRegOpen,    // RegOpenKey, RegCreateKey, RegQueryValue, RegQueryInfo, RegEnumKey
-  kRegWrite,   // RegSetString, RegDeleteKey
+  kRegWrite,   // RegSetString, RegSetDword, RegDeleteKey
   kProfile,    // ProfileWriteString
   kLink,       // SaveShellLink
   kMutex,      // CreateNamedMutex

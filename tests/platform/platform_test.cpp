@@ -401,6 +401,17 @@ TEST_F(Registry, StringsAreStoredWithTheirZeroAndReadByAnyCase) {
             std::string("P\xF8\xEDru\xE8ka\0", 9));
   auto slash = RegKey::Open(Hive::kCurrentUser, "\\" + root_ + "\\Korb\\Vorlex");
   EXPECT_TRUE(slash.ok());
+  // DWORDs: four little-endian bytes; a string of the same name is replaced by one.
+  for (const std::uint32_t value : {0u, 1u, 0x12345678u, 0xFFFFFFFFu}) {
+    ASSERT_EQ(RegSetDword(key.value.get(), "AppDir", value), kOk);
+    auto d = RegQueryValue(again.value.get(), "appdir");
+    ASSERT_TRUE(d.ok());
+    EXPECT_EQ(d.value.type, kRegDword);
+    const std::string bytes = {
+        static_cast<char>(value & 0xFF), static_cast<char>(value >> 8 & 0xFF),
+        static_cast<char>(value >> 16 & 0xFF), static_cast<char>(value >> 24 & 0xFF)};
+    EXPECT_EQ(d.value.data, bytes) << value;
+  }
 }
 
 TEST_F(Registry, AKeyWithSubkeysIsDeletedOnlyDepthFirst) {

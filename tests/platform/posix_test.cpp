@@ -448,14 +448,24 @@ TEST_F(Posix, RegistryValuesAreEscapedInTheHiveFile) {
   ASSERT_EQ(RegSetString(key.value.get(), "AppDir", "C:\\a \"b\""), kOk);
   ASSERT_EQ(RegSetString(key.value.get(), "", "default"), kOk);
   ASSERT_EQ(RegSetString(key.value.get(), "Two Lines", "x\r\ny"), kOk);
+  ASSERT_EQ(RegSetDword(key.value.get(), "EstimatedSize", 0xA1B2C3D4u), kOk);
+  ASSERT_EQ(RegSetDword(key.value.get(), "NoModify", 1), kOk);
   EXPECT_EQ(RegSetString(key.value.get(), "Two\nLines", "x"), kInvalidParameter);
+  EXPECT_EQ(RegSetDword(key.value.get(), "Two\nLines", 1), kInvalidParameter);
   EXPECT_EQ(RegCreateKey(Hive::kCurrentUser, "Software\\Line\nBreak").error, kInvalidParameter);
   const std::string text = Slurp(prefix_ / "user.reg");
   EXPECT_NE(text.find("[HKEY_CURRENT_USER\\Software\\Korb\\Vorlex]\r\n"
                       "\"AppDir\"=\"C:\\\\a \\\"b\\\"\"\r\n@=\"default\"\r\n"),
             std::string::npos)
       << text;
-  EXPECT_NE(text.find("=hex(1):78,0d,0a,79,00\r\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("=hex(1):78,0d,0a,79,00\r\n"
+                      "\"EstimatedSize\"=dword:a1b2c3d4\r\n\"NoModify\"=dword:00000001\r\n"),
+            std::string::npos)
+      << text;
+  // The DWORD lines are read back, and kept when another value rewrites the file.
+  ASSERT_EQ(RegSetString(key.value.get(), "Later", "l"), kOk);
+  EXPECT_EQ(RegQueryValue(key.value.get(), "estimatedsize").value.data, "\xD4\xC3\xB2\xA1");
+  EXPECT_NE(Slurp(prefix_ / "user.reg").find("\"NoModify\"=dword:00000001\r\n"), std::string::npos);
   EXPECT_EQ(RegQueryValue(key.value.get(), "two lines").value.data, std::string("x\r\ny\0", 5));
 }
 

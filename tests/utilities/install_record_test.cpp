@@ -1,4 +1,5 @@
-// TInstallRecord: the record key \software\Korb\Vorlex with its AppDir value.
+// TInstallRecord: the record key \software\Korb\Vorlex with its AppDir value; the Apps &
+// features entry written and deleted beside it.
 #include "uninstall/install_record.h"
 
 #include <gtest/gtest.h>
@@ -6,6 +7,7 @@
 #include "platform/registry.h"
 #include "support.h"
 #include "texts/error.h"
+#include "uninstall/apps_entry.h"
 
 namespace setup {
 namespace {
@@ -35,6 +37,15 @@ plat::Result<plat::Handle> CreateRefused(plat::Hive, const std::string&) {
 }
 std::uint32_t SetRefused(plat::Handle, const std::string&, const std::string&) {
   return plat::kAccessDenied;
+}
+std::uint32_t DwordRefused(plat::Handle, const std::string&, std::uint32_t) {
+  return plat::kAccessDenied;
+}
+std::uint32_t DeleteRefused(plat::Handle, const std::string&) { return plat::kAccessDenied; }
+
+std::string Dword(std::uint32_t v) {
+  return {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8 & 0xFF),
+          static_cast<char>(v >> 16 & 0xFF), static_cast<char>(v >> 24 & 0xFF)};
 }
 
 class InstallRecordTest : public testing::PrefixTest {
@@ -158,6 +169,62 @@ TEST_F(InstallRecordTest, WriteFailures) {
   } catch (const SetupError& error) {
     EXPECT_STREQ(error.what(), "Failed to set data for 'AppDir'");
   }
+}
+
+// The entry holds every value with its type; EstimatedSize is the kilobytes below the home,
+// rounded up; links are not entered. Deleting it leaves the record alone.
+TEST_F(InstallRecordTest, AppsEntryIsWrittenAndDeletedApartFromTheRecord) {
+  const std::string home = At("Vorlex Home\\");
+  testing::MakeFolder(At("Vorlex Home"));
+  testing::MakeFolder(At("Vorlex Home\\Manual"));
+  testing::WriteText(At("Vorlex Home\\setup.exe"), std::string(1500, 'x'));
+  testing::WriteText(At("Vorlex Home\\Manual\\a.htm"), std::string(2048, 'y'));
+  testing::WriteText(At("Vorlex Home\\Manual\\empty.txt"), "");
+  ASSERT_TRUE(Record(home).WriteRecord());
+  ASSERT_EQ(WriteAppsEntry(home), "");
+
+  const std::string folder = At("Vorlex Home");
+  const std::pair<const char*, plat::RegValue> expected[] = {
+      {"DisplayName", {plat::kRegSz, std::string("Vorlex\0", 7)}},
+      {"DisplayVersion", {plat::kRegSz, std::string("2.12\0", 5)}},
+      {"Publisher", {plat::kRegSz, std::string("Korb\0", 5)}},
+      {"InstallLocation", {plat::kRegSz, folder + '\0'}},
+      {"DisplayIcon", {plat::kRegSz, folder + "\\Vorlex.exe" + '\0'}},
+      {"UninstallString", {plat::kRegSz, "\"" + folder + "\\setup.exe\" /U" + '\0'}},
+      {"QuietUninstallString", {plat::kRegSz, "\"" + folder + "\\setup.exe\" /U /S" + '\0'}},
+      {"NoModify", {plat::kRegDword, Dword(1)}},
+      {"NoRepair", {plat::kRegDword, Dword(1)}},
+      {"EstimatedSize", {plat::kRegDword, Dword(4)}},  // 3548 bytes
+  };
+  {
+    auto key = plat::RegKey::Open(plat::Hive::kCurrentUser, kAppsEntryKey);
+    ASSERT_TRUE(key.ok());
+    for (const auto& [name, value] : expected) {
+      auto read = plat::RegQueryValue(key.value.get(), name);
+      ASSERT_TRUE(read.ok()) << name;
+      EXPECT_EQ(read.value.type, value.type) << name;
+      EXPECT_EQ(read.value.data, value.data) << name;
+    }
+  }
+  EXPECT_EQ(KilobytesBelow(At("nothing here")), 0u);
+
+  // A write or a deletion that fails is named; the entry stays until it goes.
+  {
+    testing::Injection injection;
+    injection.table().regSetDword = DwordRefused;
+    injection.table().regDeleteKey = DeleteRefused;
+    injection.Apply();
+    EXPECT_EQ(WriteAppsEntry(home),
+              std::string("Registry: HKEY_CURRENT_USER\\") + kAppsEntryKey + " NoModify");
+    EXPECT_EQ(DeleteAppsEntry(), std::string("Registry: HKEY_CURRENT_USER\\") + kAppsEntryKey);
+  }
+  EXPECT_TRUE(KeyExists(kAppsEntryKey));
+  EXPECT_EQ(DeleteAppsEntry(), "");
+  EXPECT_EQ(DeleteAppsEntry(), "");
+  EXPECT_FALSE(KeyExists(kAppsEntryKey));
+  EXPECT_TRUE(KeyExists(kRecordKey));
+  EXPECT_TRUE(KeyExists("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall"));
+  testing::Wipe(folder);
 }
 
 }  // namespace
