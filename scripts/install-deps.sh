@@ -7,6 +7,7 @@ packages=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64
   wine wine64 fonts-wine fonts-liberation2 xvfb xauth x11-utils xdotool imagemagick locales
   libfltk1.3-dev zlib1g-dev libdeflate-dev zip unzip libarchive-tools p7zip-full file time
+  python3 python3-pefile
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -243,12 +243,20 @@ class Win32ViewTest : public ::testing::Test {
   std::string folder_;
 };
 
+// The caption carries the icon, whose system menu holds no Close: the close box is disabled.
 TEST_F(Win32ViewTest, MainWindowHasADialogFrameNoCaptionButtonsAndComesUpMaximised) {
   EXPECT_EQ(TextOf(main_), L"Vorlex Plug-In Setup");
   const LONG style = GetWindowLongW(main_, GWL_STYLE);
   const LONG exStyle = GetWindowLongW(main_, GWL_EXSTYLE);
   EXPECT_EQ(style & WS_CAPTION, WS_CAPTION);
-  EXPECT_EQ(style & (WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME), 0);
+  EXPECT_EQ(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME), 0);
+  EXPECT_NE(style & WS_SYSMENU, 0);
+  for (const UINT command : {SC_CLOSE, SC_SIZE, SC_MINIMIZE, SC_MAXIMIZE, SC_RESTORE}) {
+    EXPECT_EQ(GetMenuState(GetSystemMenu(main_, FALSE), command, MF_BYCOMMAND), 0xFFFFFFFFu)
+        << command;
+  }
+  EXPECT_NE(SendMessageW(main_, WM_GETICON, ICON_SMALL, 0), 0);
+  EXPECT_NE(GetClassLongPtrW(main_, GCLP_HICONSM), 0);
   EXPECT_NE(exStyle & WS_EX_DLGMODALFRAME, 0);
   EXPECT_TRUE(IsZoomed(main_));
   EXPECT_EQ(form_->WindowState, ui::TWindowState::kMaximized);

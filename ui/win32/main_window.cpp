@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "platform/codepage.h"
+#include "ui/win32/resource_ids.h"
 #include "ui/win32/view_impl.h"
 
 namespace ui::win32 {
@@ -155,7 +156,8 @@ void RegisterClasses(HINSTANCE instance) {
   main.lpfnWndProc = MainProc;
   main.hInstance = instance;
   main.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-  main.hIcon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
+  main.hIcon = ProgramIcon(instance, SM_CXICON);
+  main.hIconSm = ProgramIcon(instance, SM_CXSMICON);
   main.lpszClassName = kMainClass;
   RegisterClassExW(&main);
 
@@ -170,6 +172,15 @@ void RegisterClasses(HINSTANCE instance) {
 }
 
 }  // namespace
+
+HICON ProgramIcon(HINSTANCE instance, int metric) {
+  const int size = GetSystemMetrics(metric);
+  if (auto* icon = static_cast<HICON>(
+          LoadImageW(instance, MAKEINTRESOURCEW(IDI_SETUP), IMAGE_ICON, size, size, LR_SHARED))) {
+    return icon;
+  }
+  return LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
+}
 
 std::wstring Wide(const std::string& cp1250) {
   const std::u16string text = plat::Cp1250ToUtf16(cp1250);
@@ -221,12 +232,28 @@ HFONT Win32View::Impl::FontFor(const TFont& font) {
 
 void Win32View::Impl::CreateMainWindow() {
   setup::TForm1& f = *form;
-  // Dialog border, caption, no system menu and so no caption buttons.
-  const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_CLIPCHILDREN;
+  // Dialog border and caption with the program's icon. The icon needs a system menu; it
+  // offers nothing but Move, so the caption's only button, the close box, stays disabled.
+  const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
   const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE | WS_EX_CONTROLPARENT;
   main = CreateWindowExW(exStyle, kMainClass, Wide(f.Caption).c_str(), style, f.Left, f.Top,
                          f.Width, f.Height, nullptr, nullptr, instance, this);
   if (main == nullptr) throw std::runtime_error("the main window cannot be created");
+  if (HMENU menu = GetSystemMenu(main, FALSE)) {
+    for (const UINT command : {SC_CLOSE, SC_SIZE, SC_MINIMIZE, SC_MAXIMIZE, SC_RESTORE}) {
+      DeleteMenu(menu, command, MF_BYCOMMAND);
+    }
+    // The separator that stood before Close.
+    const int last = GetMenuItemCount(menu) - 1;
+    if (last >= 0 && (GetMenuState(menu, last, MF_BYPOSITION) & MF_SEPARATOR) != 0) {
+      DeleteMenu(menu, last, MF_BYPOSITION);
+    }
+  }
+  // A window with a dialog frame shows an icon only when it is given one.
+  SendMessageW(main, WM_SETICON, ICON_BIG,
+               reinterpret_cast<LPARAM>(ProgramIcon(instance, SM_CXICON)));
+  SendMessageW(main, WM_SETICON, ICON_SMALL,
+               reinterpret_cast<LPARAM>(ProgramIcon(instance, SM_CXSMICON)));
 
   pageArea = CreateWindowExW(WS_EX_CONTROLPARENT, kPageClass, L"pages",
                              WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, f.pages.Left, f.pages.Top,

@@ -151,6 +151,8 @@ void RegisterPickerClass(HINSTANCE instance) {
   cls.lpfnWndProc = PickerProc;
   cls.hInstance = instance;
   cls.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+  cls.hIcon = ProgramIcon(instance, SM_CXICON);
+  cls.hIconSm = ProgramIcon(instance, SM_CXSMICON);
   cls.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   cls.lpszClassName = kPickerClass;
   RegisterClassExW(&cls);

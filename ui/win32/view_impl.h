@@ -32,6 +32,10 @@ Win32View::Impl* ImplOf(HWND hwnd);
 
 void RegisterPickerClass(HINSTANCE instance);
 
+// The program's icon at the size the system uses for `metric` (SM_CXICON, SM_CXSMICON); the
+// system's application icon when the program file carries none (as the test programs).
+HICON ProgramIcon(HINSTANCE instance, int metric);
+
 // The small picture of a button, drawn in its normal or disabled state.
 enum class Glyph { kNone, kNext, kBack, kCancel, kOk, kUninstall };
 void DrawButton(const DRAWITEMSTRUCT& item, Glyph glyph, HFONT font);
