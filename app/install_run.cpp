@@ -16,6 +16,7 @@
 #include "platform/files.h"
 #include "texts/error.h"
 #include "texts/run_texts.h"
+#include "uninstall/apps_entry.h"
 #include "uninstall/remove_self.h"
 #include "unzip/coding.h"
 #include "unzip/ziptypes.h"
@@ -311,8 +312,10 @@ bool Install(TForm1& form) {
     failures.Add(InOutErrorText(code) + ": " + homeDir);
   }
   form.CleanUp = false;
-  failures.Step("Registry: HKEY_CURRENT_USER" + form.RegInfo.RKey + "\\" + form.RegInfo.RProg,
-                [&] { return form.RegInfo.WriteRecord(); });
+  if (failures.Step("Registry: HKEY_CURRENT_USER" + form.RegInfo.RKey + "\\" + form.RegInfo.RProg,
+                    [&] { return form.RegInfo.WriteRecord(); })) {
+    if (const std::string failed = WriteAppsEntry(homeDir); !failed.empty()) failures.Add(failed);
+  }
 
   // A run with failures does not claim success: it names what failed.
   if (failures.Any()) {

@@ -12,6 +12,7 @@
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "texts/run_texts.h"
+#include "uninstall/apps_entry.h"
 #include "uninstall/protected_folders.h"
 #include "uninstall/remove_self.h"
 #include "uninstall/tree_removal.h"
@@ -103,6 +104,7 @@ std::vector<std::string> Uninstall(TForm1& form) {
       key.ok() || key.error != plat::kFileNotFound) {
     left.push_back("HKEY_CURRENT_USER" + recordKey);
   }
+  if (const std::string entry = DeleteAppsEntry(); !entry.empty()) left.push_back(entry);
 
   // A record may name any folder. Only a plain absolute folder is taken as the home
   // directory, and never a drive root, the Windows or a Program Files folder or a shell
