@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "app/command_line.h"
+#include "app/unattended.h"
 #include "install/paths.h"
 #include "install/sysdirs.h"
 #include "platform/files.h"
@@ -20,6 +22,7 @@
 #include "texts/error.h"
 #include "texts/message_table.h"
 #include "texts/run_texts.h"
+#include "uninstall/apps_entry.h"
 #include "uninstall/install_record.h"
 #include "uninstall/remove_self.h"
 
@@ -618,6 +621,141 @@ TEST_F(InstallRun, ExistingHomeDirectoryIsReusedAndItsFilesReplaced) {
   EXPECT_EQ(FileBytes(home_ + "\\Sources\\a.c"), "int a;\n");
   EXPECT_EQ(FileBytes(home_ + "\\mine.txt"), "the user's own file");
   EXPECT_EQ(Names(home_ + "\\Sources").size(), 2u) << "one folder whatever the letter case";
+}
+
+// The command line: every switch in both letter cases, /D= as the rest of the line, and the
+// lines that are refused with the reason the usage box shows.
+TEST(CommandLine, SwitchesAreReadAsTheTableSays) {
+  struct Case {
+    std::string line;
+    std::string error;  // empty: understood
+    bool silent = false, uninstall = false;
+    std::string folder = {}, log = {};
+  };
+  const std::string needsFolder = "/D= needs a full folder path, such as /D=C:\\Apps\\Vorlex";
+  const std::string needsSilent = "/D= and /LOG= go with /S";
+  const Case cases[] = {
+      {"", ""},
+      {" \t ", ""},
+      {"/S", "", true},
+      {"/s", "", true},
+      {"/U", "", false, true},
+      {"/u /S", "", true, true},
+      {"/S /S", "", true},
+      {"/S /D=C:\\Apps\\Vorlex Test", "", true, false, "C:\\Apps\\Vorlex Test"},
+      {"/S /d=C:\\Apps\\Vorlex  Test \t", "", true, false, "C:\\Apps\\Vorlex  Test"},
+      {"/S /D=\"C:\\Apps\\Vorlex Test\"", "", true, false, "C:\\Apps\\Vorlex Test"},
+      {"/S /D=\\\\server\\share\\Vorlex", "", true, false, "\\\\server\\share\\Vorlex"},
+      {"/S /D=C:\\A /U", "", true, false, "C:\\A /U"},  // the rest of the line
+      {"/S /LOG=C:\\log.txt /U", "", true, true, "", "C:\\log.txt"},
+      {"\"/S\" \"/LOG=C:\\my logs\\setup.log\"", "", true, false, "", "C:\\my logs\\setup.log"},
+      {"/S /log=setup.log", "", true, false, "", "setup.log"},
+      {"/S /D=Vorlex", needsFolder},
+      {"/S /D=C:Vorlex", needsFolder},
+      {"/S /D=\\Vorlex", needsFolder},
+      {"/S /D=", needsFolder},
+      {"/S /D=C:\\a\"b", needsFolder},
+      {"/D=C:\\Vorlex", needsSilent},
+      {"/LOG=C:\\x.log", needsSilent},
+      {"/U /D=C:\\Vorlex /S", needsSilent},  // /S is then part of the folder
+      {"/S /LOG=", "Unknown switch: /LOG="},
+      {"/X", "Unknown switch: /X"},
+      {"/SS", "Unknown switch: /SS"},
+      {"/S install", "Unknown switch: install"},
+      {"/?", "Unknown switch: /?"},
+      {"/S \"/U", "A quote is not closed: /U"},
+  };
+  for (const Case& c : cases) {
+    const ParsedCommandLine parsed = ParseCommandLine(c.line);
+    EXPECT_EQ(parsed.error, c.error) << c.line;
+    if (!parsed.ok()) {
+      EXPECT_EQ(UsageText(parsed.error).substr(0, c.error.size() + 2), c.error + "\r\r");
+      continue;
+    }
+    EXPECT_EQ(parsed.options.silent, c.silent) << c.line;
+    EXPECT_EQ(parsed.options.uninstall, c.uninstall) << c.line;
+    EXPECT_EQ(parsed.options.folder, c.folder) << c.line;
+    EXPECT_EQ(parsed.options.log, c.log) << c.line;
+  }
+
+  // The Windows entry's arguments follow the program name; the Linux entry's are joined.
+  const std::pair<std::string, std::string> whole[] = {
+      {"setup.exe", ""},
+      {"setup.exe /S", "/S"},
+      {"  \"C:\\Program Files\\Vorlex\\setup.exe\"  /U /S", "/U /S"},
+      {"\"C:\\a b\\setup.exe\"/S", ""},
+      {"\"C:\\no end", ""},
+  };
+  for (const auto& [line, arguments] : whole) EXPECT_EQ(ArgumentsOf(line), arguments) << line;
+  const std::pair<std::vector<std::string>, std::string> vectors[] = {
+      {{}, ""},
+      {{"/S", "/D=C:\\Apps\\Vorlex Test"}, "/S /D=C:\\Apps\\Vorlex Test"},
+      {{"/S", "/D=C:\\Apps\\Vorlex", "Test"}, "/S /D=C:\\Apps\\Vorlex Test"},
+      {{"/S", "/LOG=C:\\my log.txt"}, "/S \"/LOG=C:\\my log.txt\""},
+  };
+  for (const auto& [argv, line] : vectors) EXPECT_EQ(JoinArguments(argv), line) << line;
+  EXPECT_EQ(ParseCommandLine(JoinArguments({"/S", "/LOG=C:\\my log.txt"})).options.log,
+            "C:\\my log.txt");
+}
+
+// /S: no window; the wizard's start values with /D= as the home, the log file with the
+// progress page's lines and the outcome. /U /S started elsewhere: the uninstall in the
+// program's own folder, without a question. A home that cannot be made: exit code 1 and the
+// reason in the log.
+TEST_F(InstallRun, UnattendedInstallAndUninstallShowNothingAndLogTheOutcome) {
+  MakePayload(false, false);
+  const std::string home = dirs_.ProgramFilesDir() + "\\Apps\\Vorlex Test";
+  const std::string log = NormalizePath(plat::TempPath().value + "\\Vorlex-setup.log");
+  MakeFolders(In("elsewhere"));
+  const Picture before = Machine();
+
+  EXPECT_EQ(RunUnattendedSetup(Payload(), {"/S", "/D=" + home}), 0);
+  EXPECT_EQ(FileBytes(home + "\\Vorlex.exe").size(), 300000u);
+  EXPECT_EQ(RecordedHome(), home + std::string(1, '\0'));
+  ExpectLink(dirs_.StartMenuProgramsDir() + "\\Vorlex\\Uninstall.lnk", home + "\\setup.exe");
+  EXPECT_FALSE(PathExists(dirs_.DeskTopDir() + "\\Vorlex.lnk"));  // the places start unticked
+  EXPECT_EQ(FileBytes(log), "Vorlex Setup 2.12: install\r\nCreate dir:\r\n - " + home + "\r\n - " +
+                                home + "\\Sources\r\n - " + home + "\\Manual\r\n - " + home +
+                                "\\Samples\r\nPrepare copy\r\nExtract files\r\n - vx01\r\n"
+                                " - Sources\r\n - Manual\r\n\r\nUpdate menu START\r\n"
+                                "[Information] " +
+                                Line(25) + "\r\nDone (exit code 0).\r\n");
+  {
+    auto entry = plat::RegKey::Open(plat::Hive::kCurrentUser, kAppsEntryKey);
+    ASSERT_TRUE(entry.ok());
+    EXPECT_EQ(plat::RegQueryValue(entry.value.get(), "QuietUninstallString").value.data,
+              "\"" + home + "\\setup.exe\" /U /S" + std::string(1, '\0'));
+  }
+  RunRecordedBatches();
+
+  Program() = home + "\\setup.exe";
+  EXPECT_EQ(RunUnattendedSetup(In("elsewhere"), {"/U", "/S", "/LOG=" + In("elsewhere\\quiet.log")}),
+            0);
+  RunRecordedBatches();
+  EXPECT_FALSE(PathExists(home));
+  EXPECT_EQ(RecordedHome(), std::nullopt);
+  EXPECT_FALSE(plat::RegKey::Open(plat::Hive::kCurrentUser, kAppsEntryKey).ok());
+  EXPECT_EQ(FileBytes(In("elsewhere\\quiet.log")),
+            "Vorlex Setup 2.12: uninstall\r\n" + Line(26) + " " + home + " " + Line(27) + "\r\n" +
+                Line(28) + "\r\nYes\r\n[Vorlex Setup] " + Line(29) + "\r\nDone (exit code 0).\r\n");
+  EXPECT_FALSE(PathExists(In("elsewhere\\setup.ini")));
+
+  PutPayloadFile("blocker", "a file where a folder should be");
+  const std::string blocked = Payload() + "\\blocker\\Vorlex";
+  EXPECT_EQ(RunUnattendedSetup(Payload(), {"/s", "/d=" + blocked}), 1);
+  const std::string text = FileBytes(log);
+  EXPECT_NE(text.find("[Error] " + Line(7) + "\r\n\r\n" + blocked + "\r\n\r\n" + Line(8)),
+            std::string::npos)
+      << text;
+  EXPECT_TRUE(text.ends_with("\r\nFailed (exit code 1).\r\n")) << text;
+  RunRecordedBatches();
+
+  std::vector<std::string> allowed = Allowed();
+  allowed.push_back(HostOf(log).string());
+  allowed.push_back(HostOf(In("elsewhere\\quiet.log")).string());
+  allowed.push_back((PayloadHost() / "blocker").string());
+  allowed.push_back(HostOf(dirs_.ProgramFilesDir() + "\\Apps").string());
+  EXPECT_EQ(StrayChanges(before, Machine(), allowed), std::vector<std::string>{});
 }
 
 }  // namespace

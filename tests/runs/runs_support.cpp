@@ -10,7 +10,9 @@
 #include <sstream>
 #include <thread>
 
+#include "app/command_line.h"
 #include "app/program.h"
+#include "app/unattended.h"
 #include "install/paths.h"
 #include "platform/files.h"
 #include "platform/posix/prefix.h"
@@ -184,6 +186,18 @@ int RunsTest::RunSetup(const std::string& currentDirectory,
     ui.form = nullptr;
     return 0;
   });
+  gRunning = false;
+  return code;
+}
+
+int RunsTest::RunUnattendedSetup(const std::string& currentDirectory,
+                                 const std::vector<std::string>& arguments) {
+  EXPECT_EQ(plat::SetCurrentDirectory(currentDirectory), plat::kOk) << currentDirectory;
+  gStarts.clear();
+  const ParsedCommandLine parsed = ParseCommandLine(JoinArguments(arguments));
+  EXPECT_TRUE(parsed.ok()) << parsed.error;
+  gRunning = true;
+  const int code = RunUnattended(parsed.options);
   gRunning = false;
   return code;
 }

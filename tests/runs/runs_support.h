@@ -67,6 +67,10 @@ class RunsTest : public MachineTest {
 
   // Runs the program with `steps` as the user, in `currentDirectory`; returns the exit code.
   int RunSetup(const std::string& currentDirectory, const std::function<void(TForm1&)>& steps);
+  // Runs the program unattended with the command line of `arguments` (an argument vector, as
+  // the Linux entry joins it), in `currentDirectory`; returns the exit code.
+  int RunUnattendedSetup(const std::string& currentDirectory,
+                         const std::vector<std::string>& arguments);
   // The usual wizard walk to the finish button, ticking the icon places asked for.
   static void WalkAndFinish(TForm1& form, bool desktop, bool startMenu);
 
