@@ -56,10 +56,13 @@ ParsedCommandLine ParseCommandLine(std::string_view arguments) {
   for (;;) {
     while (at < arguments.size() && Blank(arguments[at])) ++at;
     if (at == arguments.size()) break;
-    if (StartsWith(arguments.substr(at), "/D=")) {
-      std::string_view rest = arguments.substr(at + 3);
+    // /D=, also as one quoted argument ("/D=C:\Apps\Vorlex Test", as a caller that quotes
+    // every argument with a blank passes it).
+    if (StartsWith(arguments.substr(at), "/D=") || StartsWith(arguments.substr(at), "\"/D=")) {
+      std::string_view rest = arguments.substr(at);
       while (!rest.empty() && Blank(rest.back())) rest.remove_suffix(1);
-      rest = Unquoted(rest);
+      if (rest.front() == '"') rest = Unquoted(rest);
+      rest = Unquoted(rest.substr(3));
       if (!Absolute(rest) || HasControl(rest) || rest.find('"') != std::string_view::npos) {
         parsed.error = "/D= needs a full folder path, such as /D=C:\\Apps\\Vorlex";
         return parsed;

@@ -645,6 +645,7 @@ TEST(CommandLine, SwitchesAreReadAsTheTableSays) {
       {"/S /D=C:\\Apps\\Vorlex Test", "", true, false, "C:\\Apps\\Vorlex Test"},
       {"/S /d=C:\\Apps\\Vorlex  Test \t", "", true, false, "C:\\Apps\\Vorlex  Test"},
       {"/S /D=\"C:\\Apps\\Vorlex Test\"", "", true, false, "C:\\Apps\\Vorlex Test"},
+      {"/S \"/D=C:\\Apps\\Vorlex Test\" ", "", true, false, "C:\\Apps\\Vorlex Test"},
       {"/S /D=\\\\server\\share\\Vorlex", "", true, false, "\\\\server\\share\\Vorlex"},
       {"/S /D=C:\\A /U", "", true, false, "C:\\A /U"},  // the rest of the line
       {"/S /LOG=C:\\log.txt /U", "", true, true, "", "C:\\log.txt"},

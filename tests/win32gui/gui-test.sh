@@ -11,7 +11,11 @@
 #   2. uninstall with the installed copy, answering Yes; check that everything the install
 #      made is gone and the maker key stays;
 #   3. a second copy started while the first runs ends with code 3;
-#   4. the window's Czech texts read right under ANSI code page 1252 too.
+#   4. the window's Czech texts read right under ANSI code page 1252 too;
+#   5. unattended runs: /S installs with no window and writes the Apps & features key (read
+#      back with reg export), /U started from another folder uninstalls and removes it,
+#      /S /D= installs into a folder with a blank, and a /S install into a folder that cannot
+#      be made ends with code 1 and a log that says why; the title bar shows the icon.
 # Screenshots of every page go to WORKDIR/shots; the gradient and the title are checked on
 # the pixels of the first one. Nothing waits a fixed time: every wait polls for a window, a
 # process or a file.
@@ -321,6 +325,94 @@ drive box Information 1 >/dev/null
 drive gone
 finished "$setup_pid" 0 "run under 1252"
 "${wineserver[@]}" -w
+
+# --- 5. unattended runs, the Apps & features key, the icon --------------------------------
+echo "== unattended runs"
+temp_log="$profile/Temp/Vorlex-setup.log"
+temp_log_dos="C:\\users\\$user\\Temp\\Vorlex-setup.log"
+apps_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vorlex'
+# Runs a setup.exe with switches in a folder, checks that no window shows until its log file
+# is there, and expects its exit code.
+unattended() {  # unix-folder dos-exe expected-code what unix-log dos-log switches...
+  local folder=$1 exe=$2 code=$3 what=$4 log_file=$5 log_dos=$6
+  shift 6
+  rm -f "$log_file"
+  (cd "$folder" && exec "${wine[@]}" "$exe" "$@") &
+  local pid=$!
+  pids+=("$pid")
+  if drive no-window-until "$log_dos"; then
+    echo "ok: $what showed no window"
+  else
+    fail "$what showed a window"
+  fi
+  finished "$pid" "$code" "$what"
+  "${wineserver[@]}" -w
+}
+# The exported key as UTF-8 lines; nothing when the key is not there.
+export_key() {
+  rm -f "$drive_c/apps-key.reg"
+  "${wine[@]}" reg export "$apps_key" 'C:\apps-key.reg' >/dev/null 2>&1 || return 0
+  iconv -f UTF-16 -t UTF-8 "$drive_c/apps-key.reg" | tr -d '\r'
+}
+
+unattended "$payload" 'C:\payload\setup.exe' 0 "/S install" "$temp_log" "$temp_log_dos" /S
+expect_has "/S log outcome" "$(tr -d '\r' <"$temp_log")" "Done (exit code 0)."
+expect_file "$home/Vorlex.exe"
+kilobytes=$(find "$home" -type f -printf '%s\n' |
+  awk '{s += $1} END {printf "%08x", int((s + 1023) / 1024)}')
+key=$(export_key)
+home_reg='C:\\Program Files\\Vorlex'
+for line in '"DisplayName"="Vorlex"' '"DisplayVersion"="2.12"' '"Publisher"="Korb"' \
+  "\"InstallLocation\"=\"$home_reg\"" "\"DisplayIcon\"=\"$home_reg\\\\Vorlex.exe\"" \
+  "\"UninstallString\"=\"\\\"$home_reg\\\\setup.exe\\\" /U\"" \
+  "\"QuietUninstallString\"=\"\\\"$home_reg\\\\setup.exe\\\" /U /S\"" \
+  '"NoModify"=dword:00000001' '"NoRepair"=dword:00000001' "\"EstimatedSize\"=dword:$kilobytes"; do
+  expect_has "Apps & features value $line" "$key" "$line"
+done
+
+# The key's uninstall string, started from another folder, as Apps & features starts it.
+(cd "$profile" && exec "${wine[@]}" "$home_dos\\setup.exe" /U) &
+setup_pid=$!
+pids+=("$setup_pid")
+drive wait-main >/dev/null
+drive page TabSheet2
+drive click Odinstalovat...
+drive box "" 6 >/dev/null
+expect_eq "/U final message" "$(drive box "Vorlex Setup" 1 | tr -d '\r')" \
+  "Program Vorlex byl odinstalován"
+drive gone
+finished "$setup_pid" 0 "/U from another folder"
+"${wineserver[@]}" -w
+expect_eq "/U emptied the home directory" "$(find "$home" -mindepth 1 2>/dev/null || true)" ""
+expect_eq "/U removed the Apps & features key" "$(export_key)" ""
+expect_gone "$profile/setup.ini"
+
+apps="$drive_c/Apps/Vorlex Test"
+unattended "$payload" 'C:\payload\setup.exe' 0 "/S /D= install" "$temp_log" "$temp_log_dos" \
+  /S '/D=C:\Apps\Vorlex Test'
+expect_file "$apps/Vorlex.exe"
+expect_has "/S /D= key" "$(export_key)" '"InstallLocation"="C:\\Apps\\Vorlex Test"'
+unattended "$profile" 'C:\Apps\Vorlex Test\setup.exe' 0 "/U /S uninstall" "$drive_c/quiet.log" \
+  'C:\quiet.log' /U /S '/LOG=C:\quiet.log'
+expect_eq "/U /S emptied its home" "$(find "$apps" -mindepth 1 2>/dev/null || true)" ""
+expect_eq "/U /S removed the Apps & features key" "$(export_key)" ""
+
+: >"$payload/blocker"
+unattended "$payload" 'C:\payload\setup.exe' 1 "/S into a folder that cannot be made" \
+  "$temp_log" "$temp_log_dos" /S '/D=C:\payload\blocker\Vorlex'
+failed_log=$(tr -d '\r' <"$temp_log")
+expect_has "/S failure log names the folder" "$failed_log" 'C:\payload\blocker\Vorlex'
+expect_has "/S failure log says why" "$failed_log" "I can\`t create directory"
+expect_has "/S failure log outcome" "$failed_log" "Failed (exit code 1)."
+rm -f "$payload/blocker"
+
+# The title bar of the first screenshot carries the program's icon: its box and its arrow.
+caption="$work/shots/wine-title-icon.png"
+convert "$first" -crop "360x${cy}+0+0" +repage "$caption"
+tan=$(count_colour "$caption" "40x${cy}+0+0" '#C89250')
+green=$(count_colour "$caption" "40x${cy}+0+0" '#34B448')
+((tan > 4 && green > 2)) && echo "ok: icon in the title bar" ||
+  fail "icon in the title bar: $tan box and $green arrow pixels"
 
 echo "screenshots in $work/shots"
 if ((failures > 0)); then

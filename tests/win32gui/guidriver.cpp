@@ -23,6 +23,8 @@
 //   guidriver picker-gone               waits until the picker is hidden
 //   guidriver gone                      waits until the main window no longer exists
 //   guidriver acp                       prints the ANSI code page
+//   guidriver no-window-until FILE      until FILE exists, fails as soon as any visible
+//                                       top-level window appears (a run without a window)
 //
 // Texts in and out are UTF-8. Every wait polls and gives up after 60 seconds with exit code
 // 1 and a message on the standard error stream. Lists are read with the W messages and
@@ -317,6 +319,23 @@ int Run(const std::vector<std::wstring>& args) {
     WaitFor<bool>("the main window to go", [] { return TopWindows(kMainClass).empty(); });
   } else if (command == L"acp") {
     Print(std::to_string(GetACP()));
+  } else if (command == L"no-window-until") {
+    const std::wstring& file = arg(1);
+    WaitFor<bool>("the file " + Utf8(file), [&file] {
+      HWND shown = nullptr;
+      EnumWindows(
+          [](HWND hwnd, LPARAM found) -> BOOL {
+            if (!IsWindowVisible(hwnd)) return TRUE;
+            *reinterpret_cast<HWND*>(found) = hwnd;
+            return FALSE;
+          },
+          reinterpret_cast<LPARAM>(&shown));
+      if (shown != nullptr) {
+        throw Failure{"a window was shown: " + Utf8(ClassOf(shown)) + " \"" + Utf8(Text(shown)) +
+                      "\""};
+      }
+      return GetFileAttributesW(file.c_str()) != INVALID_FILE_ATTRIBUTES;
+    });
   } else {
     throw Failure{"unknown command " + Utf8(command)};
   }
