@@ -1,6 +1,7 @@
 #include "uninstall/apps_entry.h"
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 #include "install/paths.h"
@@ -16,30 +17,39 @@ constexpr const char* kProduct = "Vorlex";
 
 std::string Named() { return std::string("Registry: HKEY_CURRENT_USER\\") + kAppsEntryKey; }
 
-// Bytes below `folder`; folders are entered unless they are links or junctions.
-std::uint64_t BytesBelow(const std::string& folder, int depth) {
+// Bytes below `folder`; folders are entered unless they are links or junctions. `ok` turns
+// false when a folder cannot be listed (a missing top folder holds nothing).
+std::uint64_t BytesBelow(const std::string& folder, int depth, bool& ok) {
   // The path limit bounds the depth; the bound only guards against a loop the system makes.
   constexpr int kMaxDepth = 130;
   if (depth > kMaxDepth) return 0;
   std::uint64_t total = 0;
   plat::DirSearch search(NormalizePath(folder + "\\*.*"));
-  if (!search.valid()) return 0;
+  if (!search.valid()) {
+    const bool missing =
+        search.error() == plat::kFileNotFound || search.error() == plat::kPathNotFound;
+    if (depth > 0 || !missing) ok = false;
+    return 0;
+  }
   do {
     const plat::FindData& entry = search.entry();
     if (entry.name == "." || entry.name == "..") continue;
     if ((entry.attributes & plat::kAttrDirectory) == 0) {
       total += entry.size;
     } else if ((entry.attributes & plat::kAttrReparsePoint) == 0) {
-      total += BytesBelow(folder + "\\" + entry.name, depth + 1);
+      total += BytesBelow(folder + "\\" + entry.name, depth + 1, ok);
     }
   } while (search.next());
+  if (search.error() != plat::kNoMoreFiles) ok = false;
   return total;
 }
 
 }  // namespace
 
-std::uint32_t KilobytesBelow(const std::string& folder) {
-  const std::uint64_t kilobytes = (BytesBelow(folder, 0) + 1023) / 1024;
+std::optional<std::uint32_t> KilobytesBelow(const std::string& folder) {
+  bool ok = true;
+  const std::uint64_t kilobytes = (BytesBelow(folder, 0, ok) + 1023) / 1024;
+  if (!ok) return std::nullopt;
   return static_cast<std::uint32_t>(std::min<std::uint64_t>(kilobytes, 0xFFFFFFFFu));
 }
 
@@ -61,10 +71,12 @@ std::string WriteAppsEntry(const std::string& home) {
   for (const auto& [name, value] : strings) {
     if (plat::RegSetString(key.value.get(), name, value) != plat::kOk) return Named() + " " + name;
   }
+  const std::optional<std::uint32_t> size = KilobytesBelow(folder);
+  if (!size) return Named() + " EstimatedSize";
   const std::pair<const char*, std::uint32_t> dwords[] = {
       {"NoModify", 1},
       {"NoRepair", 1},
-      {"EstimatedSize", KilobytesBelow(folder)},
+      {"EstimatedSize", *size},
   };
   for (const auto& [name, value] : dwords) {
     if (plat::RegSetDword(key.value.get(), name, value) != plat::kOk) return Named() + " " + name;

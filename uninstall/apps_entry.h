@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace setup {
@@ -25,7 +26,8 @@ std::string WriteAppsEntry(const std::string& home);
 std::string DeleteAppsEntry();
 
 // The size of every file below `folder`, in kilobytes rounded up, saturated at the DWORD's
-// range. Links and junctions are counted as entries, not entered.
-std::uint32_t KilobytesBelow(const std::string& folder);
+// range; 0 for a folder that is not there, nothing when a folder cannot be listed. Links and
+// junctions are counted as entries, not entered.
+std::optional<std::uint32_t> KilobytesBelow(const std::string& folder);
 
 }  // namespace setup

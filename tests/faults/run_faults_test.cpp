@@ -113,6 +113,12 @@ class RunFaults : public setup::testing::RunsTest {
     outcome.payload = TakePicture(PayloadHost());
     std::ifstream hive(Prefix() / "user.reg", std::ios::binary);
     outcome.userHive.assign(std::istreambuf_iterator<char>(hive), {});
+    // The Apps & features entry's size measures what was installed, which a run with a
+    // named failure changes: its digits are not compared.
+    const std::string size = "\"EstimatedSize\"=dword:";
+    if (const std::size_t at = outcome.userHive.find(size); at != std::string::npos) {
+      outcome.userHive.replace(at + size.size(), 8, "########");
+    }
     return outcome;
   }
 

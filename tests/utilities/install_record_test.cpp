@@ -206,7 +206,7 @@ TEST_F(InstallRecordTest, AppsEntryIsWrittenAndDeletedApartFromTheRecord) {
       EXPECT_EQ(read.value.data, value.data) << name;
     }
   }
-  EXPECT_EQ(KilobytesBelow(At("nothing here")), 0u);
+  EXPECT_EQ(KilobytesBelow(At("nothing here")), std::optional<std::uint32_t>(0));
 
   // A write or a deletion that fails is named; the entry stays until it goes.
   {
