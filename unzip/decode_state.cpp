@@ -50,8 +50,17 @@ bool FillBuffer() {
 
 std::size_t RefillInput() {
   DecodeState& d = gDecode;
-  if (d.archive == plat::kNoHandle || d.inputLeft <= 0 ||
-      (d.inEnd == d.bufferEnd && !FillBuffer())) {
+  if (d.archive == plat::kNoHandle || d.inputLeft <= 0) {
+    d.endOfInput = true;
+    d.inputLeft = 0;
+    return 0;
+  }
+  // The buffer's tail may hold only a few bytes of the member while the archive has more:
+  // read on first, so that a refill hands out as much as a decoder's bit buffer takes and a
+  // short hand-out always means the member's data ended.
+  const std::int64_t buffered = d.bufferEnd - d.inEnd;
+  if (buffered < kRefillMinimum && buffered < d.inputLeft) FillBuffer();
+  if (d.inEnd == d.bufferEnd) {
     d.endOfInput = true;
     d.inputLeft = 0;
     return 0;

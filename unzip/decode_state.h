@@ -23,6 +23,9 @@ inline constexpr std::size_t kWindowSize = 32768;
 inline constexpr std::size_t kWorkAreaSize = 2 * kWindowSize + 1024;
 // The archive is read in sequential pieces of this size, which serve all members they hold.
 inline constexpr std::size_t kInputBufferSize = 131072;
+// A refill hands out at least this many bytes while the member has them (the bit readers
+// take eight bytes at a time).
+inline constexpr std::int64_t kRefillMinimum = 8;
 
 // Receives each piece of decoded output; false means the write failed.
 using OutputSink = std::function<bool(const std::uint8_t* data, std::size_t size)>;

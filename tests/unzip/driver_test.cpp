@@ -134,6 +134,23 @@ TEST_F(Driver, RatioRoundsHalvesToEvenAndWrapsModulo256) {
   EXPECT_EQ(+gReports[1].record.Ratio, 56);
 }
 
+// The archive is read in 128 KiB pieces shared by the members: a deflated member whose data
+// begin a few bytes before a piece ends must get the rest from the next piece, not end early.
+TEST_F(Driver, MemberDataAcrossTheEndOfAReadPieceDecodeWhole) {
+  constexpr std::size_t kPiece = 131072;
+  constexpr std::size_t kLocalHeader = 30;
+  for (std::size_t k = 1; k <= 9; ++k) {
+    SCOPED_TRACE("data begin " + std::to_string(k) + " bytes before the piece ends");
+    const ZipMember b = Deflated("b.txt", 40);
+    const std::size_t padding =
+        kPiece - k - 2 * kLocalHeader - std::string("pad.bin").size() - b.name.size();
+    const ZipMember pad = Stored("pad.bin", std::string(padding, 'p'));
+    gReports.clear();
+    ASSERT_EQ(Run({pad, b}), 2);
+    EXPECT_EQ(ReadAll(tmp_ / "out" / "b.txt"), b.content);
+  }
+}
+
 TEST_F(Driver, FolderEntriesCreateEveryFolderAndCount) {
   ASSERT_EQ(Run({Stored("x/y/z/", ""), Stored("p/q/file.txt", "deep")}), 2);
   EXPECT_TRUE(fs::is_directory(tmp_ / "out" / "x" / "y" / "z"));
