@@ -118,6 +118,13 @@ BOOL CALLBACK AddIfClass(HWND hwnd, LPARAM data) {
   return TRUE;
 }
 
+// Stops at the first visible top-level window and hands it out through `found`.
+BOOL CALLBACK FirstVisible(HWND hwnd, LPARAM found) {
+  if (!IsWindowVisible(hwnd)) return TRUE;
+  *reinterpret_cast<HWND*>(found) = hwnd;
+  return FALSE;
+}
+
 BOOL CALLBACK AddWindow(HWND hwnd, LPARAM data) {
   reinterpret_cast<std::vector<HWND>*>(data)->push_back(hwnd);
   return TRUE;
@@ -323,13 +330,7 @@ int Run(const std::vector<std::wstring>& args) {
     const std::wstring& file = arg(1);
     WaitFor<bool>("the file " + Utf8(file), [&file] {
       HWND shown = nullptr;
-      EnumWindows(
-          [](HWND hwnd, LPARAM found) -> BOOL {
-            if (!IsWindowVisible(hwnd)) return TRUE;
-            *reinterpret_cast<HWND*>(found) = hwnd;
-            return FALSE;
-          },
-          reinterpret_cast<LPARAM>(&shown));
+      EnumWindows(FirstVisible, reinterpret_cast<LPARAM>(&shown));
       if (shown != nullptr) {
         throw Failure{"a window was shown: " + Utf8(ClassOf(shown)) + " \"" + Utf8(Text(shown)) +
                       "\""};
