@@ -39,8 +39,9 @@ class SlowUi : public ui::NullUi {
   }
   int MessageBox(const std::string& text, const std::string& caption,
                  std::uint32_t flags) override {
-    // The uninstall run pumps no messages: its boxes are where it lasts.
-    if (form != nullptr) std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    // The uninstall run pumps no messages and the install's extraction is quick: their boxes
+    // are where they last, long enough for several copies to start under the sanitizers.
+    if (form != nullptr) std::this_thread::sleep_for(std::chrono::milliseconds(2500));
     if (form != nullptr && text == form->MessageLine(29)) End();
     return NullUi::MessageBox(text, caption, flags);
   }
