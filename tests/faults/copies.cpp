@@ -28,7 +28,7 @@ void Append(const std::string& marker, const std::string& line) {
   close(fd);
 }
 
-// Sleeps at every message pump and every message box. The uninstall run gives up the lock
+// Sleeps at every message pump, message box and message dialog. The uninstall run gives up the lock
 // right after its final message, so its end is marked there; the install run holds the lock
 // to the program's end.
 class SlowUi : public ui::NullUi {
@@ -41,9 +41,16 @@ class SlowUi : public ui::NullUi {
                  std::uint32_t flags) override {
     // The uninstall run pumps no messages and the install's extraction is quick: their boxes
     // are where they last, long enough for several copies to start under the sanitizers.
-    if (form != nullptr) std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+    Linger();
     if (form != nullptr && text == form->MessageLine(29)) End();
     return NullUi::MessageBox(text, caption, flags);
+  }
+  void MessageDialog(const std::string& text, ui::DialogKind kind) override {
+    Linger();
+    NullUi::MessageDialog(text, kind);
+  }
+  void Linger() const {
+    if (form != nullptr) std::this_thread::sleep_for(std::chrono::milliseconds(4000));
   }
   void End() {
     if (!ended) Append(marker, "end " + std::to_string(getpid()));
