@@ -44,18 +44,6 @@ std::int64_t Clamp63(std::uint64_t value) {
       std::min<std::uint64_t>(value, std::numeric_limits<std::int64_t>::max()));
 }
 
-// Reads exactly `size` bytes at `offset`; false on a failed seek or a short read.
-bool ReadAt(plat::Handle file, std::int64_t offset, std::uint8_t* buffer, std::size_t size) {
-  if (offset < 0 || !plat::SeekFile(file, offset, plat::SeekOrigin::kBegin).ok()) return false;
-  std::size_t done = 0;
-  while (done < size) {
-    auto got = plat::ReadFile(file, buffer + done, size - done);
-    if (!got.ok() || got.value == 0) return false;
-    done += got.value;
-  }
-  return true;
-}
-
 // Reads exactly `size` bytes at the file's current position.
 bool ReadOn(plat::Handle file, std::uint8_t* buffer, std::size_t size) {
   std::size_t done = 0;
@@ -65,6 +53,12 @@ bool ReadOn(plat::Handle file, std::uint8_t* buffer, std::size_t size) {
     done += got.value;
   }
   return true;
+}
+
+// Reads exactly `size` bytes at `offset`; false on a failed seek or a short read.
+bool ReadAt(plat::Handle file, std::int64_t offset, std::uint8_t* buffer, std::size_t size) {
+  if (offset < 0 || !plat::SeekFile(file, offset, plat::SeekOrigin::kBegin).ok()) return false;
+  return ReadOn(file, buffer, size);
 }
 
 // Searches backwards for the end record: 4096-byte windows overlapping by 22 bytes, each
