@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       (data[0] & 0x80) != 0 ? 300000 : static_cast<std::int32_t>(size - 3);
   const std::int32_t uncompressed = (data[1] | data[2] << 8) * 16;
   fuzz::DecoderInput input(data + 3, size - 3, compressed, uncompressed, flags);
-  const std::int32_t r = unzip::Explode();
+  const std::int32_t r = unzip::Explode(input.state());
   if (!fuzz::ValidResult(r, {unzip::kUnzipOk, unzip::kReadError, unzip::kStructureError})) {
     std::fprintf(stderr, "Explode gave %d\n", r);
     std::abort();

@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::int32_t compressed =
       data[0] == 0xFF ? 2147483647 : static_cast<std::int32_t>(size - 1) + (data[0] & 1);
   fuzz::DecoderInput input(data + 1, size - 1, compressed, 0, 0);
-  const std::int32_t r = unzip::Unshrink();
+  const std::int32_t r = unzip::Unshrink(input.state());
   if (!fuzz::ValidResult(r, {unzip::kUnzipOk, unzip::kReadError, unzip::kStructureError,
                              unzip::kUnsupportedMethod})) {
     std::fprintf(stderr, "Unshrink gave %d\n", r);

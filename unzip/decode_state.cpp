@@ -8,10 +8,7 @@
 
 namespace unzip {
 
-DecodeState gDecode;
-
-void ResetInput() {
-  DecodeState& d = gDecode;
+void ResetInput(DecodeState& d) {
   if (d.archive != plat::kNoHandle) d.inEnd = d.inPos;
   d.bitBuffer = 0;
   d.bitCount = 0;
@@ -20,8 +17,7 @@ void ResetInput() {
 namespace {
 
 // Moves the bytes from inPos on to the front of the buffer and reads on behind them.
-bool FillBuffer() {
-  DecodeState& d = gDecode;
+bool FillBuffer(DecodeState& d) {
   std::uint8_t* const buffer = d.inBuffer;
   const std::size_t kept = static_cast<std::size_t>(d.bufferEnd - d.inPos);
   const std::size_t viewed = static_cast<std::size_t>(d.inEnd - d.inPos);
@@ -48,8 +44,7 @@ bool FillBuffer() {
 
 }  // namespace
 
-std::size_t RefillInput() {
-  DecodeState& d = gDecode;
+std::size_t RefillInput(DecodeState& d) {
   if (d.archive == plat::kNoHandle || d.inputLeft <= 0) {
     d.endOfInput = true;
     d.inputLeft = 0;
@@ -59,7 +54,7 @@ std::size_t RefillInput() {
   // read on first, so that a refill hands out as much as a decoder's bit buffer takes and a
   // short hand-out always means the member's data ended.
   const std::int64_t buffered = d.bufferEnd - d.inEnd;
-  if (buffered < kRefillMinimum && buffered < d.inputLeft) FillBuffer();
+  if (buffered < kRefillMinimum && buffered < d.inputLeft) FillBuffer(d);
   if (d.inEnd == d.bufferEnd) {
     d.endOfInput = true;
     d.inputLeft = 0;
@@ -73,15 +68,13 @@ std::size_t RefillInput() {
   return take;
 }
 
-void ForgetInput() {
-  DecodeState& d = gDecode;
+void ForgetInput(DecodeState& d) {
   d.inPos = d.inEnd = d.bufferEnd = d.inBuffer;
   d.bufferStart = 0;
   d.filePosition = -1;
 }
 
-void SeekInput(std::int64_t offset) {
-  DecodeState& d = gDecode;
+void SeekInput(DecodeState& d, std::int64_t offset) {
   if (offset >= d.bufferStart && offset <= d.bufferStart + (d.bufferEnd - d.inBuffer)) {
     d.inPos = d.inBuffer + (offset - d.bufferStart);
   } else {
@@ -91,11 +84,10 @@ void SeekInput(std::int64_t offset) {
   d.inEnd = d.inPos;
 }
 
-bool ReadInput(std::uint8_t* out, std::size_t size) {
-  DecodeState& d = gDecode;
+bool ReadInput(DecodeState& d, std::uint8_t* out, std::size_t size) {
   d.inEnd = d.inPos;
   while (size != 0) {
-    if (d.inPos == d.bufferEnd && !FillBuffer()) return false;
+    if (d.inPos == d.bufferEnd && !FillBuffer(d)) return false;
     const std::size_t n = std::min(size, static_cast<std::size_t>(d.bufferEnd - d.inPos));
     std::memcpy(out, d.inPos, n);
     out += n;
@@ -106,8 +98,7 @@ bool ReadInput(std::uint8_t* out, std::size_t size) {
   return true;
 }
 
-bool WriteOutput(const std::uint8_t* data, std::size_t size) {
-  DecodeState& d = gDecode;
+bool WriteOutput(DecodeState& d, const std::uint8_t* data, std::size_t size) {
   if (!d.sink || !d.sink(data, size)) return false;
   d.crc = UpdateCrc32(d.crc, data, size);
   if (d.report != nullptr && d.record != nullptr) {

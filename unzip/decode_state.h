@@ -1,7 +1,7 @@
 // The decoding state shared by the extractor's decoders (inflate, unshrink, explode): the
 // compressed input with its bit reader, the output window with FlushWindow, the CRC
-// register, the member's counters and flags. One extraction at a time owns it; ExtractMember
-// sets it up before calling a decoder and tears it down after.
+// register, the member's counters and flags. Whoever runs a decoder owns one and passes it in;
+// ExtractMember sets it up before calling a decoder and tears it down after.
 #pragma once
 
 #include <cstddef>
@@ -29,6 +29,12 @@ inline constexpr std::int64_t kRefillMinimum = 8;
 
 // Receives each piece of decoded output; false means the write failed.
 using OutputSink = std::function<bool(const std::uint8_t* data, std::size_t size)>;
+
+// Inflate's decoding tables, made by the first Inflate on a state and kept for the next.
+struct InflateTables;
+struct InflateTablesRelease {
+  void operator()(InflateTables* tables) const;
+};
 
 struct DecodeState {
   // Output.
@@ -62,66 +68,62 @@ struct DecodeState {
   std::uint16_t generalFlags = 0;     // the local header's general purpose flags
   bool endOfInput = false;            // the compressed data ran out
   bool abort = false;                 // a decoder must stop with kAborted
+  std::unique_ptr<InflateTables, InflateTablesRelease> inflateTables;
 
   // Progress reports of the current run (report null when no run is active).
   ReportProc report = nullptr;
   ReportRecord* record = nullptr;
 };
 
-// The one decoding state of the module.
-extern DecodeState gDecode;
-
 // Marks the input buffer empty and clears the bit buffer.
-void ResetInput();
+void ResetInput(DecodeState& d);
 
 // Keeps the unread input and appends what the archive still yields. Returns the number of
 // bytes added; when none could be added, sets the end-of-input flag.
-std::size_t RefillInput();
+std::size_t RefillInput(DecodeState& d);
 
 // Forgets what was read from an archive: the next one may be another file.
-void ForgetInput();
+void ForgetInput(DecodeState& d);
 
 // Moves the input to `offset` of the archive, with nothing handed out to a decoder yet.
-void SeekInput(std::int64_t offset);
+void SeekInput(DecodeState& d, std::int64_t offset);
 
 // Reads `size` bytes at the input position and moves past them; false when the archive
 // cannot be read or ends before.
-bool ReadInput(std::uint8_t* out, std::size_t size);
+bool ReadInput(DecodeState& d, std::uint8_t* out, std::size_t size);
 
 // Next byte of the compressed data; 0 with the end-of-input flag set when it ran out.
-inline std::uint8_t ReadByte() {
-  DecodeState& d = gDecode;
-  if (d.inPos == d.inEnd && RefillInput() == 0) return 0;
+inline std::uint8_t ReadByte(DecodeState& d) {
+  if (d.inPos == d.inEnd && RefillInput(d) == 0) return 0;
   return *d.inPos++;
 }
 
 // Makes at least n bits (n <= 32) valid; past the end of the input zero bits enter and the
 // end-of-input flag is set.
-inline void NeedBits(unsigned n) {
-  DecodeState& d = gDecode;
+inline void NeedBits(DecodeState& d, unsigned n) {
   while (d.bitCount < n) {
-    d.bitBuffer |= static_cast<std::uint64_t>(ReadByte()) << d.bitCount;
+    d.bitBuffer |= static_cast<std::uint64_t>(ReadByte(d)) << d.bitCount;
     d.bitCount += 8;
   }
 }
 
-// The low n bits (n <= 32) of the bit buffer; call NeedBits(n) first.
-inline std::uint32_t PeekBits(unsigned n) {
-  return static_cast<std::uint32_t>(gDecode.bitBuffer & ((std::uint64_t{1} << n) - 1));
+// The low n bits (n <= 32) of the bit buffer; call NeedBits(d, n) first.
+inline std::uint32_t PeekBits(const DecodeState& d, unsigned n) {
+  return static_cast<std::uint32_t>(d.bitBuffer & ((std::uint64_t{1} << n) - 1));
 }
 
 // Drops n valid bits.
-inline void DumpBits(unsigned n) {
-  gDecode.bitBuffer >>= n;
-  gDecode.bitCount -= n;
+inline void DumpBits(DecodeState& d, unsigned n) {
+  d.bitBuffer >>= n;
+  d.bitCount -= n;
 }
 
 // Writes `size` bytes to the output, runs the CRC over them and sends the -1001 report.
 // False when the write failed.
-bool WriteOutput(const std::uint8_t* data, std::size_t size);
+bool WriteOutput(DecodeState& d, const std::uint8_t* data, std::size_t size);
 
 // Writes the first n bytes of the window (WriteOutput).
-inline bool FlushWindow(std::size_t n) { return WriteOutput(gDecode.window, n); }
+inline bool FlushWindow(DecodeState& d, std::size_t n) { return WriteOutput(d, d.window, n); }
 
 // Huffman decoding tables, shared by inflate and explode. A table of 2^width entries is
 // indexed by the next `width` input bits (least significant bit first); longer codes continue

@@ -43,11 +43,11 @@ constexpr std::array<std::uint16_t, kTreeSymbols> kExtraBits = [] {
 // Reads a stored tree: a byte with the number of following bytes minus one, then per byte a
 // run of (high nibble + 1) codes of length (low nibble + 1). 0, or 4 when the runs do not
 // describe exactly `count` lengths.
-int ReadTree(std::uint16_t* lengths, unsigned count) {
-  unsigned bytes = ReadByte() + 1u;
+int ReadTree(DecodeState& d, std::uint16_t* lengths, unsigned count) {
+  unsigned bytes = ReadByte(d) + 1u;
   unsigned filled = 0;
   while (bytes-- != 0) {
-    const unsigned run = ReadByte();
+    const unsigned run = ReadByte(d);
     const unsigned repeat = (run >> 4) + 1;
     const auto length = static_cast<std::uint16_t>((run & 0x0F) + 1);
     if (filled + repeat > count) return kReadTreeFailed;
@@ -58,10 +58,10 @@ int ReadTree(std::uint16_t* lengths, unsigned count) {
 }
 
 // Reads a tree and builds its table; false unless the code is complete.
-bool BuildTree(unsigned count, unsigned selfSymbols, const std::uint16_t* base, HuffTablePtr& table,
-               int& width) {
+bool BuildTree(DecodeState& d, unsigned count, unsigned selfSymbols, const std::uint16_t* base,
+               HuffTablePtr& table, int& width) {
   std::uint16_t lengths[kLiteralSymbols];
-  if (ReadTree(lengths, count) != 0) return false;
+  if (ReadTree(d, lengths, count) != 0) return false;
   HuffEntry* built = nullptr;
   const int result = BuildHuffTable(lengths, count, selfSymbols, base,
                                     base != nullptr ? kExtraBits.data() : nullptr, &built, &width);
@@ -73,32 +73,31 @@ inline std::uint32_t Mask(unsigned bits) { return (std::uint32_t{1} << bits) - 1
 
 // Decodes one symbol. The trees' codes are stored inverted, so the complement of the input
 // bits is the index. Null for an invalid code.
-const HuffEntry* Decode(const HuffEntry* table, unsigned width) {
-  NeedBits(width);
-  const HuffEntry* e = table + (~PeekBits(width) & Mask(width));
+const HuffEntry* Decode(DecodeState& d, const HuffEntry* table, unsigned width) {
+  NeedBits(d, width);
+  const HuffEntry* e = table + (~PeekBits(d, width) & Mask(width));
   while (e->Op > kOpLiteral) {
     if (e->Op == kOpInvalid) return nullptr;
-    DumpBits(e->Bits);
+    DumpBits(d, e->Bits);
     const unsigned k = e->Op - 16u;
-    NeedBits(k);
-    e = e->Next + (~PeekBits(k) & Mask(k));
+    NeedBits(d, k);
+    e = e->Next + (~PeekBits(d, k) & Mask(k));
   }
-  DumpBits(e->Bits);
+  DumpBits(d, e->Bits);
   return e;
 }
 
-inline std::uint32_t TakeBits(unsigned n) {
-  NeedBits(n);
-  const std::uint32_t v = PeekBits(n);
-  DumpBits(n);
+inline std::uint32_t TakeBits(DecodeState& d, unsigned n) {
+  NeedBits(d, n);
+  const std::uint32_t v = PeekBits(d, n);
+  DumpBits(d, n);
   return v;
 }
 
 }  // namespace
 
-std::int32_t Explode() {
-  DecodeState& d = gDecode;
-  ResetInput();
+std::int32_t Explode(DecodeState& d) {
+  ResetInput(d);
   const bool literalTree = (d.generalFlags & kFlagLiteralTree) != 0;
   const bool bigDictionary = (d.generalFlags & kFlagBigDictionary) != 0;
 
@@ -109,12 +108,12 @@ std::int32_t Explode() {
   HuffTablePtr lengths;
   HuffTablePtr distances;
   if (literalTree &&
-      !BuildTree(kLiteralSymbols, kLiteralSymbols, nullptr, literals, literalWidth)) {
+      !BuildTree(d, kLiteralSymbols, kLiteralSymbols, nullptr, literals, literalWidth)) {
     return kStructureError;
   }
-  if (!BuildTree(kTreeSymbols, 0, literalTree ? kLengthBase3.data() : kLengthBase2.data(), lengths,
-                 lengthWidth) ||
-      !BuildTree(kTreeSymbols, 0, bigDictionary ? kDistanceBase8.data() : kDistanceBase4.data(),
+  if (!BuildTree(d, kTreeSymbols, 0, literalTree ? kLengthBase3.data() : kLengthBase2.data(),
+                 lengths, lengthWidth) ||
+      !BuildTree(d, kTreeSymbols, 0, bigDictionary ? kDistanceBase8.data() : kDistanceBase4.data(),
                  distances, distanceWidth)) {
     return kStructureError;
   }
@@ -130,33 +129,33 @@ std::int32_t Explode() {
   bool firstPass = true;
 
   while (left > 0 && !d.abort && !d.endOfInput) {
-    if (TakeBits(1) != 0) {
+    if (TakeBits(d, 1) != 0) {
       std::uint8_t byte;
       if (literals) {
-        const HuffEntry* e = Decode(literals.get(), static_cast<unsigned>(literalWidth));
+        const HuffEntry* e = Decode(d, literals.get(), static_cast<unsigned>(literalWidth));
         if (e == nullptr) return kStructureError;
         byte = static_cast<std::uint8_t>(e->Value);
       } else {
-        byte = static_cast<std::uint8_t>(TakeBits(8));
+        byte = static_cast<std::uint8_t>(TakeBits(d, 8));
       }
       window[w++] = byte;
       --left;
       if (w == kWindowSize) {
-        if (!FlushWindow(w)) return kWriteError;
+        if (!FlushWindow(d, w)) return kWriteError;
         w = 0;
         firstPass = false;
       }
       continue;
     }
 
-    const std::uint32_t low = TakeBits(lowDistanceBits);
-    const HuffEntry* e = Decode(distances.get(), static_cast<unsigned>(distanceWidth));
+    const std::uint32_t low = TakeBits(d, lowDistanceBits);
+    const HuffEntry* e = Decode(d, distances.get(), static_cast<unsigned>(distanceWidth));
     if (e == nullptr) return kStructureError;
     const std::uint32_t distance = low + e->Value;
-    e = Decode(lengths.get(), static_cast<unsigned>(lengthWidth));
+    e = Decode(d, lengths.get(), static_cast<unsigned>(lengthWidth));
     if (e == nullptr) return kStructureError;
     std::uint32_t length = e->Value;
-    if (e->Op != 0) length += TakeBits(8);
+    if (e->Op != 0) length += TakeBits(d, 8);
     left -= length;
 
     std::uint32_t s = (w - distance) & (kWindowSize - 1);
@@ -173,7 +172,7 @@ std::int32_t Explode() {
       s = (s + piece) & (kWindowSize - 1);
       length -= piece;
       if (w == kWindowSize) {
-        if (!FlushWindow(w)) return kWriteError;
+        if (!FlushWindow(d, w)) return kWriteError;
         w = 0;
         firstPass = false;
       }
@@ -181,7 +180,7 @@ std::int32_t Explode() {
   }
 
   if (d.abort) return kAborted;
-  if (!FlushWindow(w)) return kWriteError;
+  if (!FlushWindow(d, w)) return kWriteError;
   return d.endOfInput ? kReadError : kUnzipOk;
 }
 

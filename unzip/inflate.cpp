@@ -195,10 +195,25 @@ inline std::uint64_t Load64(const std::uint8_t* p) {
 
 constexpr std::size_t kRingSize = 2 * kWindowSize;
 
+// Output slack. The fast loop looks for a full piece only between its steps, so a step starts
+// at most one byte before the ring's end and may store beyond it. The longest store is a
+// match of 258 bytes at a distance of 16 or more: 32 bytes, then 16-byte words while the
+// match lasts, 32 + 16 * ceil((258 - 32) / 16) = 272 bytes from its start (nearer distances
+// store 8-byte words, at most 264 bytes; three literal pairs store 6). The work area behind
+// the ring takes that.
+constexpr std::size_t kMaxMatch = 258;
+constexpr std::size_t kLongestStore = 32 + 16 * ((kMaxMatch - 32 + 15) / 16);
+static_assert(kRingSize - 1 + kLongestStore <= kWorkAreaSize, "the work area lacks output slack");
+// Input slack: none. The loop loads a 64-bit word only where eight bytes handed out remain, so
+// it never reads past its input; the up to 7 bytes it holds ahead stay in the bit buffer,
+// which Store hands back. A refill hands out at least one such word while the member has it,
+// so the byte-by-byte refill runs only at the member's end.
+static_assert(kRefillMinimum >= sizeof(std::uint64_t), "a refill must hand out a whole word");
+
 // The decoder's working copy of the input and output positions.
 class Decoder {
  public:
-  explicit Decoder(Tables& tables) : t_(tables), d_(gDecode) {
+  Decoder(Tables& tables, DecodeState& d) : t_(tables), d_(d) {
     in_ = d_.inPos;
     end_ = d_.inEnd;
     piece_ = d_.window;
@@ -250,7 +265,7 @@ class Decoder {
 void Decoder::RefillSlow() {
   if (end_ - in_ < 8 && padding_ == 0) {
     d_.inPos = in_;
-    RefillInput();
+    RefillInput(d_);
     in_ = d_.inPos;
     end_ = d_.inEnd;
     if (end_ - in_ >= 8) {
@@ -272,7 +287,7 @@ void Decoder::RefillSlow() {
 // Writes the full piece, which becomes the history of the other half of the ring; output
 // that ran past the ring's end moves to its start.
 bool Decoder::FlushPiece() {
-  if (!WriteOutput(piece_, kWindowSize)) return false;
+  if (!WriteOutput(d_, piece_, kWindowSize)) return false;
   if (piece_ == d_.window) {
     piece_ += kWindowSize;
     return true;
@@ -309,7 +324,7 @@ std::int32_t Decoder::StoredBlock() {
   while (left != 0) {
     if (in_ == end_) {
       d_.inPos = in_;
-      if (RefillInput() == 0) return kReadError;
+      if (RefillInput(d_) == 0) return kReadError;
       in_ = d_.inPos;
       end_ = d_.inEnd;
     }
@@ -609,7 +624,7 @@ std::int32_t Decoder::Run() {
     if (final) break;
   }
   if (op_ >= piece_ + kWindowSize && !FlushPiece()) return kWriteError;
-  if (!WriteOutput(piece_, static_cast<std::size_t>(op_ - piece_))) return kWriteError;
+  if (!WriteOutput(d_, piece_, static_cast<std::size_t>(op_ - piece_))) return kWriteError;
   Store();
   return kUnzipOk;
 }
@@ -625,44 +640,33 @@ void Decoder::Store() {
 
 }  // namespace
 
-std::int32_t Inflate() {
-  ResetInput();
-  // One set of tables serves every member (one extraction runs at a time); the fixed code's
-  // tables are built once.
-  static Tables tables;
-  Decoder decoder(tables);
+struct InflateTables {
+  Tables tables;
+};
+
+void InflateTablesRelease::operator()(InflateTables* tables) const { delete tables; }
+
+std::int32_t Inflate(DecodeState& d) {
+  ResetInput(d);
+  // One set of tables serves every member decoded with this state; the fixed code's tables
+  // are built once.
+  if (!d.inflateTables) d.inflateTables.reset(new InflateTables());
+  Decoder decoder(d.inflateTables->tables, d);
   return decoder.Run();
 }
 
 std::int32_t InflateBuffer(const std::uint8_t* data, std::size_t size, const OutputSink& sink) {
-  DecodeState& d = gDecode;
-  if (d.window != nullptr) return kInUse;
   auto work = std::make_unique<std::uint8_t[]>(kWorkAreaSize);
-  struct Restore {
-    ~Restore() {
-      gDecode.window = nullptr;
-      gDecode.sink = nullptr;
-      ForgetInput();
-    }
-  } restore;
+  auto state = std::make_unique<DecodeState>();
+  DecodeState& d = *state;
   d.window = work.get();
-  d.w = 0;
   d.sink = sink;
-  d.archive = plat::kNoHandle;
-  d.inputLeft = 0;
   d.inPos = data;
   d.inEnd = data + size;
   d.compressedSize = static_cast<std::int32_t>(std::min<std::size_t>(size, 0x7FFFFFFF));
   d.uncompressedSize = 0x7FFFFFFF;
   d.bytesRead = static_cast<std::int64_t>(size);
-  d.endOfInput = false;
-  d.abort = false;
-  d.crc = 0xFFFFFFFFu;
-  const ReportProc report = d.report;
-  d.report = nullptr;
-  const std::int32_t result = Inflate();
-  d.report = report;
-  return result;
+  return Inflate(d);
 }
 
 }  // namespace unzip

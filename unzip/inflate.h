@@ -8,15 +8,14 @@
 
 namespace unzip {
 
-// Decodes the member set up in gDecode, writing its output in pieces of kWindowSize bytes
+// Decodes the member set up in `d`, writing its output in pieces of kWindowSize bytes
 // (and a last shorter one) through WriteOutput. On success the bit reader is left just after
 // the final block. Result 0, kBadHuffmanHeader, kWriteError, kReadError, kStructureError or
 // kAborted.
-std::int32_t Inflate();
+std::int32_t Inflate(DecodeState& d);
 
 // Decodes a raw deflate stream held in memory with the same decoder, giving each output piece
-// to `sink`; the report procedure is not called. Sets up and tears down gDecode itself and
-// refuses with kInUse while an extraction holds it.
+// to `sink`, in a decoding state of its own; no report procedure is called.
 std::int32_t InflateBuffer(const std::uint8_t* data, std::size_t size, const OutputSink& sink);
 
 }  // namespace unzip

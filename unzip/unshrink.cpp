@@ -40,10 +40,10 @@ static_assert(sizeof(ShrinkWork) <= kWorkAreaSize, "the shrink tables must fit t
 
 class Unshrinker {
  public:
-  explicit Unshrinker(ShrinkWork& work) : t_(work) {}
+  Unshrinker(DecodeState& d, ShrinkWork& work) : d_(d), t_(work) {}
 
   std::int32_t Run() {
-    DecodeState& d = gDecode;
+    DecodeState& d = d_;
     for (std::int32_t code = kFirstCode; code <= kLastCode; ++code) Prefix(code) = -(code + 1);
 
     // A member with less than one code of data yields nothing.
@@ -77,7 +77,7 @@ class Unshrinker {
     }
 
     if (d.abort) return kAborted;
-    if (!WriteOutput(t_.piece, buffered_)) return kWriteError;
+    if (!WriteOutput(d, t_.piece, buffered_)) return kWriteError;
     return d.endOfInput ? kReadError : kUnzipOk;
   }
 
@@ -85,10 +85,10 @@ class Unshrinker {
   std::int32_t& Prefix(std::int32_t code) { return t_.prefix[code - kFirstCode]; }
   std::uint8_t& Suffix(std::int32_t code) { return t_.suffix[code - kFirstCode]; }
 
-  static std::int32_t ReadCode(unsigned width) {
-    NeedBits(width);
-    const std::int32_t code = static_cast<std::int32_t>(PeekBits(width));
-    DumpBits(width);
+  std::int32_t ReadCode(unsigned width) {
+    NeedBits(d_, width);
+    const std::int32_t code = static_cast<std::int32_t>(PeekBits(d_, width));
+    DumpBits(d_, width);
     return code;
   }
 
@@ -96,7 +96,7 @@ class Unshrinker {
     t_.piece[buffered_++] = byte;
     if (buffered_ < kPieceSize) return true;
     buffered_ = 0;
-    return WriteOutput(t_.piece, kPieceSize);
+    return WriteOutput(d_, t_.piece, kPieceSize);
   }
 
   // Outputs the string of a literal or string code. A free code stands for the previous
@@ -169,6 +169,7 @@ class Unshrinker {
     freeCode_ = head;
   }
 
+  DecodeState& d_;
   ShrinkWork& t_;
   std::int32_t freeCode_ = kFirstCode;
   unsigned width_ = kFirstWidth;
@@ -179,17 +180,16 @@ class Unshrinker {
 
 }  // namespace
 
-std::int32_t Unshrink() {
-  DecodeState& d = gDecode;
+std::int32_t Unshrink(DecodeState& d) {
   if (d.compressedSize == kDeferredSize) return kUnsupportedMethod;
   if (d.window == nullptr ||
       reinterpret_cast<std::uintptr_t>(d.window) % alignof(ShrinkWork) != 0) {
     std::fputs("Unshrink: no aligned work area in the decoding state\n", stderr);
     std::abort();
   }
-  ResetInput();
+  ResetInput(d);
   ShrinkWork* work = new (d.window) ShrinkWork;
-  return Unshrinker(*work).Run();
+  return Unshrinker(d, *work).Run();
 }
 
 }  // namespace unzip

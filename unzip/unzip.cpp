@@ -42,6 +42,9 @@ struct RunArchive {
 };
 RunArchive gRunArchive;
 
+// The decoding state of the extractor's members.
+DecodeState gState;
+
 std::uint16_t Get16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
 std::uint32_t Get32(const std::uint8_t* p) {
   return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
@@ -55,8 +58,8 @@ std::uint64_t Get64(const std::uint8_t* p) { return Get32(p) | std::uint64_t{Get
 bool TakeZip64Sizes(std::int64_t at, std::size_t length, std::uint64_t& size,
                     std::uint64_t& compressed) {
   std::vector<std::uint8_t> extra(length);
-  SeekInput(at);
-  if (!ReadInput(extra.data(), length)) return false;
+  SeekInput(gState, at);
+  if (!ReadInput(gState, extra.data(), length)) return false;
   for (std::size_t pos = 0; pos + 4 <= length;) {
     const std::size_t blockLength = Get16(extra.data() + pos + 2);
     if (blockLength > length - pos - 4) return false;
@@ -160,16 +163,16 @@ class MemberScope {
   MemberScope() {
     gExtracting = true;
     std::memset(gWorkArea, 0, sizeof gWorkArea);
-    gDecode.window = gWorkArea;
-    gDecode.w = 0;
+    gState.window = gWorkArea;
+    gState.w = 0;
   }
   MemberScope(const MemberScope&) = delete;
   MemberScope& operator=(const MemberScope&) = delete;
   ~MemberScope() {
-    gDecode.window = nullptr;
-    gDecode.sink = nullptr;
-    gDecode.archive = plat::kNoHandle;
-    if (ownArchive) ForgetInput();
+    gState.window = nullptr;
+    gState.sink = nullptr;
+    gState.archive = plat::kNoHandle;
+    if (ownArchive) ForgetInput(gState);
     gExtracting = false;
   }
 
@@ -186,18 +189,18 @@ class RunScope {
       gRunArchive.file = std::move(opened.value);
     }
     gRunning = true;
-    ForgetInput();
-    gDecode.report = report;
-    gDecode.record = &gRecord;
+    ForgetInput(gState);
+    gState.report = report;
+    gState.record = &gRecord;
   }
   RunScope(const RunScope&) = delete;
   RunScope& operator=(const RunScope&) = delete;
   ~RunScope() {
     gRunArchive.file.reset();
     gRunArchive.path.clear();
-    ForgetInput();
-    gDecode.report = nullptr;
-    gDecode.record = nullptr;
+    ForgetInput(gState);
+    gState.report = nullptr;
+    gState.record = nullptr;
     gRunning = false;
   }
 };
@@ -209,12 +212,12 @@ void Report(ReportProc report, std::int32_t first, std::int32_t status) {
 
 // Method 0: the data copied through the window in pieces of up to 32768 bytes.
 std::int32_t CopyStored() {
-  DecodeState& d = gDecode;
+  DecodeState& d = gState;
   while (d.bytesRead < d.compressedSize && !d.abort) {
     const std::size_t piece = static_cast<std::size_t>(
         std::min<std::int64_t>(d.compressedSize - d.bytesRead, kWindowSize));
-    if (!ReadInput(d.window, piece)) return kReadError;
-    if (!FlushWindow(piece)) return kWriteError;
+    if (!ReadInput(gState, d.window, piece)) return kReadError;
+    if (!FlushWindow(d, piece)) return kWriteError;
     d.bytesRead += static_cast<std::int64_t>(piece);
   }
   return d.abort ? kAborted : kUnzipOk;
@@ -224,14 +227,14 @@ std::int32_t CopyStored() {
 // bytes after the compressed data, or the four after that when those are the optional
 // data-descriptor signature "PK" 07 08 and the output's CRC is not the signature itself.
 bool DescriptorCrcMatches(std::uint32_t actual) {
-  DumpBits(gDecode.bitCount & 7);
-  NeedBits(32);
-  const std::uint32_t first = PeekBits(32);
-  DumpBits(32);
+  DumpBits(gState, gState.bitCount & 7);
+  NeedBits(gState, 32);
+  const std::uint32_t first = PeekBits(gState, 32);
+  DumpBits(gState, 32);
   if (actual == first) return true;
   if (first != 0x08074B50u) return false;
-  NeedBits(32);
-  return actual == PeekBits(32);
+  NeedBits(gState, 32);
+  return actual == PeekBits(gState, 32);
 }
 
 }  // namespace
@@ -247,7 +250,7 @@ std::int32_t ExtractMember(const std::string& archivePath, const std::string& ou
                            std::string* reason) {
   if (gExtracting) return kInUse;
   MemberScope scope;
-  DecodeState& d = gDecode;
+  DecodeState& d = gState;
   const auto fail = [reason](std::int32_t code, std::string why) {
     if (reason != nullptr) *reason = std::move(why);
     return code;
@@ -264,14 +267,14 @@ std::int32_t ExtractMember(const std::string& archivePath, const std::string& ou
     own = std::move(opened.value);
     archive = own.get();
     scope.ownArchive = true;
-    ForgetInput();
+    ForgetInput(gState);
   }
   d.archive = archive;
 
   std::uint8_t header[kLocalHeaderSize];
   const std::int64_t offset = headerOffset;
-  SeekInput(offset);
-  if (!ReadInput(header, kLocalHeaderSize)) {
+  SeekInput(gState, offset);
+  if (!ReadInput(gState, header, kLocalHeaderSize)) {
     return fail(kStructureError, "its local header cannot be read");
   }
   if (Get32(header) != 0x04034B50u) {
@@ -331,7 +334,7 @@ std::int32_t ExtractMember(const std::string& archivePath, const std::string& ou
   }
   if ((flags & kFlagEncrypted) != 0) return kEncrypted;
 
-  SeekInput(dataOffset);
+  SeekInput(gState, dataOffset);
 
   const bool isFolder =
       !outputPath.empty() && (outputPath.back() == '\\' || outputPath.back() == '/');
@@ -378,13 +381,13 @@ std::int32_t ExtractMember(const std::string& archivePath, const std::string& ou
       result = CopyStored();
       break;
     case 1:
-      result = Unshrink();
+      result = Unshrink(d);
       break;
     case 6:
-      result = Explode();
+      result = Explode(d);
       break;
     default:
-      result = Inflate();
+      result = Inflate(d);
       break;
   }
   if (overflow) {
