@@ -3,29 +3,17 @@
 #include "app/form1.h"
 
 #include <stdexcept>
-#include <string_view>
 #include <utility>
 
+#include "app/form_bindings.h"
 #include "install/paths.h"
-#include "platform/codepage.h"
 #include "platform/files.h"
 #include "texts/error.h"
-#include "texts/form_bindings.h"
-#include "texts/message_table.h"
 #include "uninstall/remove_self.h"
 
 namespace setup {
 
 namespace {
-
-// Built-in texts are written in UTF-8 here and held in code page 1250.
-std::string T(std::string_view utf8) { return plat::Utf8ToCp1250(utf8); }
-
-std::vector<std::string> Lines(std::initializer_list<std::string_view> utf8) {
-  std::vector<std::string> lines;
-  for (std::string_view line : utf8) lines.push_back(T(line));
-  return lines;
-}
 
 constexpr int kButtonWidth = 100;
 constexpr int kButtonHeight = 29;
@@ -34,22 +22,26 @@ constexpr int kBackLeft = 36;
 constexpr int kNextLeft = 136;
 constexpr int kCancelLeft = 316;
 
-ui::TBitBtn WizardButton(const char* name, int page, int left, std::string_view caption, int tag,
-                         std::string_view hint) {
-  ui::TBitBtn button(name, page, left, kButtonTop, kButtonWidth, kButtonHeight, T(caption), tag);
-  button.Hint = T(hint);
+ui::TBitBtn WizardButton(const char* name, int page, int left, const char* caption, int tag,
+                         const char* hint) {
+  ui::TBitBtn button(name, page, left, kButtonTop, kButtonWidth, kButtonHeight, Cp1250(caption),
+                     tag);
+  button.Hint = Cp1250(hint);
   return button;
 }
 
-constexpr std::string_view kNext = "Pokračovat";
-constexpr std::string_view kBack = "Zpět";
-constexpr std::string_view kCancel = "Storno";
-constexpr std::string_view kNextHint = "Pokračovat v instalaci";
-constexpr std::string_view kBackHint = "Návrat na předchozí sekci";
-constexpr std::string_view kCancelHint = "Ukončit bez instalace";
+ui::TBitBtn Next(const char* name, int page, int tag) {
+  return WizardButton(name, page, kNextLeft, kNextCaption, tag, kNextHint);
+}
+ui::TBitBtn Back(const char* name, int page, int tag) {
+  return WizardButton(name, page, kBackLeft, kBackCaption, tag, kBackHint);
+}
+ui::TBitBtn Cancel(const char* name, int page) {
+  return WizardButton(name, page, kCancelLeft, kCancelCaption, 0, kCancelHint);
+}
 
 ui::TLabel TitleLabel(const char* name, int left, int top, ui::TColor color) {
-  ui::TLabel label(name, -1, left, top, "Vorlex  v2.12");
+  ui::TLabel label(name, -1, left, top, kTitleCaption);
   label.Font.Name = "Arial";
   label.Font.Height = 37;
   label.Font.Bold = true;
@@ -59,8 +51,8 @@ ui::TLabel TitleLabel(const char* name, int left, int top, ui::TColor color) {
   return label;
 }
 
-ui::TLabel UninstallHeading(const char* name, int top, std::string_view caption) {
-  ui::TLabel label(name, kUninstallPage, 16, top, T(caption));
+ui::TLabel UninstallHeading(const char* name, int top, const char* caption) {
+  ui::TLabel label(name, kUninstallPage, 16, top, Cp1250(caption));
   label.Width = 225;
   label.Height = 17;
   label.Alignment = ui::TAlignment::kCenter;
@@ -70,9 +62,9 @@ ui::TLabel UninstallHeading(const char* name, int top, std::string_view caption)
 }
 
 ui::TMemo Explanation(const char* name, int page, int left, int top, int width, int height,
-                      std::vector<std::string> lines) {
+                      std::span<const char* const> lines) {
   ui::TMemo memo(name, page, left, top, width, height);
-  memo.Lines.Assign(std::move(lines));
+  memo.Lines.Assign(Cp1250Lines(lines));
   memo.ReadOnly = true;
   memo.Enabled = false;
   return memo;
@@ -96,7 +88,7 @@ void TForm1::Guarded(Handler&& handler) {
 }
 
 TForm1::TForm1(ui::UiService& ui)
-    : Caption("Vorlex Plug-In Setup"),
+    : Caption(kWindowCaption),
       Label4(TitleLabel("Label4", 16, 20, ui::clBlack)),
       Label5(TitleLabel("Label5", 11, 16, ui::clWhite)),
       Label7(TitleLabel("Label7", 13, 18, ui::clLime)),
@@ -109,89 +101,47 @@ TForm1::TForm1(ui::UiService& ui)
              {"TabSheet1", kProgressPage},
              {"TabSheet2", kUninstallPage}}),
       Bevel2("Bevel2", kPortal, 8, 8, 257, 185),
-      Memo2(Explanation("Memo2", kPortal, 16, 16, 241, 169,
-                        Lines({
-                            "Vítejte v instalačním průvodci programu Vorlex.",
-                            "",
-                            "Průvodce vás bezpečně provede všemi úskalími ",
-                            "instalace.",
-                            "",
-                            "Výchozí parametry instalace jsou nastaveny tak, ",
-                            "aby vyhověly běžným zvyklostem, a aby instalace ",
-                            "proběhla bez problémů i při výchozím nastavení.",
-                            "Instalaci můžete kdykoli přerušit tlačítkem ",
-                            "\"Storno\".",
-                            "Základní instalace programu zabere ve vašem ",
-                            "počítači cca 6MB.",
-                        }))),
-      BitBtn5(WizardButton("BitBtn5", kPortal, kNextLeft, kNext, kDirPage, kNextHint)),
-      Storno(WizardButton("Storno", kPortal, kCancelLeft, kCancel, 0, kCancelHint)),
+      Memo2(Explanation("Memo2", kPortal, 16, 16, 241, 169, kWelcomeLines)),
+      BitBtn5(Next("BitBtn5", kPortal, kDirPage)),
+      Storno(Cancel("Storno", kPortal)),
       Bevel1("Bevel1", kDirPage, 4, 24, 205, 157),
       Image3("Image3", kDirPage, 8, 28, 34, 29),
-      Memo3(Explanation("Memo3", kDirPage, 8, 60, 197, 117,
-                        Lines({
-                            "Program a jeho soubory budou ",
-                            "umístěny do složky \"Program ",
-                            "files\"v podadresáři Vorlex.",
-                            "",
-                            "Chcete-li výchozí nastavení ",
-                            "změnit, vyberte ze seznamu ",
-                            "adresář pro umístění programu a ",
-                            "jeho souborů.",
-                        }))),
-      Label1("Label1", kDirPage, 224, 65, T("Umístění programu")),
+      Memo3(Explanation("Memo3", kDirPage, 8, 60, 197, 117, kFolderLines)),
+      Label1("Label1", kDirPage, 224, 65, Cp1250(kProgramPlaceCaption)),
       Directory("Directory", kDirPage, 224, 84, 181),
-      BitBtn1(WizardButton("BitBtn1", kDirPage, kBackLeft, kBack, kPortal, kBackHint)),
-      BitBtn2(WizardButton("BitBtn2", kDirPage, kNextLeft, kNext, kIconPage, kNextHint)),
-      BitBtn3(WizardButton("BitBtn3", kDirPage, kCancelLeft, kCancel, 0, kCancelHint)),
+      BitBtn1(Back("BitBtn1", kDirPage, kPortal)),
+      BitBtn2(Next("BitBtn2", kDirPage, kIconPage)),
+      BitBtn3(Cancel("BitBtn3", kDirPage)),
       Bevel4("Bevel4", kIconPage, 4, 24, 205, 157),
       Image1("Image1", kIconPage, 8, 28, 32, 32),
-      Label6("Label6", kIconPage, 48, 40, T("Umístění ikon")),
-      Memo4(Explanation("Memo4", kIconPage, 8, 60, 197, 117,
-                        Lines({
-                            "Do nabídky Start/Programy bude ",
-                            "přidána položka Vorlex.",
-                            " ",
-                            "Dále můžete zvolit přidání ikony na ",
-                            "plochu a do hlavní nabídky Start.",
-                        }))),
-      Label2("Label2", kIconPage, 224, 69, T("Umístit ikony ...")),
+      Label6("Label6", kIconPage, 48, 40, Cp1250(kIconPlaceHeading)),
+      Memo4(Explanation("Memo4", kIconPage, 8, 60, 197, 117, kIconLines)),
+      Label2("Label2", kIconPage, 224, 69, Cp1250(kIconPlaceCaption)),
       ProgIcon("ProgIcon", kIconPage, 224, 84, 157, 30),
-      BitBtn7(WizardButton("BitBtn7", kIconPage, kBackLeft, kBack, kDirPage, kBackHint)),
-      BitBtn8(WizardButton("BitBtn8", kIconPage, kNextLeft, kNext, kInstallPage, kNextHint)),
-      BitBtn9(WizardButton("BitBtn9", kIconPage, kCancelLeft, kCancel, 0, kCancelHint)),
+      BitBtn7(Back("BitBtn7", kIconPage, kDirPage)),
+      BitBtn8(Next("BitBtn8", kIconPage, kInstallPage)),
+      BitBtn9(Cancel("BitBtn9", kIconPage)),
       Memo6("Memo6", kMessagePage, 0, 0, 0, 0),
       Memo1("Memo1", kInstallPage, 12, 12, 425, 177),
-      BitBtn10(WizardButton("BitBtn10", kInstallPage, kBackLeft, kBack, kIconPage, kBackHint)),
-      BitBtn4(WizardButton("BitBtn4", kInstallPage, kNextLeft, "Dokončit....", kProgressPage,
+      BitBtn10(Back("BitBtn10", kInstallPage, kIconPage)),
+      BitBtn4(WizardButton("BitBtn4", kInstallPage, kNextLeft, kFinishCaption, kProgressPage,
                            kNextHint)),
-      BitBtn6(WizardButton("BitBtn6", kInstallPage, kCancelLeft, kCancel, 0, kCancelHint)),
-      Label8("Label8", kProgressPage, 20, 20, T("Probíhá instalace programu")),
+      BitBtn6(Cancel("BitBtn6", kInstallPage)),
+      Label8("Label8", kProgressPage, 20, 20, Cp1250(kInstallingCaption)),
       ALProgressBar2("ALProgressBar2", kProgressPage, 20, 44, 141, 20),
-      Mess("Mess", kProgressPage, 20, 88, "Mess"),
+      Mess("Mess", kProgressPage, 20, 88, kStepCaption),
       ALProgressBar1("ALProgressBar1", kProgressPage, 20, 104, 141, 20),
       LB1("LB1", kProgressPage, 200, 28, 213, 185),
       Bevel5("Bevel5", kUninstallPage, 8, 8, 241, 205),
-      Label9(UninstallHeading("Label9", 16, "--- Uninstall  ---")),
-      Label3(UninstallHeading("Label3", 32, "odstranění programu Vorlex z počítače.")),
-      Memo5(Explanation("Memo5", kUninstallPage, 16, 48, 225, 153,
-                        Lines({
-                            "Stisknutím tlačítka \"Odinstalovat\" zahájíte ",
-                            "odinstalaci programu Vorlex.",
-                            " ",
-                            " ",
-                            "Budou odstraněny všechny soubory, složky a ",
-                            "položky v registru vytvořené při instalaci.",
-                            "",
-                            "  ",
-                            "Odinstalaci můžete zrušit tlačítkem \"Storno\"",
-                        }))),
-      BitBtn11("BitBtn11", kUninstallPage, 280, 140, 105, 25, "Odinstalovat..."),
-      BitBtn12("BitBtn12", kUninstallPage, 280, 176, 105, 25, "Storno"),
+      Label9(UninstallHeading("Label9", 16, kUninstallHeading)),
+      Label3(UninstallHeading("Label3", 32, kUninstallSubheading)),
+      Memo5(Explanation("Memo5", kUninstallPage, 16, 48, 225, 153, kUninstallLines)),
+      BitBtn11("BitBtn11", kUninstallPage, 280, 140, 105, 25, Cp1250(kUninstallCaption)),
+      BitBtn12("BitBtn12", kUninstallPage, 280, 176, 105, 25, Cp1250(kCancelCaption)),
       ui_(ui) {
   Label1.Alignment = ui::TAlignment::kCenter;
   Label2.Alignment = ui::TAlignment::kCenter;
-  ProgIcon.Items.Assign(Lines({"Na plochu", "Do hlavní nabídky START"}));
+  ProgIcon.Items.Assign(Cp1250Lines(kIconPlaces));
   Memo6.Lines.Assign(BuiltInMessageLines());
   Memo6.Visible = false;
   Memo1.ScrollBars = true;
@@ -268,9 +218,8 @@ WindowBinding TForm1::PlacementBinding() {
   return binding;
 }
 
-std::string TForm1::MessageLine(int index) const {
-  if (index < 0) return std::string();
-  return ::setup::MessageLine(Memo6.Lines.Lines(), static_cast<std::size_t>(index));
+std::string TForm1::MessageLine(Msg line) const {
+  return ::setup::MessageLine(Memo6.Lines.Lines(), line);
 }
 
 StartOutcome TForm1::FormCreate() {
@@ -282,7 +231,7 @@ StartOutcome TForm1::FormCreate() {
   const plat::MutexResult mutex = plat::CreateNamedMutex(kMutexName);
   if (mutex.handle != plat::kNoHandle) Lock.emplace(mutex.handle);
   if (mutex.error == plat::kAlreadyExists) {
-    ui_.MessageBox(MessageLine(31), kBoxCaption, ui::MB_ICONERROR | ui::MB_OK);
+    ui_.MessageBox(MessageLine(Msg::kAlreadyRunning), kBoxCaption, ui::MB_ICONERROR | ui::MB_OK);
     return StartOutcome::kAlreadyRunning;
   }
 
@@ -315,7 +264,7 @@ StartOutcome TForm1::FormCreate() {
   Directory.Items.Add(inFolder(SystemDirs1.ProgramFilesDir()));
   Directory.Items.Add("C:\\Vorlex");
   Directory.Items.Add(inFolder(SystemDirs1.DeskTopDir()));
-  Directory.Items.Add(".......");
+  Directory.Items.Add(kPickFolderChoice);
   Directory.Select(0);
 
   // 8. The whole virtual desktop.
@@ -369,7 +318,7 @@ void TForm1::BitBtn5Click(ui::TBitBtn& Sender) {
 }
 
 void TForm1::StornoClick(ui::TBitBtn&) {
-  ui_.MessageDialog(MessageLine(24), ui::DialogKind::kInformation);
+  ui_.MessageDialog(MessageLine(Msg::kInstallCancelled), ui::DialogKind::kInformation);
   CleanUp = true;
   Close();
 }
@@ -396,15 +345,15 @@ void TForm1::ProgIconClick() { BuildSummary(); }
 void TForm1::BuildSummary() {
   RegInfo.RHomeDir = Directory.SelectedText();
   Memo1.Lines.Clear();
-  Memo1.Lines.Add(MessageLine(0));
-  Memo1.Lines.Add(MessageLine(1) + RegInfo.RHomeDir);
+  Memo1.Lines.Add(MessageLine(Msg::kSummaryHeading));
+  Memo1.Lines.Add(MessageLine(Msg::kProgramPlace) + RegInfo.RHomeDir);
   Memo1.Lines.Add("");
-  Memo1.Lines.Add(MessageLine(2));
-  Memo1.Lines.Add(MessageLine(3));
-  if (ProgIcon.Checked(0)) Memo1.Lines.Add(MessageLine(4));
-  if (ProgIcon.Checked(1)) Memo1.Lines.Add(MessageLine(5));
+  Memo1.Lines.Add(MessageLine(Msg::kIconPlace));
+  Memo1.Lines.Add(MessageLine(Msg::kIconInGroup));
+  if (ProgIcon.Checked(0)) Memo1.Lines.Add(MessageLine(Msg::kIconOnDesktop));
+  if (ProgIcon.Checked(1)) Memo1.Lines.Add(MessageLine(Msg::kIconInStartMenu));
   Memo1.Lines.Add("");
-  Memo1.Lines.Add(MessageLine(6));
+  Memo1.Lines.Add(MessageLine(Msg::kPressFinish));
   Memo1.Lines.Add("");
 }
 

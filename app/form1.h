@@ -11,6 +11,8 @@
 #include "install/sysdirs.h"
 #include "platform/process.h"
 #include "texts/form_storage.h"
+#include "texts/message_table.h"
+#include "texts/window_texts.h"
 #include "ui/controls.h"
 #include "ui/form2.h"
 #include "ui/ui_service.h"
@@ -20,8 +22,6 @@ namespace setup {
 
 // The name of the single-instance lock shared by every copy of the program.
 inline constexpr const char* kMutexName = "SETUPMain987EXE";
-// The caption of every stand-alone message box.
-inline constexpr const char* kBoxCaption = "Vorlex Setup";
 // Exit code of a copy started while another one runs.
 inline constexpr int kExitAlreadyRunning = 3;
 
@@ -141,8 +141,8 @@ class TForm1 {
   void BitBtn4Click(ui::TBitBtn& Sender);
   void BitBtn11Click(ui::TBitBtn& Sender);
 
-  // Line `index` of the message table; the empty text at or past its end.
-  std::string MessageLine(int index) const;
+  // A line of the message table; the empty text when an override made the table shorter.
+  std::string MessageLine(Msg line) const;
 
   // A close request: saves the text overrides and ends the message loop.
   void Close();

@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <optional>
-#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -12,7 +11,6 @@
 #include "install/fileops.h"
 #include "install/paths.h"
 #include "install/shortcut.h"
-#include "platform/codepage.h"
 #include "platform/files.h"
 #include "texts/error.h"
 #include "texts/run_texts.h"
@@ -114,7 +112,7 @@ class Failures {
 
   // A link that was not saved, or whose link object could not be made.
   void Shortcut(const std::string& target, const std::string& name, const std::string& folder) {
-    Step("Link: " + NormalizePath(folder + "\\" + name),
+    Step(RunTextOf(RunText::kLinkFailed) + NormalizePath(folder + "\\" + name),
          [&] { return CreateShortcut(target, name, folder); });
   }
 
@@ -154,8 +152,6 @@ std::vector<std::string> ReadLines(const std::string& name) {
   return lines;
 }
 
-std::string T(std::string_view utf8) { return plat::Utf8ToCp1250(utf8); }
-
 // An optional payload file is taken as absent only when the system says it is not there; a
 // query that fails otherwise lets the step run and report what goes wrong.
 bool Present(const std::string& name) {
@@ -185,7 +181,8 @@ bool EnsureDirectory(TForm1& form, const std::string& path) {
     // the run like any other folder that cannot be made.
   }
   if (made) return true;
-  form.Ui().MessageDialog(form.MessageLine(7) + "\r\r" + path + "\r\r" + form.MessageLine(8),
+  form.Ui().MessageDialog(form.MessageLine(Msg::kCannotCreateFolder) + "\r\r" + path + "\r\r" +
+                              form.MessageLine(Msg::kSetupAborted),
                           ui::DialogKind::kError);
   return false;
 }
@@ -230,7 +227,7 @@ void ListedShortcuts(const std::string& home, const std::string& group, Failures
       continue;
     }
     const std::string folder = group + *subfolder;
-    if (failures.Step("Folder: " + folder,
+    if (failures.Step(RunTextOf(RunText::kFolderFailed) + folder,
                       [&] { return DirectoryExists(folder) || ForceDirectories(folder); })) {
       failures.Shortcut(NormalizePath(home + fields.target), fields.name, folder);
     }
@@ -247,7 +244,8 @@ bool Install(TForm1& form) {
   ExtractionProgress progress(form);
 
   form.LB1.Items.Clear();
-  ReportStep(form, 0, form.MessageLine(9), form.MessageLine(11));
+  ReportStep(form, 0, form.MessageLine(Msg::kCreatingFolder),
+             form.MessageLine(Msg::kCreateFolderLog));
   form.pages.SetActivePageIndex(kProgressPage);
   form.LB1.Items.Add(" - " + homeDir);
   if (!EnsureDirectory(form, homeDir)) return false;
@@ -255,17 +253,18 @@ bool Install(TForm1& form) {
       {10, "\\Sources"}, {20, "\\Manual"}, {30, "\\Samples"}};
   for (const auto& [position, suffix] : folders) {
     const std::string folder = NormalizePath(home + suffix);
-    ReportStep(form, position, form.MessageLine(9), " - " + folder);
+    ReportStep(form, position, form.MessageLine(Msg::kCreatingFolder), " - " + folder);
     if (!EnsureDirectory(form, folder)) return false;
   }
 
-  ReportStep(form, 40, form.MessageLine(12), form.MessageLine(12));
-  ReportStep(form, kExtractingPosition, form.MessageLine(10), form.MessageLine(13));
-  ReportStep(form, kExtractingPosition, form.MessageLine(10), " - vx01");
+  const std::string copying = form.MessageLine(Msg::kCopyingFiles);
+  ReportStep(form, 40, form.MessageLine(Msg::kPrepareCopy), form.MessageLine(Msg::kPrepareCopy));
+  ReportStep(form, kExtractingPosition, copying, form.MessageLine(Msg::kExtractFiles));
+  ReportStep(form, kExtractingPosition, copying, RunTextOf(RunText::kProgramLog));
   failures.Extract("vx01.zip", homeDir);
-  ReportStep(form, 60, form.MessageLine(10), form.MessageLine(14));
+  ReportStep(form, 60, copying, form.MessageLine(Msg::kSourcesLog));
   failures.Extract("sources.zip", NormalizePath(home + "\\sources"));
-  ReportStep(form, 70, form.MessageLine(10), " - Manual");
+  ReportStep(form, 70, copying, RunTextOf(RunText::kManualLog));
   failures.Extract("manual.zip", NormalizePath(home + "\\manual"));
   for (const char* file : {"setup.exe", "setup.ini", "Vorlex.ini"}) {
     failures.Copy(file, NormalizePath(home + "\\" + file));
@@ -275,7 +274,7 @@ bool Install(TForm1& form) {
   // Shortcuts. A shell folder the system does not name gets none, and the user is told so:
   // nothing lands at the root of the current drive. Every link that is not saved is named.
   const std::string program = NormalizePath(home + "\\Vorlex.exe");
-  ReportStep(form, 80, form.MessageLine(15), "");
+  ReportStep(form, 80, form.MessageLine(Msg::kWritingRegistry), "");
   const auto placeLink = [&](const std::string& shellFolder, RunText unnamed) {
     if (shellFolder.empty()) {
       failures.Add(RunTextOf(unnamed));
@@ -284,14 +283,17 @@ bool Install(TForm1& form) {
     }
   };
   if (form.ProgIcon.Checked(0)) {
-    ReportStep(form, 80, form.MessageLine(16), form.MessageLine(17));
+    ReportStep(form, 80, form.MessageLine(Msg::kCreateDesktopLink),
+               form.MessageLine(Msg::kDesktopLinkLog));
     placeLink(dirs.DeskTopDir(), RunText::kNoDesktopFolder);
   }
   if (form.ProgIcon.Checked(1)) {
-    ReportStep(form, 85, form.MessageLine(18), form.MessageLine(19));
+    ReportStep(form, 85, form.MessageLine(Msg::kCreateStartLink),
+               form.MessageLine(Msg::kStartLinkLog));
     placeLink(dirs.StartMenuDir(), RunText::kNoStartMenuFolder);
   }
-  ReportStep(form, 90, form.MessageLine(20), form.MessageLine(21));
+  ReportStep(form, 90, form.MessageLine(Msg::kCreatingGroup),
+             form.MessageLine(Msg::kUpdateStartLog));
   const bool hasGroup = !dirs.StartMenuProgramsDir().empty();
   const std::string group = NormalizePath(dirs.StartMenuProgramsDir() + "\\Vorlex");
   if (hasGroup) {
@@ -301,18 +303,20 @@ bool Install(TForm1& form) {
   form.ALProgressBar2.SetPosition(100);
   if (hasGroup) {
     failures.Shortcut(program, "Vorlex", group);
-    failures.Shortcut(NormalizePath(home + "\\manual\\Vorlex.htm"), T("Manuál"), group);
+    failures.Shortcut(NormalizePath(home + "\\manual\\Vorlex.htm"),
+                      RunTextOf(RunText::kManualLinkName), group);
     failures.Shortcut(NormalizePath(home + "\\setup.exe"), "Uninstall", group);
   } else {
     failures.Add(RunTextOf(RunText::kNoProgramsFolder));
   }
-  form.Label8.Caption = form.MessageLine(22);
+  form.Label8.Caption = form.MessageLine(Msg::kInstallationFinished);
 
   if (const std::uint32_t code = plat::SetCurrentDirectory(homeDir); code != plat::kOk) {
     failures.Add(InOutErrorText(code) + ": " + homeDir);
   }
   form.CleanUp = false;
-  if (failures.Step("Registry: HKEY_CURRENT_USER" + form.RegInfo.RKey + "\\" + form.RegInfo.RProg,
+  if (failures.Step(RunTextOf(RunText::kRecordFailed) + "HKEY_CURRENT_USER" + form.RegInfo.RKey +
+                        "\\" + form.RegInfo.RProg,
                     [&] { return form.RegInfo.WriteRecord(); })) {
     if (const std::string failed = WriteAppsEntry(homeDir); !failed.empty()) failures.Add(failed);
   }
@@ -323,7 +327,7 @@ bool Install(TForm1& form) {
     for (const std::string& line : failures.Lines()) text += "\r" + line;
     form.Ui().MessageDialog(text, ui::DialogKind::kError);
   } else {
-    form.Ui().MessageDialog(form.MessageLine(25), ui::DialogKind::kInformation);
+    form.Ui().MessageDialog(form.MessageLine(Msg::kInstallDone), ui::DialogKind::kInformation);
   }
   return true;
 }

@@ -3,12 +3,10 @@
 #include <algorithm>
 #include <cctype>
 #include <optional>
-#include <string_view>
 #include <vector>
 
 #include "app/form1.h"
 #include "install/paths.h"
-#include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "texts/run_texts.h"
@@ -136,17 +134,19 @@ void TForm1::BitBtn11Click(ui::TBitBtn&) {
   // window closed, also when the record cannot be read or a step raises an error.
   try {
     if (!RegInfo.ReadRecord()) {
-      ui_.MessageBox(MessageLine(30), kBoxCaption, ui::MB_OK | ui::MB_ICONERROR);
+      ui_.MessageBox(MessageLine(Msg::kNoInstallation), kBoxCaption, ui::MB_OK | ui::MB_ICONERROR);
       Close();
       return;
     }
-    const std::string question =
-        MessageLine(26) + " " + RegInfo.RHomeDir + " " + MessageLine(27) + "\r" + MessageLine(28);
+    const std::string question = MessageLine(Msg::kAllFilesIn) + " " + RegInfo.RHomeDir + " " +
+                                 MessageLine(Msg::kWillBeDeleted) + "\r" +
+                                 MessageLine(Msg::kReallyUninstall);
     if (ui_.MessageBox(question, "", ui::MB_YESNO | ui::MB_ICONEXCLAMATION) != ui::IDYES) return;
 
     const std::vector<std::string> left = Uninstall(*this);
     if (left.empty()) {
-      ui_.MessageBox(MessageLine(29), kBoxCaption, ui::MB_OK | ui::MB_ICONINFORMATION);
+      ui_.MessageBox(MessageLine(Msg::kUninstalled), kBoxCaption,
+                     ui::MB_OK | ui::MB_ICONINFORMATION);
     } else {
       std::string text = RunTextOf(RunText::kUninstallLeft);
       for (const std::string& line : left) text += "\r" + line;

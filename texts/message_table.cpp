@@ -1,16 +1,13 @@
 #include "texts/message_table.h"
 
-#include <array>
-#include <string_view>
-
-#include "platform/codepage.h"
+#include "texts/window_texts.h"
 
 namespace setup {
 
 namespace {
 
-// Written in UTF-8 here, held in code page 1250 by the program.
-constexpr std::array<std::string_view, kBuiltInMessageCount> kBuiltInUtf8 = {
+// In the order of Msg; written in UTF-8 here, held in code page 1250 by the program.
+constexpr const char* kBuiltInUtf8[] = {
     "      Installation of  Vorlex",
     "Program place: -",
     "Icon place:",
@@ -44,20 +41,17 @@ constexpr std::array<std::string_view, kBuiltInMessageCount> kBuiltInUtf8 = {
     "Uninstalátor nenašel informace programu Vorlex!",
     "Instalace byla už spuštěna!",
 };
+static_assert(std::size(kBuiltInUtf8) == kBuiltInMessageCount);
 
 }  // namespace
 
 const std::vector<std::string>& BuiltInMessageLines() {
-  static const std::vector<std::string> lines = [] {
-    std::vector<std::string> converted;
-    converted.reserve(kBuiltInUtf8.size());
-    for (std::string_view line : kBuiltInUtf8) converted.push_back(plat::Utf8ToCp1250(line));
-    return converted;
-  }();
+  static const std::vector<std::string> lines = Cp1250Lines(kBuiltInUtf8);
   return lines;
 }
 
-std::string MessageLine(std::span<const std::string> lines, std::size_t index) {
+std::string MessageLine(std::span<const std::string> lines, Msg line) {
+  const auto index = static_cast<std::size_t>(line);
   return index < lines.size() ? lines[index] : std::string();
 }
 

@@ -1,6 +1,6 @@
-// The texts the two runs show beyond the message table: the headings of their failure boxes
-// and the lines that say why a step could not be done. One language, English, as the failure
-// lines under them; code page 1250 like every other text of the program.
+// The texts the two runs show beyond the message table: the headings of their failure boxes,
+// the lines that say why a step could not be done, and the log lines and link names that the
+// message table does not hold. Code page 1250 like every other text of the program.
 #pragma once
 
 #include <string>
@@ -16,6 +16,13 @@ enum class RunText {
   kProtectedFolder,    // follows the folder the uninstall keeps: a drive root or system folder
   kRefusedFolder,      // follows a recorded home folder that is not a plain absolute path
   kBatchNotStarted,    // follows the self-removal batch that could not be written or started
+  kLinkFailed,         // precedes the path of a link that was not saved
+  kFolderFailed,       // precedes a program group subfolder that could not be made
+  kRecordFailed,       // precedes the installation record's key that could not be written
+  kProgramLog,         // log line of the main archive's extraction
+  kManualLog,          // log line of the manual's extraction
+  kManualLinkName,     // the program group's link to the manual
+  kCount
 };
 
 std::string RunTextOf(RunText text);

@@ -42,7 +42,7 @@ class SlowUi : public ui::NullUi {
     // The uninstall run pumps no messages and the install's extraction is quick: their boxes
     // are where they last, long enough for several copies to start under the sanitizers.
     Linger();
-    if (form != nullptr && text == form->MessageLine(29)) End();
+    if (form != nullptr && text == form->MessageLine(Msg::kUninstalled)) End();
     return NullUi::MessageBox(text, caption, flags);
   }
   void MessageDialog(const std::string& text, ui::DialogKind kind) override {

@@ -27,7 +27,7 @@ namespace fs = std::filesystem;
 using setup::testing::Picture;
 using setup::testing::TakePicture;
 
-std::string Line(int index) { return BuiltInMessageLines()[static_cast<std::size_t>(index)]; }
+std::string Line(Msg line) { return MessageLine(BuiltInMessageLines(), line); }
 
 // What a run left: the machine's drive C:, the payload, the registry files, and what the
 // program showed and started.
@@ -262,7 +262,8 @@ class RunFaults : public setup::testing::RunsTest {
       });
     };
     if (install) {
-      if (shownWith(Line(8))) return "";  // a folder that cannot be made ends the run
+      // A folder that cannot be made ends the run.
+      if (shownWith(Line(Msg::kSetupAborted))) return "";
       if (last == nullptr) return "no final box; ";
       std::string what;
       const bool otherHome = !got.home.empty() && HostOf(got.home) != HostOf(home);
@@ -276,7 +277,7 @@ class RunFaults : public setup::testing::RunsTest {
       return what;
     }
     // A record that is missing or cannot be read ends the run before the question.
-    if (!shownWith(Line(28))) return "";
+    if (!shownWith(Line(Msg::kReallyUninstall))) return "";
     return last == nullptr ? "no final box; " : "";
   }
 
@@ -322,7 +323,7 @@ class RunFaults : public setup::testing::RunsTest {
 
 TEST_F(RunFaults, InstallRunUnderEveryFault) {
   Keep();
-  const Sweep sweep = SweepRun(true, Line(25));
+  const Sweep sweep = SweepRun(true, Line(Msg::kInstallDone));
   EXPECT_EQ(sweep.Report(), "");
 }
 
@@ -331,7 +332,7 @@ TEST_F(RunFaults, UninstallRunUnderEveryFault) {
   ASSERT_TRUE(RecordedHome().has_value());
   Program() = home_ + "\\setup.exe";
   Keep();
-  const Sweep sweep = SweepRun(false, Line(29));
+  const Sweep sweep = SweepRun(false, Line(Msg::kUninstalled));
   EXPECT_EQ(sweep.Report(), "");
 }
 

@@ -61,8 +61,8 @@ TEST_F(HostileInput, ValuesOf3000CharactersAreCutTo2047AndAHugeCountTo1024Lines)
   Show(ini, [&](TForm1& form) {
     EXPECT_EQ(form.Label1.Caption, std::string(2047, 'x'));
     ASSERT_EQ(form.Memo6.Lines.Count(), 1024);
-    EXPECT_EQ(form.MessageLine(0), std::string(2047, 'x'));
-    EXPECT_EQ(form.MessageLine(1), "");
+    EXPECT_EQ(form.MessageLine(Msg::kSummaryHeading), std::string(2047, 'x'));
+    EXPECT_EQ(form.MessageLine(Msg::kProgramPlace), "");
   });
 }
 

@@ -252,7 +252,8 @@ TEST_F(StartupTest, SecondCopyInAnotherProcessEndsWithCode3AndLeavesTheFirstAlon
     childCode = RunCommand(command);
     EXPECT_TRUE(form.Lock.has_value());
     EXPECT_EQ(ReadFile(Payload() / "setup.ini"), ini);
-    EXPECT_EQ(form.MessageLine(31), "jiny text");  // the first copy's own table is overridden
+    EXPECT_EQ(form.MessageLine(Msg::kAlreadyRunning),
+              "jiny text");  // the first copy's own table is overridden
     form.Click(form.BitBtn12);
   });
   EXPECT_EQ(childCode, 3);

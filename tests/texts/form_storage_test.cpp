@@ -20,6 +20,7 @@
 #include "temp_source.h"
 #include "texts/error.h"
 #include "texts/message_table.h"
+#include "texts/window_texts.h"
 
 namespace setup {
 namespace {
@@ -27,41 +28,36 @@ namespace {
 namespace fs = std::filesystem;
 using test::Cp;
 
-// The texts of the main window that setup.ini overrides, with their built-in values; lists
-// other than the message table carry short stand-ins.
+// The texts of the main window that setup.ini overrides, with their built-in values.
 struct Texts {
   std::map<std::string, std::string> captions;
   std::map<std::string, std::vector<std::string>> lists;
 
   static Texts BuiltIn() {
     Texts t;
-    t.captions = {
-        {"Label1.Caption", Cp("Umístění programu")},
-        {"BitBtn11.Caption", "Odinstalovat..."},
-        {"BitBtn12.Caption", "Storno"},
-        {"Label2.Caption", Cp("Umístit ikony ...")},
-        {"Label6.Caption", Cp("Umístění ikon")},
-        {"Label8.Caption", Cp("Probíhá instalace programu")},
-        {"Label9.Caption", "--- Uninstall  ---"},
-        {"Label3.Caption", Cp("odstranění programu Vorlex z počítače.")},
-        {"BitBtn1.Caption", Cp("Zpět")},
-        {"BitBtn10.Caption", Cp("Zpět")},
-        {"BitBtn2.Caption", Cp("Pokračovat")},
-        {"BitBtn3.Caption", "Storno"},
-        {"BitBtn4.Caption", Cp("Dokončit....")},
-        {"BitBtn5.Caption", Cp("Pokračovat")},
-        {"BitBtn6.Caption", "Storno"},
-        {"BitBtn7.Caption", Cp("Zpět")},
-        {"BitBtn8.Caption", Cp("Pokračovat")},
-        {"BitBtn9.Caption", "Storno"},
-    };
+    for (const char* next : {"BitBtn2", "BitBtn5", "BitBtn8"}) {
+      t.captions[std::string(next) + ".Caption"] = Cp1250(kNextCaption);
+    }
+    for (const char* back : {"BitBtn1", "BitBtn7", "BitBtn10"}) {
+      t.captions[std::string(back) + ".Caption"] = Cp1250(kBackCaption);
+    }
+    for (const char* cancel : {"BitBtn3", "BitBtn6", "BitBtn9", "BitBtn12"}) {
+      t.captions[std::string(cancel) + ".Caption"] = Cp1250(kCancelCaption);
+    }
+    t.captions.insert({
+        {"Label1.Caption", Cp1250(kProgramPlaceCaption)},
+        {"Label2.Caption", Cp1250(kIconPlaceCaption)},
+        {"Label3.Caption", Cp1250(kUninstallSubheading)},
+        {"Label6.Caption", Cp1250(kIconPlaceHeading)},
+        {"Label8.Caption", Cp1250(kInstallingCaption)},
+        {"Label9.Caption", Cp1250(kUninstallHeading)},
+        {"BitBtn4.Caption", Cp1250(kFinishCaption)},
+        {"BitBtn11.Caption", Cp1250(kUninstallCaption)},
+    });
     t.lists = {
-        {"ProgIcon.Items", {"Na plochu", Cp("Do hlavní nabídky START")}},
-        {"Memo5.Lines", {Cp("Stisknutím tlačítka \"Odinstalovat\" zahájíte "), " ", "  "}},
-        {"Memo4.Lines", {Cp("Do nabídky Start/Programy bude "), " ", ""}},
-        {"Memo3.Lines", {"Program a jeho soubory budou ", ""}},
-        {"Memo2.Lines", {Cp("Vítejte v instalačním průvodci programu Vorlex."), ""}},
-        {"Memo6.Lines", BuiltInMessageLines()},
+        {"ProgIcon.Items", Cp1250Lines(kIconPlaces)},  {"Memo2.Lines", Cp1250Lines(kWelcomeLines)},
+        {"Memo3.Lines", Cp1250Lines(kFolderLines)},    {"Memo4.Lines", Cp1250Lines(kIconLines)},
+        {"Memo5.Lines", Cp1250Lines(kUninstallLines)}, {"Memo6.Lines", BuiltInMessageLines()},
     };
     return t;
   }
@@ -87,6 +83,7 @@ struct Texts {
   }
 
   const std::vector<std::string>& table() const { return lists.at("Memo6.Lines"); }
+  friend bool operator==(const Texts&, const Texts&) = default;
 };
 
 struct FakeWindow {
@@ -105,16 +102,21 @@ struct FakeWindow {
   }
 };
 
-class FormStorageTest : public test::TempSourceTest {
- protected:
-  // One run of the program as far as the overrides go: first show, then the close request.
-  FormStorage Storage(Texts& texts, FakeWindow& window) {
-    FormStorage storage;
-    storage.SetIniFileName(iniPath());
+// One run of the program as far as the overrides go, on the built-in texts.
+struct OneRun {
+  explicit OneRun(const std::string& ini) {
+    storage.SetIniFileName(ini);
     storage.Bind(texts.Bind(), window.Bind());
-    return storage;
   }
+  OneRun(const OneRun&) = delete;
+  OneRun& operator=(const OneRun&) = delete;
+
+  Texts texts = Texts::BuiltIn();
+  FakeWindow window;
+  FormStorage storage;
 };
+
+using FormStorageTest = test::TempSourceTest;
 
 TEST(StoredNames, FollowTheNamingRuleInTheFixedOrder) {
   const std::vector<std::string> expected = {
@@ -146,20 +148,17 @@ TEST(ProfileQuoting, WrapsOnlyWhatReadingWouldAlter) {
 }
 
 TEST_F(FormStorageTest, WithoutFileBuiltInsStayAndTheFirstSaveWritesEveryText) {
-  Texts texts = Texts::BuiltIn();
-  FakeWindow window;
-  FormStorage storage = Storage(texts, window);
-  storage.Restore();
-  EXPECT_TRUE(storage.restored());
-  EXPECT_EQ(texts.captions, Texts::BuiltIn().captions);
-  EXPECT_EQ(texts.lists, Texts::BuiltIn().lists);
-  EXPECT_TRUE(window.applied.empty());
-  ASSERT_EQ(window.states.size(), 1u);
-  EXPECT_EQ(window.states[0], WindowShowState::kNormal);
+  OneRun run(iniPath());
+  run.storage.Restore();
+  EXPECT_TRUE(run.storage.restored());
+  EXPECT_EQ(run.texts, Texts::BuiltIn());
+  EXPECT_TRUE(run.window.applied.empty());
+  ASSERT_EQ(run.window.states.size(), 1u);
+  EXPECT_EQ(run.window.states[0], WindowShowState::kNormal);
   EXPECT_FALSE(fs::exists(iniHost()));
 
-  storage.SaveAtClose();
-  EXPECT_TRUE(storage.saved());
+  run.storage.SaveAtClose();
+  EXPECT_TRUE(run.storage.saved());
   const std::string file = ReadIni();
   EXPECT_EQ(file.rfind("[ALL]\r\nFormVersion=0\r\nFlags=0\r\nShowCmd=3\r\nPixelsPerInch=96\r\n"
                        "MinMaxPos=-1,-1,-4,-4\r\nNormPos=0,0,1024,768\r\nVisible=0\r\n" +
@@ -189,26 +188,22 @@ TEST_F(FormStorageTest, WithoutFileBuiltInsStayAndTheFirstSaveWritesEveryText) {
 // trailing blanks survive the round trip instead of gluing the uninstall question together.
 TEST_F(FormStorageTest, SecondRunGetsEveryTextBackExactly) {
   {
-    Texts texts = Texts::BuiltIn();
-    FakeWindow window;
-    FormStorage storage = Storage(texts, window);
-    storage.Restore();
-    storage.SaveAtClose();
+    OneRun run(iniPath());
+    run.storage.Restore();
+    run.storage.SaveAtClose();
   }
   EXPECT_NE(ReadIni().find("Item0=\"      Installation of  Vorlex\"\r\n"), std::string::npos);
   EXPECT_NE(ReadIni().find("Item27=\"" + Cp(" budou smazány !!\"\r\n")), std::string::npos);
 
-  Texts texts = Texts::BuiltIn();
-  for (auto& [name, caption] : texts.captions) caption = "changed";
-  for (auto& [name, lines] : texts.lists) lines = {"changed"};
-  FakeWindow window;
-  FormStorage storage = Storage(texts, window);
-  storage.Restore();
-  EXPECT_EQ(texts.captions, Texts::BuiltIn().captions);
-  EXPECT_EQ(texts.lists, Texts::BuiltIn().lists);
-  EXPECT_EQ(MessageLine(texts.table(), 0), "      Installation of  Vorlex");
-  EXPECT_EQ(MessageLine(texts.table(), 26) + "C:\\Vorlex" + MessageLine(texts.table(), 27),
-            Cp("Všechny soubory v adresáři C:\\Vorlex budou smazány !!"));
+  OneRun run(iniPath());
+  for (auto& [name, caption] : run.texts.captions) caption = "changed";
+  for (auto& [name, lines] : run.texts.lists) lines = {"changed"};
+  run.storage.Restore();
+  EXPECT_EQ(run.texts, Texts::BuiltIn());
+  const std::vector<std::string>& table = run.texts.table();
+  EXPECT_EQ(
+      MessageLine(table, Msg::kAllFilesIn) + "C:\\Vorlex" + MessageLine(table, Msg::kWillBeDeleted),
+      Cp("Všechny soubory v adresáři C:\\Vorlex budou smazány !!"));
 }
 
 // A file written by hand, or by an earlier version that wrote lines unquoted: the file's
@@ -220,16 +215,14 @@ TEST_F(FormStorageTest, UnquotedBlanksInAHandWrittenFileAreLost) {
          "Item0=      Installation of  Vorlex\r\n"
          "Item26=Všechny soubory v adresáři \r\n"
          "Item27= budou smazány !!\r\n"));
-  Texts texts = Texts::BuiltIn();
-  FakeWindow window;
-  FormStorage storage = Storage(texts, window);
-  storage.Restore();
-  EXPECT_EQ(texts.captions["Label1.Caption"], Cp("Cíl"));
-  ASSERT_EQ(texts.table().size(), 32u);
-  EXPECT_EQ(texts.table()[0], "Installation of  Vorlex");
-  EXPECT_EQ(texts.table()[26], Cp("Všechny soubory v adresáři"));
-  EXPECT_EQ(texts.table()[27], Cp("budou smazány !!"));
-  EXPECT_EQ(texts.table()[1], "");  // present in Count, missing as a key
+  OneRun run(iniPath());
+  run.storage.Restore();
+  EXPECT_EQ(run.texts.captions["Label1.Caption"], Cp("Cíl"));
+  ASSERT_EQ(run.texts.table().size(), 32u);
+  EXPECT_EQ(run.texts.table()[0], "Installation of  Vorlex");
+  EXPECT_EQ(run.texts.table()[26], Cp("Všechny soubory v adresáři"));
+  EXPECT_EQ(run.texts.table()[27], Cp("budou smazány !!"));
+  EXPECT_EQ(run.texts.table()[1], "");  // present in Count, missing as a key
 }
 
 TEST_F(FormStorageTest, NegativeFormVersionDisablesEveryOverrideAndEverySave) {
@@ -237,28 +230,23 @@ TEST_F(FormStorageTest, NegativeFormVersionDisablesEveryOverrideAndEverySave) {
       "[ALL]\r\nFormVersion=-1\r\nShowCmd=2\r\nNormPos=5,5,100,100\r\nMinMaxPos=1,1,1,1\r\n"
       "Label1_Caption=Other\r\n[ALL.Memo6_Lines]\r\nCount=1\r\nItem0=x\r\n";
   WriteIni(file);
-  Texts texts = Texts::BuiltIn();
-  FakeWindow window;
-  FormStorage storage = Storage(texts, window);
-  storage.Restore();
-  EXPECT_FALSE(storage.restored());
-  EXPECT_EQ(texts.captions, Texts::BuiltIn().captions);
-  EXPECT_EQ(texts.lists, Texts::BuiltIn().lists);
-  EXPECT_TRUE(window.applied.empty());
-  EXPECT_TRUE(window.states.empty());
-  storage.SaveAtClose();
-  storage.SaveAtDestroy();
+  OneRun run(iniPath());
+  run.storage.Restore();
+  EXPECT_FALSE(run.storage.restored());
+  EXPECT_EQ(run.texts, Texts::BuiltIn());
+  EXPECT_TRUE(run.window.applied.empty());
+  EXPECT_TRUE(run.window.states.empty());
+  run.storage.SaveAtClose();
+  run.storage.SaveAtDestroy();
   EXPECT_EQ(ReadIni(), file);
 }
 
 TEST_F(FormStorageTest, FormVersionThatIsNoNumberCountsAsZero) {
   WriteIni("[ALL]\r\nFormVersion=minus one\r\nLabel1_Caption=Other\r\n");
-  Texts texts = Texts::BuiltIn();
-  FakeWindow window;
-  FormStorage storage = Storage(texts, window);
-  storage.Restore();
-  EXPECT_TRUE(storage.restored());
-  EXPECT_EQ(texts.captions["Label1.Caption"], "Other");
+  OneRun run(iniPath());
+  run.storage.Restore();
+  EXPECT_TRUE(run.storage.restored());
+  EXPECT_EQ(run.texts.captions["Label1.Caption"], "Other");
 }
 
 TEST_F(FormStorageTest, ShowCmdMinimisesTheProgramOnlyFor2And6And7) {
@@ -272,12 +260,10 @@ TEST_F(FormStorageTest, ShowCmdMinimisesTheProgramOnlyFor2And6And7) {
   };
   for (const auto& [value, state] : cases) {
     ASSERT_EQ(plat::ProfileWriteString("ALL", std::string("ShowCmd"), value, iniPath()), plat::kOk);
-    Texts texts = Texts::BuiltIn();
-    FakeWindow window;
-    FormStorage storage = Storage(texts, window);
-    storage.Restore();
-    ASSERT_EQ(window.states.size(), 1u) << value;
-    EXPECT_EQ(window.states[0], state) << "ShowCmd=" << value;
+    OneRun run(iniPath());
+    run.storage.Restore();
+    ASSERT_EQ(run.window.states.size(), 1u) << value;
+    EXPECT_EQ(run.window.states[0], state) << "ShowCmd=" << value;
   }
 }
 
@@ -303,13 +289,11 @@ TEST_F(FormStorageTest, PlacementNeedsAPositionKeyAndTheSameScreenAndKeepsTheSiz
   };
   for (const Case& c : cases) {
     WriteIni("[ALL]\r\n" + c.keys);
-    Texts texts = Texts::BuiltIn();
-    FakeWindow window;
-    FormStorage storage = Storage(texts, window);
-    storage.Restore();
-    ASSERT_EQ(window.applied.size(), c.applied ? 1u : 0u) << c.keys;
+    OneRun run(iniPath());
+    run.storage.Restore();
+    ASSERT_EQ(run.window.applied.size(), c.applied ? 1u : 0u) << c.keys;
     if (!c.applied) continue;
-    const WindowPlacement& p = window.applied[0];
+    const WindowPlacement& p = run.window.applied[0];
     const WindowPlacement& e = c.expected;
     EXPECT_EQ(p.flags, e.flags) << c.keys;
     EXPECT_EQ((std::vector<int>{p.minX, p.minY, p.maxX, p.maxY}),
@@ -330,18 +314,17 @@ TEST_F(FormStorageTest, MessageTableWithCount10HasTenLines) {
                                        "line " + std::to_string(i), iniPath()),
               plat::kOk);
   }
-  Texts texts = Texts::BuiltIn();
-  FakeWindow window;
-  FormStorage storage = Storage(texts, window);
-  storage.Restore();
-  ASSERT_EQ(texts.table().size(), 10u);
-  EXPECT_EQ(MessageLine(texts.table(), 0), "line 0");
-  EXPECT_EQ(MessageLine(texts.table(), 4), "");
-  EXPECT_EQ(MessageLine(texts.table(), 9), "line 9");
-  EXPECT_EQ(MessageLine(texts.table(), 10), "");
-  EXPECT_EQ(MessageLine(texts.table(), 24), "");  // the cancel message
+  OneRun run(iniPath());
+  run.storage.Restore();
+  ASSERT_EQ(run.texts.table().size(), 10u);
+  const std::vector<std::string>& table = run.texts.table();
+  EXPECT_EQ(MessageLine(table, Msg::kSummaryHeading), "line 0");
+  EXPECT_EQ(MessageLine(table, Msg::kIconOnDesktop), "");
+  EXPECT_EQ(MessageLine(table, Msg::kCreatingFolder), "line 9");
+  EXPECT_EQ(MessageLine(table, Msg::kCopyingFiles), "");
+  EXPECT_EQ(MessageLine(table, Msg::kInstallCancelled), "");
 
-  storage.SaveAtClose();
+  run.storage.SaveAtClose();
   EXPECT_EQ(Get("ALL.Memo6_Lines", "Count"), "10");
   EXPECT_EQ(Get("ALL.Memo6_Lines", "Item4"), "");
   EXPECT_EQ(Get("ALL.Memo6_Lines", "Item10"), "<missing>");
@@ -352,27 +335,21 @@ TEST_F(FormStorageTest, CountZeroMissingOrNotANumberKeepsTheBuiltInLines) {
   for (const std::string count :
        {"Count=0\r\n", "", "Count=ten\r\n", "Count=-3\r\n", "Count=99999999999\r\n"}) {
     WriteIni("[ALL.Memo6_Lines]\r\n" + count + "Item0=x\r\nItem1=y\r\n");
-    Texts texts = Texts::BuiltIn();
-    FakeWindow window;
-    FormStorage storage = Storage(texts, window);
-    storage.Restore();
-    EXPECT_EQ(texts.table(), BuiltInMessageLines()) << count;
+    OneRun run(iniPath());
+    run.storage.Restore();
+    EXPECT_EQ(run.texts.table(), BuiltInMessageLines()) << count;
   }
   WriteIni("[ALL.Memo6_Lines]\r\nCount=\" 2\"\r\nItem0=x\r\nItem1=y\r\n");
-  Texts texts = Texts::BuiltIn();
-  FakeWindow window;
-  FormStorage storage = Storage(texts, window);
-  storage.Restore();
-  EXPECT_EQ(texts.table(), (std::vector<std::string>{"x", "y"}));
+  OneRun run(iniPath());
+  run.storage.Restore();
+  EXPECT_EQ(run.texts.table(), (std::vector<std::string>{"x", "y"}));
 }
 
 TEST_F(FormStorageTest, HugeCountIsCutInsteadOfReadingForever) {
   WriteIni("[ALL.Memo2_Lines]\r\nCount=2000000000\r\nItem0=first\r\n");
-  Texts texts = Texts::BuiltIn();
-  FakeWindow window;
-  FormStorage storage = Storage(texts, window);
-  storage.Restore();
-  const std::vector<std::string>& lines = texts.lists["Memo2.Lines"];
+  OneRun run(iniPath());
+  run.storage.Restore();
+  const std::vector<std::string>& lines = run.texts.lists["Memo2.Lines"];
   ASSERT_EQ(lines.size(), static_cast<std::size_t>(kMaxStoredLines));
   EXPECT_EQ(lines[0], "first");
   EXPECT_EQ(lines[1], "");
@@ -382,48 +359,42 @@ TEST_F(FormStorageTest, EmptyMissingAndQuotedCaptions) {
   WriteIni(
       Cp("[ALL]\r\nLabel1_Caption=\r\nBitBtn1_Caption=\"Zpět\"\r\n"
          "BitBtn2_Caption='Dál'\r\nBitBtn3_Caption=\"\tStorno \"\r\n"));
-  Texts texts = Texts::BuiltIn();
-  FakeWindow window;
-  FormStorage storage = Storage(texts, window);
-  storage.Restore();
-  EXPECT_EQ(texts.captions["Label1.Caption"], "");
-  EXPECT_EQ(texts.captions["BitBtn1.Caption"], Cp("Zpět"));
-  EXPECT_EQ(texts.captions["BitBtn2.Caption"], Cp("Dál"));
-  EXPECT_EQ(texts.captions["BitBtn3.Caption"], "Storno");  // codes 0-32 trimmed
-  EXPECT_EQ(texts.captions["Label2.Caption"], Cp("Umístit ikony ..."));
+  OneRun run(iniPath());
+  run.storage.Restore();
+  EXPECT_EQ(run.texts.captions["Label1.Caption"], "");
+  EXPECT_EQ(run.texts.captions["BitBtn1.Caption"], Cp("Zpět"));
+  EXPECT_EQ(run.texts.captions["BitBtn2.Caption"], Cp("Dál"));
+  EXPECT_EQ(run.texts.captions["BitBtn3.Caption"], "Storno");  // codes 0-32 trimmed
+  EXPECT_EQ(run.texts.captions["Label2.Caption"], Cp("Umístit ikony ..."));
 
-  texts.captions["BitBtn5.Caption"] = "\"Next\"";
-  texts.captions["BitBtn6.Caption"] = "'Cancel'";
-  texts.captions["BitBtn7.Caption"] = "  Back\t";
-  storage.SaveAtClose();
+  run.texts.captions["BitBtn5.Caption"] = "\"Next\"";
+  run.texts.captions["BitBtn6.Caption"] = "'Cancel'";
+  run.texts.captions["BitBtn7.Caption"] = "  Back\t";
+  run.storage.SaveAtClose();
   const std::string file = ReadIni();
   EXPECT_NE(file.find("Label1_Caption=\r\n"), std::string::npos);
   EXPECT_NE(file.find("BitBtn1_Caption=" + Cp("Zpět") + "\r\n"), std::string::npos);
   EXPECT_NE(file.find("BitBtn5_Caption=\"\"Next\"\"\r\n"), std::string::npos);
   EXPECT_NE(file.find("BitBtn7_Caption=Back\r\n"), std::string::npos);
 
-  Texts again = Texts::BuiltIn();
-  FakeWindow window2;
-  FormStorage second = Storage(again, window2);
-  second.Restore();
-  EXPECT_EQ(again.captions["Label1.Caption"], "");
-  EXPECT_EQ(again.captions["BitBtn5.Caption"], "\"Next\"");
-  EXPECT_EQ(again.captions["BitBtn6.Caption"], "'Cancel'");
-  EXPECT_EQ(again.captions["BitBtn7.Caption"], "Back");
+  OneRun again(iniPath());
+  again.storage.Restore();
+  EXPECT_EQ(again.texts.captions["Label1.Caption"], "");
+  EXPECT_EQ(again.texts.captions["BitBtn5.Caption"], "\"Next\"");
+  EXPECT_EQ(again.texts.captions["BitBtn6.Caption"], "'Cancel'");
+  EXPECT_EQ(again.texts.captions["BitBtn7.Caption"], "Back");
 }
 
 TEST_F(FormStorageTest, ListsAreRewrittenWholeAndAnEmptyListLeavesNoSection) {
   WriteIni(
       "[ALL.Memo4_Lines]\r\nCount=3\r\nItem0=a\r\nItem1=b\r\nItem2=c\r\nItem7=stale\r\n"
       "[ALL.Memo3_Lines]\r\nCount=1\r\nItem0=z\r\n");
-  Texts texts = Texts::BuiltIn();
-  FakeWindow window;
-  FormStorage storage = Storage(texts, window);
-  storage.Restore();
-  EXPECT_EQ(texts.lists["Memo4.Lines"], (std::vector<std::string>{"a", "b", "c"}));
-  texts.lists["Memo4.Lines"] = {"a", "b"};
-  texts.lists["Memo3.Lines"].clear();
-  storage.SaveAtClose();
+  OneRun run(iniPath());
+  run.storage.Restore();
+  EXPECT_EQ(run.texts.lists["Memo4.Lines"], (std::vector<std::string>{"a", "b", "c"}));
+  run.texts.lists["Memo4.Lines"] = {"a", "b"};
+  run.texts.lists["Memo3.Lines"].clear();
+  run.storage.SaveAtClose();
   EXPECT_EQ(Get("ALL.Memo4_Lines", "Count"), "2");
   EXPECT_EQ(Get("ALL.Memo4_Lines", "Item1"), "b");
   EXPECT_EQ(Get("ALL.Memo4_Lines", "Item2"), "<missing>");
@@ -432,24 +403,20 @@ TEST_F(FormStorageTest, ListsAreRewrittenWholeAndAnEmptyListLeavesNoSection) {
 }
 
 TEST_F(FormStorageTest, NeverShownWindowNeverWritesTheFile) {
-  Texts texts = Texts::BuiltIn();
-  FakeWindow window;
-  FormStorage storage = Storage(texts, window);
-  storage.SaveAtClose();
-  storage.SaveAtDestroy();
+  OneRun run(iniPath());
+  run.storage.SaveAtClose();
+  run.storage.SaveAtDestroy();
   EXPECT_FALSE(fs::exists(iniHost()));
 }
 
 TEST_F(FormStorageTest, DestructionSavesOnlyWhenTheCloseSaveDidNotComplete) {
-  Texts texts = Texts::BuiltIn();
-  FakeWindow window;
-  FormStorage storage = Storage(texts, window);
-  storage.Restore();
-  storage.SaveAtClose();
+  OneRun run(iniPath());
+  run.storage.Restore();
+  run.storage.SaveAtClose();
   EXPECT_EQ(Get("ALL", "Visible"), "0");
   ASSERT_EQ(plat::ProfileWriteString("ALL", std::string("Visible"), "marker", iniPath()),
             plat::kOk);
-  storage.SaveAtDestroy();
+  run.storage.SaveAtDestroy();
   EXPECT_EQ(Get("ALL", "Visible"), "marker");
 }
 
@@ -457,11 +424,8 @@ TEST_F(FormStorageTest, UnwritableFileRaisesUnableToWriteAndDestructionTriesAgai
   // The source folder does not exist: every write fails.
   const fs::path missing = root_ / "source" / "gone";
   const std::string path = WindowsPath(missing / "setup.ini");
-  Texts texts = Texts::BuiltIn();
-  FakeWindow window;
-  FormStorage storage;
-  storage.SetIniFileName(path);
-  storage.Bind(texts.Bind(), window.Bind());
+  OneRun run(path);
+  FormStorage& storage = run.storage;
   storage.Restore();
   try {
     storage.SaveAtClose();
@@ -481,14 +445,12 @@ TEST_F(FormStorageTest, UnwritableFileRaisesUnableToWriteAndDestructionTriesAgai
 
 TEST_F(FormStorageTest, SetupIniThatCannotBeOpenedForWritingRaises) {
   fs::create_directory(iniHost());  // a folder where the file should be
-  Texts texts = Texts::BuiltIn();
-  FakeWindow window;
-  FormStorage storage = Storage(texts, window);
-  storage.Restore();
-  EXPECT_TRUE(storage.restored());
-  EXPECT_EQ(texts.lists, Texts::BuiltIn().lists);
-  EXPECT_THROW(storage.SaveAtClose(), SetupError);
-  EXPECT_THROW(storage.SaveAtDestroy(), SetupError);
+  OneRun run(iniPath());
+  run.storage.Restore();
+  EXPECT_TRUE(run.storage.restored());
+  EXPECT_EQ(run.texts.lists, Texts::BuiltIn().lists);
+  EXPECT_THROW(run.storage.SaveAtClose(), SetupError);
+  EXPECT_THROW(run.storage.SaveAtDestroy(), SetupError);
   EXPECT_TRUE(fs::is_directory(iniHost()));
   EXPECT_TRUE(fs::is_empty(iniHost()));
 }
@@ -504,19 +466,17 @@ TEST_F(FormStorageTest, ReadOnlyMediumStopsTheSaveAtItsFirstWrite) {
     attempted.push_back(section + "/" + key.value_or("*"));
     return 19;  // ERROR_WRITE_PROTECT
   };
-  Texts texts = Texts::BuiltIn();
-  FakeWindow window;
-  FormStorage storage = Storage(texts, window);
-  storage.Restore();
+  OneRun run(iniPath());
+  run.storage.Restore();
   plat::ScopedServices scoped(readOnly);
   try {
-    storage.SaveAtClose();
+    run.storage.SaveAtClose();
     FAIL() << "save succeeded";
   } catch (const SetupError& error) {
     EXPECT_EQ(ErrorReportText(error.what()), "Unable to write to " + iniPath() + ".");
   }
   EXPECT_EQ(attempted, std::vector<std::string>{"ALL/FormVersion"});
-  EXPECT_THROW(storage.SaveAtDestroy(), SetupError);
+  EXPECT_THROW(run.storage.SaveAtDestroy(), SetupError);
   EXPECT_EQ(attempted.size(), 2u);
 }
 
@@ -531,13 +491,11 @@ TEST_F(FormStorageTest, SaveStopsAtTheFirstFailedWrite) {
     attempted.push_back(section + "/" + key.value_or("*"));
     return key == "Label2_Caption" ? plat::kAccessDenied : plat::kOk;
   };
-  Texts texts = Texts::BuiltIn();
-  FakeWindow window;
-  FormStorage storage = Storage(texts, window);
-  storage.Restore();
+  OneRun run(iniPath());
+  run.storage.Restore();
   {
     plat::ScopedServices scoped(failing);
-    EXPECT_THROW(storage.SaveAtClose(), SetupError);
+    EXPECT_THROW(run.storage.SaveAtClose(), SetupError);
   }
   const std::vector<std::string> expected = {
       "ALL/FormVersion",      "ALL/Flags",          "ALL/ShowCmd",
@@ -546,7 +504,7 @@ TEST_F(FormStorageTest, SaveStopsAtTheFirstFailedWrite) {
       "ALL/BitBtn12_Caption", "ALL/Label2_Caption",
   };
   EXPECT_EQ(attempted, expected);
-  EXPECT_FALSE(storage.saved());
+  EXPECT_FALSE(run.storage.saved());
 }
 
 TEST_F(FormStorageTest, AnEntryThatCannotBeAppliedIsSkippedSilently) {

@@ -2,77 +2,43 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace setup {
 namespace {
 
-// The built-in table as code page 1250 bytes, written out byte by byte (a hex escape is
-// closed by splitting the literal where a hex digit follows).
-const std::vector<std::string> kExpected = {
-    "      Installation of  Vorlex",
-    "Program place: -",
-    "Icon place:",
-    " - START/PROGRAMY/Vorlex",
-    " - Desktop",
-    " - START",
-    "When you press Finish Installation will be start",
-    "I can`t create directory",
-    "Program Setup will be abort !",
-    "Creating directory",
-    "Copying files",
-    "Create dir:",
-    "Prepare copy",
-    "Extract files",
-    " - Sources",
-    "Z\xE1pis do registru",
-    "Create desktop link",
-    "Link to desktop",
-    "Create START link",
-    "Link to START",
-    "Creating directory START/Programy",
-    "Update menu START",
-    "Installation is finished",
-    "Uninstall",
-    "Instalace byla zru\x9A"
-    "ena",
-    "Instalace byla dokon\xE8"
-    "ena",
-    "V\x9A"
-    "echny soubory v adres\xE1\xF8i ",
-    " budou smaz\xE1ny !!",
-    "Opravdu chcete program Vorlex odinstalovat?",
-    "Program Vorlex byl odinstalov\xE1n",
-    "Uninstal\xE1tor nena\x9A"
-    "el informace programu Vorlex!",
-    "Instalace byla u\x9E spu\x9At\xECna!",
-};
-
-TEST(MessageTable, BuiltInLinesAreTheCp1250BytesOfTheTable) {
+// Lines by name, as code page 1250 bytes (a hex escape is closed by splitting the literal
+// where a hex digit follows), with the blanks that the texts around them rely on.
+TEST(MessageTable, NamesReadTheirLinesAsCp1250Bytes) {
   const std::vector<std::string>& lines = BuiltInMessageLines();
   ASSERT_EQ(lines.size(), kBuiltInMessageCount);
-  ASSERT_EQ(kExpected.size(), kBuiltInMessageCount);
-  for (std::size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(lines[i], kExpected[i]) << "line " << i;
-  // The blanks that the texts around them rely on.
-  EXPECT_EQ(lines[0].substr(0, 7), "      I");
-  EXPECT_EQ(lines[26].back(), ' ');
-  EXPECT_EQ(lines[27].front(), ' ');
+  const std::pair<Msg, std::string> cases[] = {
+      {Msg::kSummaryHeading, "      Installation of  Vorlex"},
+      {Msg::kCreatingFolder, "Creating directory"},
+      {Msg::kWritingRegistry, "Z\xE1pis do registru"},
+      {Msg::kInstallCancelled,
+       "Instalace byla zru\x9A"
+       "ena"},
+      {Msg::kAllFilesIn,
+       "V\x9A"
+       "echny soubory v adres\xE1\xF8i "},
+      {Msg::kWillBeDeleted, " budou smaz\xE1ny !!"},
+      {Msg::kAlreadyRunning, "Instalace byla u\x9E spu\x9At\xECna!"},
+  };
+  for (const auto& [line, text] : cases) {
+    EXPECT_EQ(MessageLine(lines, line), text) << static_cast<int>(line);
+  }
 }
 
-TEST(MessageTable, ReadsByIndexAndGivesEmptyTextPastTheEnd) {
+TEST(MessageTable, AShorterTableGivesTheEmptyTextPastItsEnd) {
   const std::vector<std::string>& lines = BuiltInMessageLines();
-  EXPECT_EQ(MessageLine(lines, 0), kExpected[0]);
-  EXPECT_EQ(MessageLine(lines, 31), kExpected[31]);
-  EXPECT_EQ(MessageLine(lines, 32), "");
-  EXPECT_EQ(MessageLine(lines, SIZE_MAX), "");
-
   const std::vector<std::string> shortTable(lines.begin(), lines.begin() + 10);
-  EXPECT_EQ(MessageLine(shortTable, 9), kExpected[9]);
-  EXPECT_EQ(MessageLine(shortTable, 10), "");
-  EXPECT_EQ(MessageLine(shortTable, 24), "");
-  EXPECT_EQ(MessageLine(std::vector<std::string>{}, 0), "");
+  EXPECT_EQ(MessageLine(shortTable, Msg::kCreatingFolder), lines[9]);
+  EXPECT_EQ(MessageLine(shortTable, Msg::kCopyingFiles), "");
+  EXPECT_EQ(MessageLine(shortTable, Msg::kInstallCancelled), "");
+  EXPECT_EQ(MessageLine(std::vector<std::string>{}, Msg::kSummaryHeading), "");
 }
 
 }  // namespace

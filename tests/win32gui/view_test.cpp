@@ -459,10 +459,11 @@ TEST_F(Win32ViewTest, EveryTextFitsItsControl) {
       {"built-in texts", [] {}},
       {"finished install",
        [this] {
-         form_->Label8.Caption = form_->MessageLine(22);
-         form_->Mess.Caption = form_->MessageLine(10);
+         form_->Label8.Caption = form_->MessageLine(setup::Msg::kInstallationFinished);
+         form_->Mess.Caption = form_->MessageLine(setup::Msg::kCopyingFiles);
        }},
-      {"longest step", [this] { form_->Mess.Caption = form_->MessageLine(20); }},
+      {"longest step",
+       [this] { form_->Mess.Caption = form_->MessageLine(setup::Msg::kCreatingGroup); }},
       {"picked folder", [this] { picker_->dirtreeChange("C:\\Program Files\\Common Files"); }},
   };
   for (const auto& [name, change] : states) {

@@ -1,4 +1,4 @@
-#include "texts/form_bindings.h"
+#include "app/form_bindings.h"
 
 #include <map>
 #include <stdexcept>
