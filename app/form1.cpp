@@ -23,21 +23,22 @@ constexpr int kNextLeft = 136;
 constexpr int kCancelLeft = 316;
 
 ui::TBitBtn WizardButton(const char* name, int page, int left, const char* caption, int tag,
-                         const char* hint) {
+                         const char* hint, ui::TGlyph glyph) {
   ui::TBitBtn button(name, page, left, kButtonTop, kButtonWidth, kButtonHeight, Cp1250(caption),
                      tag);
   button.Hint = Cp1250(hint);
+  button.Glyph = glyph;
   return button;
 }
 
 ui::TBitBtn Next(const char* name, int page, int tag) {
-  return WizardButton(name, page, kNextLeft, kNextCaption, tag, kNextHint);
+  return WizardButton(name, page, kNextLeft, kNextCaption, tag, kNextHint, ui::TGlyph::kNext);
 }
 ui::TBitBtn Back(const char* name, int page, int tag) {
-  return WizardButton(name, page, kBackLeft, kBackCaption, tag, kBackHint);
+  return WizardButton(name, page, kBackLeft, kBackCaption, tag, kBackHint, ui::TGlyph::kBack);
 }
 ui::TBitBtn Cancel(const char* name, int page) {
-  return WizardButton(name, page, kCancelLeft, kCancelCaption, 0, kCancelHint);
+  return WizardButton(name, page, kCancelLeft, kCancelCaption, 0, kCancelHint, ui::TGlyph::kCancel);
 }
 
 ui::TLabel TitleLabel(const char* name, int left, int top, ui::TColor color) {
@@ -105,7 +106,7 @@ TForm1::TForm1(ui::UiService& ui)
       BitBtn5(Next("BitBtn5", kPortal, kDirPage)),
       Storno(Cancel("Storno", kPortal)),
       Bevel1("Bevel1", kDirPage, 4, 24, 205, 157),
-      Image3("Image3", kDirPage, 8, 28, 34, 29),
+      Image3("Image3", kDirPage, 8, 28, 34, 29, ui::TPicture::kFolder),
       Memo3(Explanation("Memo3", kDirPage, 8, 60, 197, 117, kFolderLines)),
       Label1("Label1", kDirPage, 224, 65, Cp1250(kProgramPlaceCaption)),
       Directory("Directory", kDirPage, 224, 84, 181),
@@ -113,7 +114,7 @@ TForm1::TForm1(ui::UiService& ui)
       BitBtn2(Next("BitBtn2", kDirPage, kIconPage)),
       BitBtn3(Cancel("BitBtn3", kDirPage)),
       Bevel4("Bevel4", kIconPage, 4, 24, 205, 157),
-      Image1("Image1", kIconPage, 8, 28, 32, 32),
+      Image1("Image1", kIconPage, 8, 28, 32, 32, ui::TPicture::kProgram),
       Label6("Label6", kIconPage, 48, 40, Cp1250(kIconPlaceHeading)),
       Memo4(Explanation("Memo4", kIconPage, 8, 60, 197, 117, kIconLines)),
       Label2("Label2", kIconPage, 224, 69, Cp1250(kIconPlaceCaption)),
@@ -125,7 +126,7 @@ TForm1::TForm1(ui::UiService& ui)
       Memo1("Memo1", kInstallPage, 12, 12, 425, 177),
       BitBtn10(Back("BitBtn10", kInstallPage, kIconPage)),
       BitBtn4(WizardButton("BitBtn4", kInstallPage, kNextLeft, kFinishCaption, kProgressPage,
-                           kNextHint)),
+                           kNextHint, ui::TGlyph::kOK)),
       BitBtn6(Cancel("BitBtn6", kInstallPage)),
       Label8("Label8", kProgressPage, 20, 20, Cp1250(kInstallingCaption)),
       ALProgressBar2("ALProgressBar2", kProgressPage, 20, 44, 141, 20),
@@ -145,6 +146,8 @@ TForm1::TForm1(ui::UiService& ui)
   Memo6.Lines.Assign(BuiltInMessageLines());
   Memo6.Visible = false;
   Memo1.ScrollBars = true;
+  BitBtn11.Glyph = ui::TGlyph::kUninstall;
+  BitBtn12.Glyph = ui::TGlyph::kCancel;
 
   RegInfo.RProg = "Vorlex";
   RegInfo.RHomeDir = "c:\\Vorlex";

@@ -123,6 +123,9 @@ class TMemo : public TControl {
 
 enum class TButtonKind { kCustom, kOK, kCancel };
 
+// The small picture beside a button's caption, by what the button does.
+enum class TGlyph { kNone, kNext, kBack, kCancel, kOK, kUninstall };
+
 class TBitBtn : public TControl {
  public:
   TBitBtn(std::string name, int page, int left, int top, int width, int height, std::string caption,
@@ -133,6 +136,7 @@ class TBitBtn : public TControl {
   std::string Caption;
   int Tag;
   TButtonKind ButtonKind = TButtonKind::kCustom;
+  TGlyph Glyph = TGlyph::kNone;
   // Bound by the owning window; the view calls it through the window's Click.
   std::function<void()> OnClick;
 };
@@ -143,10 +147,15 @@ class TBevel : public TControl {
       : TControl(ControlKind::kBevel, std::move(name), page, left, top, width, height) {}
 };
 
+// What an image shows: the picture of a folder or of a program.
+enum class TPicture { kNone, kFolder, kProgram };
+
 class TImage : public TControl {
  public:
-  TImage(std::string name, int page, int left, int top, int width, int height)
-      : TControl(ControlKind::kImage, std::move(name), page, left, top, width, height) {}
+  TImage(std::string name, int page, int left, int top, int width, int height, TPicture picture)
+      : TControl(ControlKind::kImage, std::move(name), page, left, top, width, height),
+        Picture(picture) {}
+  TPicture Picture;
   bool Transparent = false;
 };
 

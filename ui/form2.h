@@ -18,7 +18,9 @@ class TForm2 {
   explicit TForm2(const std::string& startFolder) {
     dirtree.Directory = startFolder;
     BitBtn1.ButtonKind = TButtonKind::kCancel;
+    BitBtn1.Glyph = TGlyph::kCancel;
     BitBtn2.ButtonKind = TButtonKind::kOK;
+    BitBtn2.Glyph = TGlyph::kOK;
     BitBtn1.OnClick = [this] { Result = ModalResult::kCancel; };
     // OK returns the selected folder; with none selected (no drive offered) it does nothing.
     BitBtn2.OnClick = [this] {

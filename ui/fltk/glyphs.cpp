@@ -50,26 +50,25 @@ void Bin(int x, int y, Fl_Color body, Fl_Color lines) {
   fl_yxline(x + 10, y + 7, y + 12);
 }
 
-void Draw(Glyph glyph, int x, int y, bool enabled) {
+void Draw(TGlyph glyph, int x, int y, bool enabled) {
   const Fl_Color green = enabled ? Rgb(0, 128, 0) : kGrey;
   const Fl_Color red = enabled ? Rgb(192, 0, 0) : kGrey;
   switch (glyph) {
-    case Glyph::kNone:
+    case TGlyph::kNone:
       break;
-    case Glyph::kNext:
+    case TGlyph::kNext:
       Arrow(x, y, true, green);
       break;
-    case Glyph::kBack:
+    case TGlyph::kBack:
       Arrow(x, y, false, green);
       break;
-    case Glyph::kCancel:
+    case TGlyph::kCancel:
       Cross(x, y, red);
       break;
-    case Glyph::kFinish:
-    case Glyph::kOK:
+    case TGlyph::kOK:
       Check(x, y, green);
       break;
-    case Glyph::kUninstall:
+    case TGlyph::kUninstall:
       Bin(x, y, enabled ? Rgb(96, 96, 128) : kGrey, enabled ? Rgb(220, 220, 235) : kGreyShadow);
       break;
   }
@@ -84,14 +83,14 @@ void Disc(int x, int y, Fl_Color fill, Fl_Color rim) {
 
 }  // namespace
 
-void DrawGlyph(Glyph glyph, int x, int y, bool enabled) {
+void DrawGlyph(TGlyph glyph, int x, int y, bool enabled) {
   // A disabled glyph is embossed: a white copy one pixel down and right under the grey one.
   if (!enabled) {
     fl_push_clip(x, y, 17, 17);
-    if (glyph == Glyph::kCancel) Cross(x + 1, y + 1, kGreyShadow);
-    if (glyph == Glyph::kFinish || glyph == Glyph::kOK) Check(x + 1, y + 1, kGreyShadow);
-    if (glyph == Glyph::kNext || glyph == Glyph::kBack) {
-      Arrow(x + 1, y + 1, glyph == Glyph::kNext, kGreyShadow);
+    if (glyph == TGlyph::kCancel) Cross(x + 1, y + 1, kGreyShadow);
+    if (glyph == TGlyph::kOK) Check(x + 1, y + 1, kGreyShadow);
+    if (glyph == TGlyph::kNext || glyph == TGlyph::kBack) {
+      Arrow(x + 1, y + 1, glyph == TGlyph::kNext, kGreyShadow);
     }
     fl_pop_clip();
   }
@@ -136,7 +135,9 @@ void DrawIcon(Icon icon, int x, int y) {
   }
 }
 
-void DrawFolderPicture(int x, int y) {
+namespace {
+
+void DrawFolder(int x, int y) {
   const Fl_Color edge = Rgb(128, 96, 0);
   fl_color(Rgb(232, 188, 64));
   fl_rectf(x + 2, y + 6, 28, 20);
@@ -150,7 +151,7 @@ void DrawFolderPicture(int x, int y) {
   fl_loop(x + 6, y + 12, x + 33, y + 12, x + 29, y + 26, x + 2, y + 26);
 }
 
-void DrawProgramPicture(int x, int y) {
+void DrawProgram(int x, int y) {
   fl_color(Rgb(64, 64, 64));
   fl_rectf(x + 2, y + 3, 28, 21);
   fl_color(Rgb(0, 0, 200));
@@ -161,6 +162,13 @@ void DrawProgramPicture(int x, int y) {
   fl_color(Rgb(96, 96, 96));
   fl_rectf(x + 13, y + 24, 6, 3);
   fl_rectf(x + 8, y + 27, 16, 3);
+}
+
+}  // namespace
+
+void DrawPicture(TPicture picture, int x, int y) {
+  if (picture == TPicture::kFolder) DrawFolder(x, y);
+  if (picture == TPicture::kProgram) DrawProgram(x, y);
 }
 
 }  // namespace ui::fltk

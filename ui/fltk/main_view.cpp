@@ -63,6 +63,17 @@ std::string Literal(const std::string& utf8) {
   return shown;
 }
 
+// An update that shows `caption` through `show` whenever it differs from what was shown.
+template <class Show>
+std::function<void()> CaptionUpdate(const std::string& caption, Show show) {
+  auto shown = std::make_shared<std::optional<std::string>>();
+  return [&caption, shown, show] {
+    if (*shown == caption) return;
+    *shown = caption;
+    show(U(caption));
+  };
+}
+
 // A multi-line text box. A disabled one shows its text greyed and takes no input or focus,
 // but its scroll bar, which shows only when the text is longer than the box, still scrolls
 // it: a text that does not fit can be read in full. An editable one accepts edits that
@@ -192,230 +203,212 @@ void MainView::AfterUserAction() {
 
 void MainView::Bind(TControl& control) {
   Fl_Group* parent = ParentOf(control);
-  const int left = (parent == window_.get() ? 0 : parent->x()) + control.Left;
-  const int top = (parent == window_.get() ? 0 : parent->y()) + control.Top;
+  const int x = (parent == window_.get() ? 0 : parent->x()) + control.Left;
+  const int y = (parent == window_.get() ? 0 : parent->y()) + control.Top;
   parent->begin();
   Binding binding{&control, nullptr, {}};
-
   switch (control.Kind) {
-    case ControlKind::kLabel: {
-      auto& label = static_cast<TLabel&>(control);
-      auto* widget = new LabelWidget(left, top, label.Width, label.Height, FontOf(label.Font),
-                                     label.Transparent, label.Alignment == TAlignment::kCenter);
-      binding.widget = widget;
-      auto shown = std::make_shared<std::optional<std::string>>();
-      binding.update = [widget, shown, &label] {
-        if (*shown == label.Caption) return;
-        *shown = label.Caption;
-        widget->SetText(U(label.Caption));
-      };
+    case ControlKind::kLabel:
+      binding = BindLabel(static_cast<TLabel&>(control), x, y);
       break;
-    }
-    case ControlKind::kMemo: {
-      auto& memo = static_cast<TMemo&>(control);
-      buffers_.push_back(std::make_unique<Fl_Text_Buffer>());
-      auto* widget = new MemoWidget(left, top, memo.Width, memo.Height, buffers_.back().get());
-      widget->box(FL_DOWN_BOX);
-      widget->color(FL_WHITE);
-      const FontSpec font = FontOf(form_.Font);
-      widget->textfont(font.face);
-      widget->textsize(font.size);
-      widget->cursor_style(Fl_Text_Display::SIMPLE_CURSOR);
-      // The explanatory texts wrap at the box's edge; the vertical scroll bar shows only when
-      // the lines are more than the box holds.
-      if (!memo.ScrollBars) widget->wrap_mode(Fl_Text_Display::WRAP_AT_BOUNDS, 0);
-      Fl_Text_Buffer* buffer = buffers_.back().get();
-      struct Shown {
-        std::optional<std::vector<std::string>> lines;
-        bool enabled = true;
-        bool readOnly = false;
-      };
-      auto shown = std::make_shared<Shown>();
-      binding.widget = widget;
-      binding.update = [widget, buffer, shown, &memo] {
-        if (shown->lines == memo.Lines.Lines() && shown->enabled == memo.Enabled &&
-            shown->readOnly == memo.ReadOnly) {
-          return;
-        }
-        widget->interactive = memo.Enabled;
-        widget->readOnly = memo.ReadOnly;
-        widget->visible_focus(memo.Enabled ? 1 : 0);
-        widget->textcolor(memo.Enabled ? FL_BLACK : kGrayText);
-        if (!memo.Enabled || memo.ReadOnly) widget->hide_cursor();
-        if (shown->lines != memo.Lines.Lines()) buffer->text(Joined(memo.Lines).c_str());
-        shown->lines = memo.Lines.Lines();
-        shown->enabled = memo.Enabled;
-        shown->readOnly = memo.ReadOnly;
-        widget->redraw();
-      };
+    case ControlKind::kMemo:
+      binding = BindMemo(static_cast<TMemo&>(control), x, y);
       break;
-    }
-    case ControlKind::kButton: {
-      auto& button = static_cast<TBitBtn&>(control);
-      Glyph glyph = Glyph::kNone;
-      if (&button == &form_.BitBtn4) {
-        glyph = Glyph::kFinish;
-      } else if (&button == &form_.BitBtn11) {
-        glyph = Glyph::kUninstall;
-      } else if (&button == &form_.Storno || &button == &form_.BitBtn3 ||
-                 &button == &form_.BitBtn9 || &button == &form_.BitBtn6 ||
-                 &button == &form_.BitBtn12) {
-        glyph = Glyph::kCancel;
-      } else {
-        glyph = button.Tag < button.Page ? Glyph::kBack : Glyph::kNext;
-      }
-      auto* widget = new GlyphButton(left, top, button.Width, button.Height, glyph);
-      widget->callback(
-          [](Fl_Widget* w, void* data) {
-            auto* view = static_cast<MainView*>(w->window()->user_data());
-            view->form_.Click(*static_cast<TBitBtn*>(data));
-            view->AfterUserAction();
-          },
-          &button);
-      binding.widget = widget;
-      auto shown = std::make_shared<std::optional<std::string>>();
-      binding.update = [widget, shown, &button] {
-        if (*shown == button.Caption) return;
-        *shown = button.Caption;
-        widget->SetCaption(U(button.Caption));
-      };
+    case ControlKind::kButton:
+      binding = BindButton(static_cast<TBitBtn&>(control), x, y);
       break;
-    }
-    case ControlKind::kBevel: {
-      auto* widget =
-          new Fl_Box(FL_THIN_DOWN_FRAME, left, top, control.Width, control.Height, nullptr);
-      binding.widget = widget;
+    case ControlKind::kBevel:
+      binding.widget = new Fl_Box(FL_THIN_DOWN_FRAME, x, y, control.Width, control.Height, nullptr);
       break;
-    }
-    case ControlKind::kImage: {
-      const bool folder = &control == &form_.Image3;
-      binding.widget = new PictureBox(left, top, control.Width, control.Height,
-                                      folder ? DrawFolderPicture : DrawProgramPicture);
+    case ControlKind::kImage:
+      binding.widget = new PictureBox(x, y, control.Width, control.Height,
+                                      static_cast<TImage&>(control).Picture);
       break;
-    }
-    case ControlKind::kComboBox: {
-      auto& combo = static_cast<TComboBox&>(control);
-      auto* widget = new Fl_Choice(left, top, combo.Width, kComboHeight);
-      widget->textfont(FL_HELVETICA);
-      widget->textsize(kControlTextSize);
-      widget->down_box(FL_FLAT_BOX);
-      widget->when(FL_WHEN_RELEASE_ALWAYS);
-      widget->callback([](Fl_Widget* w, void*) {
-        auto* view = static_cast<MainView*>(w->window()->user_data());
-        view->form_.ChooseDirectory(static_cast<Fl_Choice*>(w)->value());
-        view->AfterUserAction();
-      });
-      struct Menu {
-        std::vector<std::string> labels;
-        std::vector<Fl_Menu_Item> items;
-        std::vector<std::string> source;
-      };
-      auto menu = std::make_shared<Menu>();
-      binding.widget = widget;
-      binding.update = [widget, menu, &combo] {
-        if (combo.Items.Lines() != menu->source) {
-          menu->source = combo.Items.Lines();
-          menu->labels.clear();
-          for (const std::string& item : menu->source) menu->labels.push_back(Literal(U(item)));
-          menu->items.assign(menu->labels.size() + 1, Fl_Menu_Item{});
-          for (std::size_t i = 0; i < menu->labels.size(); ++i) {
-            menu->items[i].text = menu->labels[i].c_str();
-            menu->items[i].labelfont_ = FL_HELVETICA;
-            menu->items[i].labelsize_ = kControlTextSize;
-          }
-          widget->menu(menu->items.data());
-          widget->redraw();
-        }
-        if (widget->value() != combo.ItemIndex) {
-          widget->value(combo.ItemIndex);
-          widget->redraw();
-        }
-      };
+    case ControlKind::kComboBox:
+      binding = BindComboBox(static_cast<TComboBox&>(control), x, y);
       break;
-    }
-    case ControlKind::kCheckListBox: {
-      auto& list = static_cast<TCheckListBox&>(control);
-      auto* widget = new CheckList(left, top, list.Width, list.Height);
-      widget->checked = [&list](int index) { return list.Checked(index); };
-      widget->onToggle = [this](int index) {
-        form_.ToggleIcon(index);
-        AfterUserAction();
-      };
-      widget->onClick = [this] {
-        form_.ProgIconClick();
-        AfterUserAction();
-      };
-      binding.widget = widget;
-      struct Shown {
-        std::optional<std::vector<std::string>> items;
-        std::vector<bool> checks;
-      };
-      auto shown = std::make_shared<Shown>();
-      binding.update = [widget, shown, &list] {
-        std::vector<bool> checks;
-        for (int i = 0; i < list.Items.Count(); ++i) checks.push_back(list.Checked(i));
-        if (shown->items == list.Items.Lines() && shown->checks == checks) return;
-        if (shown->items != list.Items.Lines()) {
-          std::vector<std::string> items;
-          for (const std::string& item : list.Items.Lines()) items.push_back(U(item));
-          widget->SetItems(items);
-          shown->items = list.Items.Lines();
-        }
-        shown->checks = std::move(checks);
-        widget->redraw();
-      };
+    case ControlKind::kCheckListBox:
+      binding = BindCheckList(static_cast<TCheckListBox&>(control), x, y);
       break;
-    }
-    case ControlKind::kListBox: {
-      auto& list = static_cast<TListBox&>(control);
-      auto* widget = new Fl_Hold_Browser(left, top, list.Width, list.Height);
-      // Lines are shown as written: the format character is set to 0xFF, a byte that valid
-      // UTF-8 never holds. (A zero would make FLTK's width measure step past each line's end.)
-      widget->format_char(static_cast<char>(0xFF));
-      widget->textfont(FL_HELVETICA);
-      widget->textsize(kControlTextSize);
-      widget->color(FL_WHITE);
-      auto applied = std::make_shared<std::vector<std::string>>();
-      binding.widget = widget;
-      binding.update = [widget, applied, &list] {
-        const std::vector<std::string>& lines = list.Items.Lines();
-        if (lines == *applied) return;
-        const bool grows = lines.size() > applied->size() &&
-                           std::equal(applied->begin(), applied->end(), lines.begin());
-        if (!grows) {
-          widget->clear();
-          applied->clear();
-        }
-        for (std::size_t i = applied->size(); i < lines.size(); ++i)
-          widget->add(U(lines[i]).c_str());
-        *applied = lines;
-      };
+    case ControlKind::kListBox:
+      binding = BindListBox(static_cast<TListBox&>(control), x, y);
       break;
-    }
-    case ControlKind::kProgressBar: {
-      auto& bar = static_cast<TProgressBar&>(control);
-      auto* widget = new Fl_Progress(left, top, bar.Width, bar.Height);
-      widget->minimum(static_cast<float>(TProgressBar::Min));
-      widget->maximum(static_cast<float>(TProgressBar::Max));
-      widget->box(FL_DOWN_BOX);
-      widget->color(FL_WHITE);
-      widget->selection_color(fl_rgb_color(0, 120, 215));
-      widget->labelsize(kControlTextSize);
-      widget->labelcolor(FL_BLACK);
-      binding.widget = widget;
-      binding.update = [widget, &bar] {
-        if (static_cast<int>(widget->value()) != bar.Position() || widget->label() == nullptr) {
-          widget->value(static_cast<float>(bar.Position()));
-          widget->copy_label(bar.Text().c_str());
-        }
-      };
+    case ControlKind::kProgressBar:
+      binding = BindProgressBar(static_cast<TProgressBar&>(control), x, y);
       break;
-    }
     case ControlKind::kDirTree:
       break;
   }
   parent->end();
   if (binding.widget != nullptr) bindings_.push_back(std::move(binding));
+}
+
+MainView::Binding MainView::BindLabel(TLabel& label, int x, int y) {
+  auto* widget = new LabelWidget(x, y, label.Width, label.Height, FontOf(label.Font),
+                                 label.Transparent, label.Alignment == TAlignment::kCenter);
+  return {&label, widget, CaptionUpdate(label.Caption, [widget](const std::string& text) {
+            widget->SetText(text);
+          })};
+}
+
+MainView::Binding MainView::BindMemo(TMemo& memo, int x, int y) {
+  Fl_Text_Buffer* buffer = buffers_.emplace_back(std::make_unique<Fl_Text_Buffer>()).get();
+  auto* widget = new MemoWidget(x, y, memo.Width, memo.Height, buffer);
+  widget->box(FL_DOWN_BOX);
+  widget->color(FL_WHITE);
+  const FontSpec font = FontOf(form_.Font);
+  widget->textfont(font.face);
+  widget->textsize(font.size);
+  widget->cursor_style(Fl_Text_Display::SIMPLE_CURSOR);
+  // The explanatory texts wrap at the box's edge; the vertical scroll bar shows only when
+  // the lines are more than the box holds.
+  if (!memo.ScrollBars) widget->wrap_mode(Fl_Text_Display::WRAP_AT_BOUNDS, 0);
+  struct Shown {
+    std::optional<std::vector<std::string>> lines;
+    bool enabled = true;
+    bool readOnly = false;
+  };
+  auto shown = std::make_shared<Shown>();
+  return {&memo, widget, [widget, buffer, shown, &memo] {
+            if (shown->lines == memo.Lines.Lines() && shown->enabled == memo.Enabled &&
+                shown->readOnly == memo.ReadOnly) {
+              return;
+            }
+            widget->interactive = memo.Enabled;
+            widget->readOnly = memo.ReadOnly;
+            widget->visible_focus(memo.Enabled ? 1 : 0);
+            widget->textcolor(memo.Enabled ? FL_BLACK : kGrayText);
+            if (!memo.Enabled || memo.ReadOnly) widget->hide_cursor();
+            if (shown->lines != memo.Lines.Lines()) buffer->text(Joined(memo.Lines).c_str());
+            shown->lines = memo.Lines.Lines();
+            shown->enabled = memo.Enabled;
+            shown->readOnly = memo.ReadOnly;
+            widget->redraw();
+          }};
+}
+
+MainView::Binding MainView::BindButton(TBitBtn& button, int x, int y) {
+  auto* widget = new GlyphButton(x, y, button.Width, button.Height, button.Glyph);
+  widget->callback(
+      [](Fl_Widget* w, void* data) {
+        auto* view = static_cast<MainView*>(w->window()->user_data());
+        view->form_.Click(*static_cast<TBitBtn*>(data));
+        view->AfterUserAction();
+      },
+      &button);
+  return {&button, widget, CaptionUpdate(button.Caption, [widget](const std::string& text) {
+            widget->SetCaption(text);
+          })};
+}
+
+MainView::Binding MainView::BindComboBox(TComboBox& combo, int x, int y) {
+  auto* widget = new Fl_Choice(x, y, combo.Width, kComboHeight);
+  widget->textfont(FL_HELVETICA);
+  widget->textsize(kControlTextSize);
+  widget->down_box(FL_FLAT_BOX);
+  widget->when(FL_WHEN_RELEASE_ALWAYS);
+  widget->callback([](Fl_Widget* w, void*) {
+    auto* view = static_cast<MainView*>(w->window()->user_data());
+    view->form_.ChooseDirectory(static_cast<Fl_Choice*>(w)->value());
+    view->AfterUserAction();
+  });
+  struct Menu {
+    std::vector<std::string> labels;
+    std::vector<Fl_Menu_Item> items;
+    std::vector<std::string> source;
+  };
+  auto menu = std::make_shared<Menu>();
+  return {&combo, widget, [widget, menu, &combo] {
+            if (combo.Items.Lines() != menu->source) {
+              menu->source = combo.Items.Lines();
+              menu->labels.clear();
+              for (const std::string& item : menu->source) menu->labels.push_back(Literal(U(item)));
+              menu->items.assign(menu->labels.size() + 1, Fl_Menu_Item{});
+              for (std::size_t i = 0; i < menu->labels.size(); ++i) {
+                menu->items[i].text = menu->labels[i].c_str();
+                menu->items[i].labelfont_ = FL_HELVETICA;
+                menu->items[i].labelsize_ = kControlTextSize;
+              }
+              widget->menu(menu->items.data());
+              widget->redraw();
+            }
+            if (widget->value() != combo.ItemIndex) {
+              widget->value(combo.ItemIndex);
+              widget->redraw();
+            }
+          }};
+}
+
+MainView::Binding MainView::BindCheckList(TCheckListBox& list, int x, int y) {
+  auto* widget = new CheckList(x, y, list.Width, list.Height);
+  widget->checked = [&list](int index) { return list.Checked(index); };
+  widget->onToggle = [this](int index) {
+    form_.ToggleIcon(index);
+    AfterUserAction();
+  };
+  widget->onClick = [this] {
+    form_.ProgIconClick();
+    AfterUserAction();
+  };
+  struct Shown {
+    std::optional<std::vector<std::string>> items;
+    std::vector<bool> checks;
+  };
+  auto shown = std::make_shared<Shown>();
+  return {&list, widget, [widget, shown, &list] {
+            std::vector<bool> checks;
+            for (int i = 0; i < list.Items.Count(); ++i) checks.push_back(list.Checked(i));
+            if (shown->items == list.Items.Lines() && shown->checks == checks) return;
+            if (shown->items != list.Items.Lines()) {
+              std::vector<std::string> items;
+              for (const std::string& item : list.Items.Lines()) items.push_back(U(item));
+              widget->SetItems(items);
+              shown->items = list.Items.Lines();
+            }
+            shown->checks = std::move(checks);
+            widget->redraw();
+          }};
+}
+
+MainView::Binding MainView::BindListBox(TListBox& list, int x, int y) {
+  auto* widget = new Fl_Hold_Browser(x, y, list.Width, list.Height);
+  // Lines are shown as written: the format character is set to 0xFF, a byte that valid
+  // UTF-8 never holds. (A zero would make FLTK's width measure step past each line's end.)
+  widget->format_char(static_cast<char>(0xFF));
+  widget->textfont(FL_HELVETICA);
+  widget->textsize(kControlTextSize);
+  widget->color(FL_WHITE);
+  auto applied = std::make_shared<std::vector<std::string>>();
+  return {&list, widget, [widget, applied, &list] {
+            const std::vector<std::string>& lines = list.Items.Lines();
+            if (lines == *applied) return;
+            const bool grows = lines.size() > applied->size() &&
+                               std::equal(applied->begin(), applied->end(), lines.begin());
+            if (!grows) {
+              widget->clear();
+              applied->clear();
+            }
+            for (std::size_t i = applied->size(); i < lines.size(); ++i)
+              widget->add(U(lines[i]).c_str());
+            *applied = lines;
+          }};
+}
+
+MainView::Binding MainView::BindProgressBar(TProgressBar& bar, int x, int y) {
+  auto* widget = new Fl_Progress(x, y, bar.Width, bar.Height);
+  widget->minimum(static_cast<float>(TProgressBar::Min));
+  widget->maximum(static_cast<float>(TProgressBar::Max));
+  widget->box(FL_DOWN_BOX);
+  widget->color(FL_WHITE);
+  widget->selection_color(fl_rgb_color(0, 120, 215));
+  widget->labelsize(kControlTextSize);
+  widget->labelcolor(FL_BLACK);
+  return {&bar, widget, [widget, &bar] {
+            if (static_cast<int>(widget->value()) != bar.Position() || widget->label() == nullptr) {
+              widget->value(static_cast<float>(bar.Position()));
+              widget->copy_label(bar.Text().c_str());
+            }
+          }};
 }
 
 void MainView::Sync() {

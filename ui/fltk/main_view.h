@@ -47,7 +47,16 @@ class MainView {
 
   void Build();
   Fl_Group* ParentOf(const TControl& control);
+  // A widget for `control` in its page (or the window), kept in step by its binding's update.
   void Bind(TControl& control);
+  // The widget of each kind of control at (x, y) of the window, in the current group.
+  Binding BindLabel(TLabel& label, int x, int y);
+  Binding BindMemo(TMemo& memo, int x, int y);
+  Binding BindButton(TBitBtn& button, int x, int y);
+  Binding BindComboBox(TComboBox& combo, int x, int y);
+  Binding BindCheckList(TCheckListBox& list, int x, int y);
+  Binding BindListBox(TListBox& list, int x, int y);
+  Binding BindProgressBar(TProgressBar& bar, int x, int y);
   void AfterUserAction();
 
   setup::TForm1& form_;

@@ -134,11 +134,10 @@ PickerView::PickerView(TForm2& form) : form_(form) {
   label_->SetText(U(form.Label1.Caption));
 
   for (TBitBtn* button : {&form.BitBtn1, &form.BitBtn2}) {
-    const bool ok = button->ButtonKind == TButtonKind::kOK;
-    auto* widget = new GlyphButton(button->Left, button->Top, button->Width, button->Height,
-                                   ok ? Glyph::kOK : Glyph::kCancel);
+    auto* widget =
+        new GlyphButton(button->Left, button->Top, button->Width, button->Height, button->Glyph);
     widget->SetCaption(U(button->Caption));
-    widget->shortcut(ok ? FL_Enter : FL_Escape);
+    widget->shortcut(button->ButtonKind == TButtonKind::kOK ? FL_Enter : FL_Escape);
     widget->callback(
         [](Fl_Widget* w, void* data) {
           auto* pressed = static_cast<TBitBtn*>(data);

@@ -57,7 +57,7 @@ void LabelWidget::draw() {
   fl_draw(text_.c_str(), x(), y(), w(), h(), align, nullptr, 0);
 }
 
-GlyphButton::GlyphButton(int x, int y, int w, int h, Glyph glyph)
+GlyphButton::GlyphButton(int x, int y, int w, int h, TGlyph glyph)
     : Fl_Button(x, y, w, h), glyph_(glyph) {}
 
 void GlyphButton::SetCaption(const std::string& caption) {
@@ -73,7 +73,7 @@ constexpr int kGlyphSpace = 16 + 4;  // the picture and the gap to the caption
 int GlyphButton::ContentWidth() const {
   fl_font(FL_HELVETICA, kControlTextSize);
   const std::string shown = WithoutAccelerators(caption_);
-  return static_cast<int>(fl_width(shown.c_str())) + (glyph_ == Glyph::kNone ? 0 : kGlyphSpace);
+  return static_cast<int>(fl_width(shown.c_str())) + (glyph_ == TGlyph::kNone ? 0 : kGlyphSpace);
 }
 
 void GlyphButton::draw() {
@@ -82,11 +82,11 @@ void GlyphButton::draw() {
   const std::string shown = WithoutAccelerators(caption_);
   fl_font(FL_HELVETICA, kControlTextSize);
   const int textWidth = static_cast<int>(fl_width(shown.c_str()));
-  const int glyphWidth = glyph_ == Glyph::kNone ? 0 : kGlyphSpace;
+  const int glyphWidth = glyph_ == TGlyph::kNone ? 0 : kGlyphSpace;
   const int shift = down ? 1 : 0;
   const int left = x() + (w() - glyphWidth - textWidth) / 2 + shift;
   const int top = y() + shift;
-  if (glyph_ != Glyph::kNone) DrawGlyph(glyph_, left, top + (h() - 16) / 2, active_r() != 0);
+  if (glyph_ != TGlyph::kNone) DrawGlyph(glyph_, left, top + (h() - 16) / 2, active_r() != 0);
   if (active_r()) {
     fl_color(FL_BLACK);
   } else {
@@ -194,12 +194,12 @@ void CheckList::draw() {
   fl_pop_clip();
 }
 
-PictureBox::PictureBox(int x, int y, int w, int h, void (*paint)(int, int))
-    : Fl_Widget(x, y, w, h), paint_(paint) {}
+PictureBox::PictureBox(int x, int y, int w, int h, TPicture picture)
+    : Fl_Widget(x, y, w, h), picture_(picture) {}
 
 void PictureBox::draw() {
   fl_push_clip(x(), y(), w(), h());
-  paint_(x(), y());
+  DrawPicture(picture_, x(), y());
   fl_pop_clip();
 }
 

@@ -49,7 +49,7 @@ class LabelWidget : public Fl_Widget {
 // Windows: it is not shown, and "&&" shows one "&".
 class GlyphButton : public Fl_Button {
  public:
-  GlyphButton(int x, int y, int w, int h, Glyph glyph);
+  GlyphButton(int x, int y, int w, int h, TGlyph glyph);
   void SetCaption(const std::string& caption);
   const std::string& Caption() const { return caption_; }
   // The width that the picture and the caption take together.
@@ -57,7 +57,7 @@ class GlyphButton : public Fl_Button {
   void draw() override;
 
  private:
-  Glyph glyph_;
+  TGlyph glyph_;
   std::string caption_;
 };
 
@@ -86,14 +86,14 @@ class CheckList : public Fl_Widget {
   int selected_ = -1;
 };
 
-// A picture drawn in code, filling its box.
+// An image's picture drawn in code, clipped to its box.
 class PictureBox : public Fl_Widget {
  public:
-  PictureBox(int x, int y, int w, int h, void (*paint)(int, int));
+  PictureBox(int x, int y, int w, int h, TPicture picture);
   void draw() override;
 
  private:
-  void (*paint_)(int, int);
+  TPicture picture_;
 };
 
 // A caption with Windows accelerator marks removed ("&x" shows "x", "&&" shows "&").
