@@ -28,6 +28,7 @@
 
 #include "app/form1.h"
 #include "platform/codepage.h"
+#include "tests/gui/text_fit.h"
 #include "ui/fltk/fltk_ui.h"
 #include "ui/fltk/widgets.h"
 #include "ui/form2.h"
@@ -98,6 +99,14 @@ class ViewTest : public ::testing::Test {
     return nullptr;
   }
 
+  // The widget of `control` as a `W`; when there is none, that is one more misfit.
+  template <class W>
+  W* WidgetOf(const ui::TControl& control, std::vector<std::string>& misfits) {
+    W* widget = WidgetOf<W>(control);
+    if (widget == nullptr) misfits.push_back(control.Name + ": no widget");
+    return widget;
+  }
+
   // Every text of both windows that does not fit its control, measured in its widget's font
   // with FLTK's own text extent: label and button captions, check-list items and the lines
   // of the memos that cannot scroll. A label that sizes itself must stay inside its page and
@@ -109,16 +118,17 @@ class ViewTest : public ::testing::Test {
       found.push_back(name + " \"" + text + "\": needs " + std::to_string(need) + ", has " +
                       std::to_string(room));
     };
+    auto buttonFits = [&report](const std::string& name, const ui::fltk::GlyphButton& button) {
+      const int room = button.w() - Fl::box_dw(button.box());
+      if (button.ContentWidth() > room) report(name, button.Caption(), button.ContentWidth(), room);
+    };
     const std::vector<ui::TControl*> controls = form_->Controls();
     for (ui::TControl* control : controls) {
       if (control == &form_->Memo6) continue;  // the hidden message table
       switch (control->Kind) {
         case ui::ControlKind::kLabel: {
-          auto* label = WidgetOf<ui::fltk::LabelWidget>(*control);
-          if (label == nullptr) {
-            found.push_back(control->Name + ": no widget");
-            break;
-          }
+          auto* label = WidgetOf<ui::fltk::LabelWidget>(*control, found);
+          if (label == nullptr) break;
           fl_font(label->Font().face, label->Font().size);
           int width = 0, height = 0;
           fl_measure(label->Text().c_str(), width, height, 0);
@@ -146,23 +156,13 @@ class ViewTest : public ::testing::Test {
           break;
         }
         case ui::ControlKind::kButton: {
-          auto* button = WidgetOf<ui::fltk::GlyphButton>(*control);
-          if (button == nullptr) {
-            found.push_back(control->Name + ": no widget");
-            break;
-          }
-          const int room = button->w() - Fl::box_dw(button->box());
-          if (button->ContentWidth() > room) {
-            report(control->Name, button->Caption(), button->ContentWidth(), room);
-          }
+          auto* button = WidgetOf<ui::fltk::GlyphButton>(*control, found);
+          if (button != nullptr) buttonFits(control->Name, *button);
           break;
         }
         case ui::ControlKind::kCheckListBox: {
-          auto* list = WidgetOf<ui::fltk::CheckList>(*control);
-          if (list == nullptr) {
-            found.push_back(control->Name + ": no widget");
-            break;
-          }
+          auto* list = WidgetOf<ui::fltk::CheckList>(*control, found);
+          if (list == nullptr) break;
           fl_font(FL_HELVETICA, ui::fltk::kControlTextSize);
           for (const std::string& item : list->Items()) {
             const int width = static_cast<int>(fl_width(item.c_str()));
@@ -175,11 +175,8 @@ class ViewTest : public ::testing::Test {
         }
         case ui::ControlKind::kMemo: {
           if (static_cast<const ui::TMemo&>(*control).ScrollBars) break;  // scrolls both ways
-          auto* memo = WidgetOf<Fl_Text_Display>(*control);
-          if (memo == nullptr) {
-            found.push_back(control->Name + ": no widget");
-            break;
-          }
+          auto* memo = WidgetOf<Fl_Text_Display>(*control, found);
+          if (memo == nullptr) break;
           // The text area inside the frame and Fl_Text_Display's margins (3 at the sides, 1
           // above and below).
           const int width = memo->w() - Fl::box_dw(memo->box()) - 2 * 3;
@@ -217,10 +214,7 @@ class ViewTest : public ::testing::Test {
           report("picker Label1", label->Text(), label->x() + label->w(), picker->w());
         }
       } else if (auto* button = dynamic_cast<ui::fltk::GlyphButton*>(picker->child(i))) {
-        const int room = button->w() - Fl::box_dw(button->box());
-        if (button->ContentWidth() > room) {
-          report("picker button", button->Caption(), button->ContentWidth(), room);
-        }
+        buttonFits("picker button", *button);
       }
     }
     return found;
@@ -285,22 +279,7 @@ TEST_F(ViewTest, OnlyTheCurrentPageIsShown) {
 
 // Every text on every page, as built in and as the install run and the picker change them.
 TEST_F(ViewTest, EveryTextFitsItsControl) {
-  const std::vector<std::pair<const char*, std::function<void()>>> states = {
-      {"built-in texts", [] {}},
-      {"finished install",
-       [this] {
-         form_->Label8.Caption = form_->MessageLine(setup::Msg::kInstallationFinished);
-         form_->Mess.Caption = form_->MessageLine(setup::Msg::kCopyingFiles);
-       }},
-      {"longest step",
-       [this] { form_->Mess.Caption = form_->MessageLine(setup::Msg::kCreatingGroup); }},
-      {"picked folder", [this] { picker_->dirtreeChange("C:\\Program Files\\Common Files"); }},
-  };
-  for (const auto& [name, change] : states) {
-    change();
-    ui_.ProcessMessages();
-    EXPECT_EQ(Misfits(), std::vector<std::string>{}) << name;
-  }
+  ExpectEveryTextFits(*form_, *picker_, [this] { return Misfits(); });
 }
 
 // A label whose text gets shorter leaves nothing of the longer text on screen.

@@ -14,6 +14,7 @@
 
 #include "app/form1.h"
 #include "platform/codepage.h"
+#include "tests/gui/text_fit.h"
 #include "ui/form2.h"
 #include "ui/win32/win32_view.h"
 
@@ -21,6 +22,7 @@
 #include <windows.h>
 #include <commctrl.h>
 // clang-format on
+#include "ui/win32/gdi.h"
 #undef MessageBox
 
 namespace {
@@ -67,15 +69,24 @@ HWND Find(HWND top, const wchar_t* cls, const std::wstring& text = std::wstring(
 
 HWND Page(HWND main, const char* name) { return Find(main, L"VorlexSetupPage", W(name), false); }
 
+HFONT FontOf(HWND control) {
+  return reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
+}
+
 // The extent of `text` in the font of `control`.
 SIZE Extent(HWND control, const std::wstring& text) {
-  HDC dc = GetDC(control);
-  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
-  SIZE size{};
-  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-  SelectObject(dc, old);
-  ReleaseDC(control, dc);
-  return size;
+  return ui::win32::TextExtent(control, FontOf(control), text);
+}
+
+// The roots of the drives the picker's tree offers: unknown type, fixed disks, network drives.
+std::vector<std::string> OfferedRoots() {
+  std::vector<std::string> roots;
+  for (char letter = 'A'; letter <= 'Z'; ++letter) {
+    const std::string root = std::string(1, letter) + ":\\";
+    const UINT type = GetDriveTypeA(root.c_str());
+    if (type == DRIVE_UNKNOWN || type == DRIVE_FIXED || type == DRIVE_REMOTE) roots.push_back(root);
+  }
+  return roots;
 }
 
 std::wstring Trimmed(std::wstring line) {
@@ -345,9 +356,8 @@ TEST_F(Win32ViewTest, CzechLettersHaveGlyphsInTheFontsOfTheControls) {
   HWND button = Find(Page(main_, "Portal"), L"Button", W("Pokračovat"), false);
   for (HWND control : {label, button}) {
     ASSERT_NE(control, nullptr);
-    HDC dc = GetDC(control);
-    HGDIOBJ old =
-        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    const ui::win32::WindowDc dc(control);
+    const ui::win32::Selected font(dc, FontOf(control));
     // The face asked for is the one drawn with, in every code page.
     wchar_t face[LF_FACESIZE] = {};
     GetTextFaceW(dc, LF_FACESIZE, face);
@@ -355,8 +365,6 @@ TEST_F(Win32ViewTest, CzechLettersHaveGlyphsInTheFontsOfTheControls) {
     std::vector<WORD> glyphs(letters.size());
     const DWORD got = GetGlyphIndicesW(dc, letters.c_str(), static_cast<int>(letters.size()),
                                        glyphs.data(), GGI_MARK_NONEXISTING_GLYPHS);
-    SelectObject(dc, old);
-    ReleaseDC(control, dc);
     ASSERT_EQ(got, letters.size());
     for (std::size_t i = 0; i < letters.size(); ++i) {
       EXPECT_NE(glyphs[i], 0xFFFF) << "no glyph for U+" << std::hex << static_cast<int>(letters[i])
@@ -455,22 +463,7 @@ TEST_F(Win32ViewTest, ListAndProgressBarsMirrorTheirControls) {
 
 // Every text on every page, as built in and as the install run and the picker change them.
 TEST_F(Win32ViewTest, EveryTextFitsItsControl) {
-  const std::vector<std::pair<const char*, std::function<void()>>> states = {
-      {"built-in texts", [] {}},
-      {"finished install",
-       [this] {
-         form_->Label8.Caption = form_->MessageLine(setup::Msg::kInstallationFinished);
-         form_->Mess.Caption = form_->MessageLine(setup::Msg::kCopyingFiles);
-       }},
-      {"longest step",
-       [this] { form_->Mess.Caption = form_->MessageLine(setup::Msg::kCreatingGroup); }},
-      {"picked folder", [this] { picker_->dirtreeChange("C:\\Program Files\\Common Files"); }},
-  };
-  for (const auto& [name, change] : states) {
-    change();
-    view_.ProcessMessages();
-    EXPECT_EQ(Misfits(), std::vector<std::string>{}) << name;
-  }
+  ExpectEveryTextFits(*form_, *picker_, [this] { return Misfits(); });
 }
 
 // The placement keys hold what the window system reports: the normal rectangle, not the
@@ -579,24 +572,16 @@ TEST_F(Win32ViewTest, PickerTreeOffersFixedDrivesAndStartsOnTheSourceFolder) {
     roots += static_cast<char>(text[0]);
   }
   std::string offered;
-  for (char letter = 'A'; letter <= 'Z'; ++letter) {
-    const std::string root = std::string(1, letter) + ":\\";
-    const UINT type = GetDriveTypeA(root.c_str());
-    if (type == DRIVE_UNKNOWN || type == DRIVE_FIXED || type == DRIVE_REMOTE) offered += letter;
-  }
+  for (const std::string& root : OfferedRoots()) offered += root[0];
   EXPECT_EQ(roots, offered);
 }
 
 // A start folder on a drive the tree does not offer (a CD-ROM): the first offered drive's
 // root is selected and shown, and OK returns it.
 TEST_F(Win32ViewTest, PickerShowsWhatOkReturnsWhenTheStartDriveIsNotOffered) {
-  std::string first;
-  for (char letter = 'A'; letter <= 'Z' && first.empty(); ++letter) {
-    const std::string root = std::string(1, letter) + ":\\";
-    const UINT type = GetDriveTypeA(root.c_str());
-    if (type == DRIVE_UNKNOWN || type == DRIVE_FIXED || type == DRIVE_REMOTE) first = root;
-  }
-  ASSERT_FALSE(first.empty());
+  const std::vector<std::string> offered = OfferedRoots();
+  ASSERT_FALSE(offered.empty());
+  const std::string first = offered.front();
   picker_->dirtree.Directory = "Q:\\Setup";
   HWND picker = static_cast<HWND>(view_.PickerWindow());
   PostMessageW(Find(picker, L"Button", L"OK", false), BM_CLICK, 0, 0);

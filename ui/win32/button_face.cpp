@@ -8,64 +8,57 @@ namespace {
 
 constexpr int kGlyphSize = 16;
 
-COLORREF GlyphColor(Glyph glyph, bool disabled) {
+COLORREF GlyphColor(TGlyph glyph, bool disabled) {
   if (disabled) return GetSysColor(COLOR_GRAYTEXT);
   switch (glyph) {
-    case Glyph::kCancel:
-    case Glyph::kUninstall:
+    case TGlyph::kCancel:
+    case TGlyph::kUninstall:
       return RGB(200, 0, 0);
     default:
       return RGB(0, 128, 0);
   }
 }
 
-void DrawGlyph(HDC dc, Glyph glyph, int x, int y, bool disabled) {
-  if (glyph == Glyph::kNone) return;
+void DrawGlyph(HDC dc, TGlyph glyph, int x, int y, bool disabled) {
+  if (glyph == TGlyph::kNone) return;
   const COLORREF color = GlyphColor(glyph, disabled);
-  HPEN pen = CreatePen(PS_SOLID, 3, color);
-  HBRUSH brush = CreateSolidBrush(color);
-  HGDIOBJ oldPen = SelectObject(dc, pen);
-  HGDIOBJ oldBrush = SelectObject(dc, brush);
+  const GdiObject<HPEN> pen(CreatePen(PS_SOLID, 3, color));
+  const GdiObject<HBRUSH> brush(CreateSolidBrush(color));
+  const Selected penSelected(dc, pen.get());
+  const Selected brushSelected(dc, brush.get());
   switch (glyph) {
-    case Glyph::kNext: {
-      const POINT arrow[] = {{x + 2, y + 5},  {x + 8, y + 5},  {x + 8, y + 1}, {x + 15, y + 8},
-                             {x + 8, y + 15}, {x + 8, y + 11}, {x + 2, y + 11}};
+    case TGlyph::kNext:
+    case TGlyph::kBack: {
+      // An arrow pointing right, mirrored for Back.
+      POINT arrow[] = {{2, 5}, {8, 5}, {8, 1}, {15, 8}, {8, 15}, {8, 11}, {2, 11}};
+      for (POINT& point : arrow) {
+        point = {x + (glyph == TGlyph::kNext ? point.x : 16 - point.x), y + point.y};
+      }
       SelectObject(dc, GetStockObject(NULL_PEN));
       Polygon(dc, arrow, 7);
       break;
     }
-    case Glyph::kBack: {
-      const POINT arrow[] = {{x + 14, y + 5}, {x + 8, y + 5},  {x + 8, y + 1},  {x + 1, y + 8},
-                             {x + 8, y + 15}, {x + 8, y + 11}, {x + 14, y + 11}};
-      SelectObject(dc, GetStockObject(NULL_PEN));
-      Polygon(dc, arrow, 7);
-      break;
-    }
-    case Glyph::kCancel:
-    case Glyph::kUninstall: {
+    case TGlyph::kCancel:
+    case TGlyph::kUninstall: {
       MoveToEx(dc, x + 3, y + 3, nullptr);
       LineTo(dc, x + 13, y + 13);
       MoveToEx(dc, x + 13, y + 3, nullptr);
       LineTo(dc, x + 3, y + 13);
       break;
     }
-    case Glyph::kOk: {
+    case TGlyph::kOK: {
       const POINT tick[] = {{x + 2, y + 8}, {x + 6, y + 12}, {x + 14, y + 3}};
       Polyline(dc, tick, 3);
       break;
     }
-    case Glyph::kNone:
+    case TGlyph::kNone:
       break;
   }
-  SelectObject(dc, oldPen);
-  SelectObject(dc, oldBrush);
-  DeleteObject(pen);
-  DeleteObject(brush);
 }
 
 }  // namespace
 
-void DrawButton(const DRAWITEMSTRUCT& item, Glyph glyph, HFONT font) {
+void DrawButton(const DRAWITEMSTRUCT& item, TGlyph glyph, HFONT font) {
   HDC dc = item.hDC;
   RECT r = item.rcItem;
   const bool pushed = (item.itemState & ODS_SELECTED) != 0;
@@ -74,11 +67,11 @@ void DrawButton(const DRAWITEMSTRUCT& item, Glyph glyph, HFONT font) {
 
   wchar_t text[256] = {};
   GetWindowTextW(item.hwndItem, text, 256);
-  HGDIOBJ oldFont = SelectObject(dc, font);
+  const Selected fontSelected(dc, font);
   RECT measure{0, 0, 0, 0};
   DrawTextW(dc, text, -1, &measure, DT_CALCRECT | DT_SINGLELINE);
-  const int gap = glyph == Glyph::kNone ? 0 : 4;
-  const int glyphWidth = glyph == Glyph::kNone ? 0 : kGlyphSize;
+  const int gap = glyph == TGlyph::kNone ? 0 : 4;
+  const int glyphWidth = glyph == TGlyph::kNone ? 0 : kGlyphSize;
   const int total = glyphWidth + gap + (measure.right - measure.left);
   const int shift = pushed ? 1 : 0;
   int x = r.left + (r.right - r.left - total) / 2 + shift;
@@ -100,7 +93,6 @@ void DrawButton(const DRAWITEMSTRUCT& item, Glyph glyph, HFONT font) {
     SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
   }
   DrawTextW(dc, text, -1, &textRect, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
-  SelectObject(dc, oldFont);
 
   if ((item.itemState & ODS_FOCUS) != 0) {
     RECT focus = item.rcItem;

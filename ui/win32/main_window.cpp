@@ -28,17 +28,7 @@ std::string JoinLines(const TStrings& lines) {
 
 void SetText(HWND hwnd, const std::string& text) { SetWindowTextW(hwnd, Wide(text).c_str()); }
 
-// Which picture a wizard button carries, by its role.
-Glyph GlyphOf(const TControl& control) {
-  static const std::map<std::string, Glyph> glyphs = {
-      {"BitBtn5", Glyph::kNext},      {"BitBtn2", Glyph::kNext},    {"BitBtn8", Glyph::kNext},
-      {"BitBtn1", Glyph::kBack},      {"BitBtn7", Glyph::kBack},    {"BitBtn10", Glyph::kBack},
-      {"Storno", Glyph::kCancel},     {"BitBtn3", Glyph::kCancel},  {"BitBtn9", Glyph::kCancel},
-      {"BitBtn6", Glyph::kCancel},    {"BitBtn12", Glyph::kCancel}, {"BitBtn4", Glyph::kOk},
-      {"BitBtn11", Glyph::kUninstall}};
-  const auto found = glyphs.find(control.Name);
-  return found == glyphs.end() ? Glyph::kNone : found->second;
-}
+int ScreenPixelsPerInch() { return GetDeviceCaps(WindowDc(nullptr), LOGPIXELSY); }
 
 // The progress bars draw their position as text ("40%", their window text) over the bar.
 WNDPROC progressProc = nullptr;
@@ -46,20 +36,16 @@ WNDPROC progressProc = nullptr;
 LRESULT CALLBACK ProgressWithText(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCDESTROY) RemovePropW(hwnd, kFontProperty);
   if (message != WM_PAINT) return CallWindowProcW(progressProc, hwnd, message, wParam, lParam);
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(hwnd, &ps);
-  CallWindowProcW(progressProc, hwnd, WM_PAINT, reinterpret_cast<WPARAM>(dc), 0);
+  const PaintDc dc(hwnd);
+  CallWindowProcW(progressProc, hwnd, WM_PAINT, reinterpret_cast<WPARAM>(static_cast<HDC>(dc)), 0);
   wchar_t text[32] = {};
   GetWindowTextW(hwnd, text, 32);
   RECT client;
   GetClientRect(hwnd, &client);
-  HGDIOBJ oldFont = nullptr;
-  if (HANDLE font = GetPropW(hwnd, kFontProperty)) oldFont = SelectObject(dc, font);
+  const Selected font(dc, GetPropW(hwnd, kFontProperty));
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, RGB(0, 0, 0));
   DrawTextW(dc, text, -1, &client, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-  if (oldFont != nullptr) SelectObject(dc, oldFont);
-  EndPaint(hwnd, &ps);
   return 0;
 }
 
@@ -201,20 +187,14 @@ Win32View::Win32View(void* instance) : impl_(std::make_unique<Impl>()) {
   RegisterPickerClass(impl_->instance);
 }
 
-Win32View::~Win32View() {
-  for (auto& [key, font] : impl_->fonts) DeleteObject(font);
-}
+Win32View::~Win32View() = default;
 
 HFONT Win32View::Impl::FontFor(const TFont& font) {
-  int height = -font.Height;
-  if (font.Height == 0) {
-    HDC screen = GetDC(nullptr);
-    height = -MulDiv(font.Size, GetDeviceCaps(screen, LOGPIXELSY), 72);
-    ReleaseDC(nullptr, screen);
-  }
+  const int height =
+      font.Height != 0 ? -font.Height : -MulDiv(font.Size, ScreenPixelsPerInch(), 72);
   const std::wstring key =
       Wide(font.Name) + L"|" + std::to_wstring(height) + L"|" + (font.Bold ? L"b" : L"");
-  if (const auto found = fonts.find(key); found != fonts.end()) return found->second;
+  if (const auto found = fonts.find(key); found != fonts.end()) return found->second.get();
   LOGFONTW lf{};
   lf.lfHeight = height;
   lf.lfWeight = font.Bold ? FW_BOLD : FW_NORMAL;
@@ -225,9 +205,7 @@ HFONT Win32View::Impl::FontFor(const TFont& font) {
   lf.lfQuality = DEFAULT_QUALITY;
   const std::wstring face = Wide(font.Name).substr(0, LF_FACESIZE - 1);
   std::copy(face.begin(), face.end(), lf.lfFaceName);
-  HFONT created = CreateFontIndirectW(&lf);
-  fonts.emplace(key, created);
-  return created;
+  return fonts.emplace(key, CreateFontIndirectW(&lf)).first->second.get();
 }
 
 void Win32View::Impl::CreateMainWindow() {
@@ -301,7 +279,6 @@ void Win32View::Impl::CreateControl(TControl& control) {
       break;
     }
     case ControlKind::kButton:
-      b.glyph = GlyphOf(control);
       b.hwnd = make(0, L"BUTTON", BS_PUSHBUTTON | BS_OWNERDRAW | WS_TABSTOP);
       break;
     case ControlKind::kBevel:
@@ -309,12 +286,18 @@ void Win32View::Impl::CreateControl(TControl& control) {
       bound.push_back(std::move(b));
       return;
     case ControlKind::kImage: {
+      // The system's application icon stands for the program, its small information icon
+      // for the folder.
+      const TPicture picture = static_cast<const TImage&>(control).Picture;
       b.hwnd = make(0, L"STATIC", SS_ICON | SS_CENTERIMAGE);
-      const int size = std::min(w, h) >= 32 ? 32 : GetSystemMetrics(SM_CXSMICON);
-      HANDLE icon = LoadImageW(
-          nullptr, reinterpret_cast<LPCWSTR>(size >= 32 ? IDI_APPLICATION : IDI_INFORMATION),
-          IMAGE_ICON, size, size, LR_SHARED);
-      SendMessageW(b.hwnd, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+      if (picture != TPicture::kNone) {
+        const bool program = picture == TPicture::kProgram;
+        const int size = program ? 32 : GetSystemMetrics(SM_CXSMICON);
+        HANDLE icon = LoadImageW(
+            nullptr, reinterpret_cast<LPCWSTR>(program ? IDI_APPLICATION : IDI_INFORMATION),
+            IMAGE_ICON, size, size, LR_SHARED);
+        SendMessageW(b.hwnd, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+      }
       SetWindowPos(b.hwnd, nullptr, x, y, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
       break;
     }
@@ -330,14 +313,15 @@ void Win32View::Impl::CreateControl(TControl& control) {
       const int row = inner.bottom / 2;
       // Both boxes carry the list's ID; the second one is told apart by its handle, the
       // first one is found as the container's first child.
-      HWND first =
-          CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_VISIBLE | BS_CHECKBOX | WS_TABSTOP, 2, 0,
-                          inner.right - 2, row, b.hwnd, id, instance, nullptr);
-      b.extra =
-          CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_VISIBLE | BS_CHECKBOX | WS_TABSTOP, 2,
-                          row, inner.right - 2, inner.bottom - row, b.hwnd, id, instance, nullptr);
-      SendMessageW(first, WM_SETFONT, reinterpret_cast<WPARAM>(b.font), FALSE);
-      SendMessageW(b.extra, WM_SETFONT, reinterpret_cast<WPARAM>(b.font), FALSE);
+      auto box = [&](int top, int height) {
+        HWND hwnd =
+            CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_VISIBLE | BS_CHECKBOX | WS_TABSTOP, 2,
+                            top, inner.right - 2, height, b.hwnd, id, instance, nullptr);
+        SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(b.font), FALSE);
+        return hwnd;
+      };
+      box(0, row);
+      b.extra = box(row, inner.bottom - row);
       break;
     }
     case ControlKind::kListBox:
@@ -362,18 +346,7 @@ void Win32View::Impl::CreateControl(TControl& control) {
 
 void Win32View::Impl::SizeLabel(Bound& b, const TLabel& label) {
   if (label.Width != 0 && label.Height != 0) return;
-  const std::wstring text = Wide(label.Caption);
-  HDC dc = GetDC(b.hwnd);
-  HGDIOBJ old = SelectObject(dc, b.font);
-  SIZE size{};
-  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-  if (text.empty()) {
-    TEXTMETRICW metrics{};
-    GetTextMetricsW(dc, &metrics);
-    size.cy = metrics.tmHeight;
-  }
-  SelectObject(dc, old);
-  ReleaseDC(b.hwnd, dc);
+  const SIZE size = TextExtent(b.hwnd, b.font, Wide(label.Caption));
   SetWindowPos(b.hwnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -398,17 +371,85 @@ void Win32View::Impl::FitMemo(Bound& b) {
   if (b.scrolls) ShowVerticalScrollBar(b.hwnd, false);
   RECT area{};
   SendMessageW(b.hwnd, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&area));
-  HDC dc = GetDC(b.hwnd);
-  HGDIOBJ old = SelectObject(dc, b.font);
-  TEXTMETRICW metrics{};
-  GetTextMetricsW(dc, &metrics);
-  SelectObject(dc, old);
-  ReleaseDC(b.hwnd, dc);
   const auto lines = SendMessageW(b.hwnd, EM_GETLINECOUNT, 0, 0);
-  b.scrolls = lines * metrics.tmHeight > area.bottom - area.top;
+  b.scrolls = lines * TextExtent(b.hwnd, b.font, L"").cy > area.bottom - area.top;
   if (b.scrolls) ShowVerticalScrollBar(b.hwnd, true);
   EnableWindow(b.hwnd, memo.Enabled || b.scrolls);
 }
+
+namespace {
+
+// Shows `text` in the control's window when it differs from what it shows (or nothing was
+// shown yet); true when it did.
+bool ShowText(Bound& b, const std::string& text) {
+  if (b.text == text && b.index != -2) return false;
+  b.text = text;
+  b.index = 0;
+  SetText(b.hwnd, text);
+  return true;
+}
+
+void SyncComboBox(Bound& b, const TComboBox& combo) {
+  if (b.items != combo.Items.Lines()) {
+    b.items = combo.Items.Lines();
+    SendMessageW(b.hwnd, CB_RESETCONTENT, 0, 0);
+    for (const std::string& item : b.items) {
+      SendMessageW(b.hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(item).c_str()));
+    }
+    b.index = -2;
+  }
+  if (b.index != combo.ItemIndex) {
+    b.index = combo.ItemIndex;
+    SendMessageW(b.hwnd, CB_SETCURSEL, static_cast<WPARAM>(b.index), 0);
+  }
+}
+
+// The two check boxes of the list: the first is the container's first child.
+void SyncCheckList(Bound& b, const TCheckListBox& list) {
+  const HWND boxes[2] = {GetWindow(b.hwnd, GW_CHILD), b.extra};
+  const std::vector<bool> checks = {list.Checked(0), list.Checked(1)};
+  if (b.items != list.Items.Lines()) {
+    b.items = list.Items.Lines();
+    for (int i = 0; i < 2; ++i) {
+      SetText(boxes[i], i < list.Items.Count() ? list.Items[i] : std::string());
+      ShowWindow(boxes[i], i < list.Items.Count() ? SW_SHOWNA : SW_HIDE);
+    }
+  }
+  if (b.checks != checks) {
+    b.checks = checks;
+    for (int i = 0; i < 2; ++i) {
+      SendMessageW(boxes[i], BM_SETCHECK,
+                   checks[static_cast<std::size_t>(i)] ? BST_CHECKED : BST_UNCHECKED, 0);
+    }
+  }
+}
+
+// Lines appended to the log are added; any other change fills the list anew.
+void SyncListBox(Bound& b, const TListBox& list) {
+  const std::vector<std::string>& items = list.Items.Lines();
+  if (b.items == items) return;
+  const bool appended =
+      items.size() >= b.items.size() && std::equal(b.items.begin(), b.items.end(), items.begin());
+  std::size_t from = b.items.size();
+  if (!appended) {
+    SendMessageW(b.hwnd, LB_RESETCONTENT, 0, 0);
+    from = 0;
+  }
+  for (std::size_t i = from; i < items.size(); ++i) {
+    SendMessageW(b.hwnd, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(items[i]).c_str()));
+  }
+  b.items = items;
+}
+
+void SyncProgressBar(Bound& b, const TProgressBar& bar) {
+  if (b.index == bar.Position()) return;
+  b.index = bar.Position();
+  SendMessageW(b.hwnd, PBM_SETPOS, static_cast<WPARAM>(b.index), 0);
+  SetText(b.hwnd, bar.Text());
+  InvalidateRect(b.hwnd, nullptr, TRUE);
+}
+
+}  // namespace
 
 void Win32View::Impl::SyncControl(Bound& b) {
   TControl& c = *b.control;
@@ -420,111 +461,44 @@ void Win32View::Impl::SyncControl(Bound& b) {
     }
     return;
   }
-  HWND first = c.Kind == ControlKind::kCheckListBox ? GetWindow(b.hwnd, GW_CHILD) : nullptr;
   if (b.visible != c.Visible) {
     ShowWindow(b.hwnd, c.Visible ? SW_SHOWNA : SW_HIDE);
     b.visible = c.Visible;
   }
   if (b.enabled != c.Enabled) {
     EnableWindow(b.hwnd, c.Enabled || b.scrolls);
-    if (first != nullptr) EnableWindow(first, c.Enabled);
-    if (b.extra != nullptr) EnableWindow(b.extra, c.Enabled);
+    if (c.Kind == ControlKind::kCheckListBox) {
+      EnableWindow(GetWindow(b.hwnd, GW_CHILD), c.Enabled);
+      EnableWindow(b.extra, c.Enabled);
+    }
     b.enabled = c.Enabled;
   }
   switch (c.Kind) {
-    case ControlKind::kLabel: {
-      const auto& label = static_cast<const TLabel&>(c);
-      if (b.text != label.Caption || b.index == -2) {
-        b.text = label.Caption;
-        b.index = 0;
-        SetText(b.hwnd, b.text);
-        SizeLabel(b, label);
+    case ControlKind::kLabel:
+      if (ShowText(b, static_cast<const TLabel&>(c).Caption)) {
+        SizeLabel(b, static_cast<const TLabel&>(c));
       }
       break;
-    }
-    case ControlKind::kMemo: {
-      const std::string text = JoinLines(static_cast<const TMemo&>(c).Lines);
-      if (b.text != text || b.index == -2) {
-        b.text = text;
-        b.index = 0;
-        SetText(b.hwnd, text);
-        FitMemo(b);
-      }
+    case ControlKind::kMemo:
+      if (ShowText(b, JoinLines(static_cast<const TMemo&>(c).Lines))) FitMemo(b);
       break;
-    }
-    case ControlKind::kButton: {
-      const std::string& caption = static_cast<const TBitBtn&>(c).Caption;
-      if (b.text != caption || b.index == -2) {
-        b.text = caption;
-        b.index = 0;
-        SetText(b.hwnd, caption);
+    case ControlKind::kButton:
+      if (ShowText(b, static_cast<const TBitBtn&>(c).Caption)) {
         InvalidateRect(b.hwnd, nullptr, TRUE);
       }
       break;
-    }
-    case ControlKind::kComboBox: {
-      const auto& combo = static_cast<const TComboBox&>(c);
-      if (b.items != combo.Items.Lines()) {
-        b.items = combo.Items.Lines();
-        SendMessageW(b.hwnd, CB_RESETCONTENT, 0, 0);
-        for (const std::string& item : b.items) {
-          SendMessageW(b.hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(item).c_str()));
-        }
-        b.index = -2;
-      }
-      if (b.index != combo.ItemIndex) {
-        b.index = combo.ItemIndex;
-        SendMessageW(b.hwnd, CB_SETCURSEL, static_cast<WPARAM>(b.index), 0);
-      }
+    case ControlKind::kComboBox:
+      SyncComboBox(b, static_cast<const TComboBox&>(c));
       break;
-    }
-    case ControlKind::kCheckListBox: {
-      const auto& list = static_cast<const TCheckListBox&>(c);
-      const HWND boxes[2] = {first, b.extra};
-      const std::vector<bool> checks = {list.Checked(0), list.Checked(1)};
-      if (b.items != list.Items.Lines()) {
-        b.items = list.Items.Lines();
-        for (int i = 0; i < 2; ++i) {
-          SetText(boxes[i], i < list.Items.Count() ? list.Items[i] : std::string());
-          ShowWindow(boxes[i], i < list.Items.Count() ? SW_SHOWNA : SW_HIDE);
-        }
-      }
-      if (b.checks != checks) {
-        b.checks = checks;
-        for (int i = 0; i < 2; ++i) {
-          SendMessageW(boxes[i], BM_SETCHECK,
-                       checks[static_cast<std::size_t>(i)] ? BST_CHECKED : BST_UNCHECKED, 0);
-        }
-      }
+    case ControlKind::kCheckListBox:
+      SyncCheckList(b, static_cast<const TCheckListBox&>(c));
       break;
-    }
-    case ControlKind::kListBox: {
-      const std::vector<std::string>& items = static_cast<const TListBox&>(c).Items.Lines();
-      if (b.items != items) {
-        const bool appended = items.size() >= b.items.size() &&
-                              std::equal(b.items.begin(), b.items.end(), items.begin());
-        std::size_t from = b.items.size();
-        if (!appended) {
-          SendMessageW(b.hwnd, LB_RESETCONTENT, 0, 0);
-          from = 0;
-        }
-        for (std::size_t i = from; i < items.size(); ++i) {
-          SendMessageW(b.hwnd, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(items[i]).c_str()));
-        }
-        b.items = items;
-      }
+    case ControlKind::kListBox:
+      SyncListBox(b, static_cast<const TListBox&>(c));
       break;
-    }
-    case ControlKind::kProgressBar: {
-      const auto& bar = static_cast<const TProgressBar&>(c);
-      if (b.index != bar.Position()) {
-        b.index = bar.Position();
-        SendMessageW(b.hwnd, PBM_SETPOS, static_cast<WPARAM>(b.index), 0);
-        SetText(b.hwnd, bar.Text());
-        InvalidateRect(b.hwnd, nullptr, TRUE);
-      }
+    case ControlKind::kProgressBar:
+      SyncProgressBar(b, static_cast<const TProgressBar&>(c));
       break;
-    }
     case ControlKind::kBevel:
     case ControlKind::kImage:
     case ControlKind::kDirTree:
@@ -552,8 +526,7 @@ void Win32View::Impl::Sync() {
 }
 
 void Win32View::Impl::Paint(HWND hwnd) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(hwnd, &ps);
+  const PaintDc dc(hwnd);
   RECT client;
   GetClientRect(hwnd, &client);
   HGDIOBJ brush = GetStockObject(DC_BRUSH);
@@ -566,18 +539,15 @@ void Win32View::Impl::Paint(HWND hwnd) {
   SetBkMode(dc, TRANSPARENT);
   for (const TLabel* title : {&form->Label4, &form->Label5, &form->Label7}) {
     if (!title->Visible) continue;
-    HGDIOBJ old = SelectObject(dc, FontFor(title->Font));
+    const Selected font(dc, FontFor(title->Font));
     SetTextColor(dc, ToColorRef(title->Font.Color));
     const std::wstring text = Wide(title->Caption);
     TextOutW(dc, title->Left, title->Top, text.c_str(), static_cast<int>(text.size()));
-    SelectObject(dc, old);
   }
-  EndPaint(hwnd, &ps);
 }
 
 void Win32View::Impl::PaintPage(HWND hwnd) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(hwnd, &ps);
+  const PaintDc dc(hwnd);
   for (const Bound& b : bound) {
     const TControl& c = *b.control;
     if (c.Kind != ControlKind::kBevel || !c.Visible || c.Page < 0 ||
@@ -587,7 +557,6 @@ void Win32View::Impl::PaintPage(HWND hwnd) {
     RECT frame{c.Left, c.Top, c.Left + c.Width, c.Top + c.Height};
     DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
   }
-  EndPaint(hwnd, &ps);
 }
 
 void Win32View::Impl::Resized() {
@@ -635,8 +604,8 @@ LRESULT Win32View::Impl::ColorStatic(HDC dc, HWND from) {
 
 void Win32View::Impl::DrawItem(const DRAWITEMSTRUCT& item) {
   for (const Bound& b : bound) {
-    if (b.hwnd == item.hwndItem) {
-      DrawButton(item, b.glyph, b.font);
+    if (b.hwnd == item.hwndItem && b.control->Kind == ControlKind::kButton) {
+      DrawButton(item, static_cast<const TBitBtn&>(*b.control).Glyph, b.font);
       return;
     }
   }
@@ -766,11 +735,6 @@ std::optional<WindowPlacementInfo> Win32View::MainWindowPlacement() {
   return placement;
 }
 
-int Win32View::PixelsPerInch() {
-  HDC screen = GetDC(nullptr);
-  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-  ReleaseDC(nullptr, screen);
-  return dpi;
-}
+int Win32View::PixelsPerInch() { return ScreenPixelsPerInch(); }
 
 }  // namespace ui::win32

@@ -128,7 +128,8 @@ LRESULT CALLBACK PickerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
         }
       case WM_DRAWITEM: {
         const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-        DrawButton(item, item.CtlID == kOkId ? Glyph::kOk : Glyph::kCancel,
+        const TBitBtn& button = item.CtlID == kOkId ? view->picker->BitBtn2 : view->picker->BitBtn1;
+        DrawButton(item, button.Glyph,
                    reinterpret_cast<HFONT>(SendMessageW(item.hwndItem, WM_GETFONT, 0, 0)));
         return TRUE;
       }

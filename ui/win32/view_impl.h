@@ -18,6 +18,7 @@
 #include <windows.h>
 #include <commctrl.h>
 // clang-format on
+#include "ui/win32/gdi.h"
 
 #undef MessageBox
 
@@ -36,9 +37,8 @@ void RegisterPickerClass(HINSTANCE instance);
 // system's application icon when the program file carries none (as the test programs).
 HICON ProgramIcon(HINSTANCE instance, int metric);
 
-// The small picture of a button, drawn in its normal or disabled state.
-enum class Glyph { kNone, kNext, kBack, kCancel, kOk, kUninstall };
-void DrawButton(const DRAWITEMSTRUCT& item, Glyph glyph, HFONT font);
+// A button with its small picture beside the caption, drawn in its normal or disabled state.
+void DrawButton(const DRAWITEMSTRUCT& item, TGlyph glyph, HFONT font);
 
 // One control of TForm1 on screen, with the state last shown, so that a sync touches only
 // what changed.
@@ -47,7 +47,6 @@ struct Bound {
   HWND hwnd = nullptr;
   HWND extra = nullptr;  // the check list's second box
   HFONT font = nullptr;
-  Glyph glyph = Glyph::kNone;
   bool visible = true;
   bool enabled = true;
   std::string text;
@@ -69,7 +68,7 @@ struct Win32View::Impl {
   int shownPage = -1;
   int pageLeft = -1, pageTop = -1;
   bool shown = false;
-  std::map<std::wstring, HFONT> fonts;
+  std::map<std::wstring, GdiObject<HFONT>> fonts;
 
   // The picker.
   HWND pickerWnd = nullptr;
