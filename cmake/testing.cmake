@@ -29,11 +29,12 @@ if(WIN32 AND CMAKE_CROSSCOMPILING AND NOT TARGET _setup_wine_fixture)
 endif()
 
 # setup_add_test(NAME name SOURCES ... LIBS ... [LABELS ...] [NO_MAIN])
-# One GoogleTest program registered as one CTest test; under MinGW it runs through Wine.
+# One GoogleTest program registered as one CTest test, linked with the suites' shared support
+# (tests/support); under MinGW it runs through Wine.
 function(setup_add_test)
   cmake_parse_arguments(T "NO_MAIN" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
-  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} ${SETUP_GTEST_LIBS})
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} setup_test_support ${SETUP_GTEST_LIBS})
   if(NOT T_NO_MAIN)
     target_link_libraries(${T_NAME} PRIVATE ${SETUP_GTEST_MAIN})
   endif()

@@ -16,8 +16,6 @@ namespace setup::faults {
 
 namespace {
 
-std::filesystem::path gSelf;
-
 void Append(const std::string& marker, const std::string& line) {
   const int fd = open(marker.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
   if (fd < 0) return;
@@ -65,9 +63,6 @@ class SlowUi : public ui::NullUi {
 std::uint32_t NoBatch(const std::string&) { return 33; }
 
 }  // namespace
-
-void SetSelfPath(const std::filesystem::path& path) { gSelf = path; }
-const std::filesystem::path& SelfPath() { return gSelf; }
 
 int RunCopy(const std::string& folder, const std::string& marker) {
   plat::Services table = plat::services();

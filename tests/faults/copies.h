@@ -2,7 +2,6 @@
 // a process of its own, through the program's start-up and the null view.
 #pragma once
 
-#include <filesystem>
 #include <string>
 
 namespace setup::faults {
@@ -12,8 +11,5 @@ namespace setup::faults {
 // bracketed by "start <pid>" and "end <pid>" lines appended to the host file `marker`; every
 // message pump sleeps a little so that the run lasts. Returns the program's exit code.
 int RunCopy(const std::string& folder, const std::string& marker);
-
-void SetSelfPath(const std::filesystem::path& path);
-const std::filesystem::path& SelfPath();
 
 }  // namespace setup::faults

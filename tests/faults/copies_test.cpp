@@ -22,7 +22,7 @@ namespace {
 namespace fs = std::filesystem;
 
 pid_t Start(const std::string& folder, const std::string& marker) {
-  const std::string self = SelfPath().string();
+  const std::string self = setup::testing::SelfPath().string();
   char* argv[] = {const_cast<char*>(self.c_str()), const_cast<char*>("--copy"),
                   const_cast<char*>(folder.c_str()), const_cast<char*>(marker.c_str()), nullptr};
   pid_t pid = -1;

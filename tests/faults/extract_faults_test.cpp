@@ -13,11 +13,11 @@
 #include <random>
 
 #include "fault_table.h"
-#include "machine.h"
 #include "platform/files.h"
 #include "platform/posix/prefix.h"
 #include "runs_support.h"
 #include "sweep.h"
+#include "test_support.h"
 #include "texts/error.h"
 #include "unzip/coding.h"
 
@@ -25,10 +25,9 @@ namespace setup::faults {
 namespace {
 
 namespace fs = std::filesystem;
+using setup::testing::HostOf;
 using setup::testing::Picture;
 using setup::testing::TakePicture;
-
-fs::path Host(const std::string& windows) { return plat::posix::MapPath(windows).value.host; }
 
 std::map<std::string, std::string> Members() {
   std::mt19937 bits(7);
@@ -47,13 +46,13 @@ class ExtractFaults : public setup::testing::MachineTest {
  protected:
   void SetUp() override {
     MachineTest::SetUp();
-    const fs::path staging = Host(Work()) / "staging";
+    const fs::path staging = HostOf(Work()) / "staging";
     for (const auto& [name, bytes] : Members()) {
       fs::create_directories((staging / name).parent_path());
       std::ofstream(staging / name, std::ios::binary) << bytes;
     }
     const std::string command = "cd '" + staging.string() + "' && zip -q -r -X '" +
-                                (Host(Work()) / "payload.zip").string() + "' .";
+                                (HostOf(Work()) / "payload.zip").string() + "' .";
     ASSERT_EQ(std::system(command.c_str()), 0);
     fs::remove_all(staging);
     archive_ = In("payload.zip");
@@ -63,7 +62,7 @@ class ExtractFaults : public setup::testing::MachineTest {
   // The destination's files (host relative paths, "/" separated) with their bytes.
   std::map<std::string, std::string> Output() {
     std::map<std::string, std::string> files;
-    const fs::path root = Host(destination_);
+    const fs::path root = HostOf(destination_);
     if (!fs::exists(root)) return files;
     for (const auto& [path, bytes] : TakePicture(root)) {
       if (bytes != "<dir>") files[fs::relative(path, root).generic_string()] = bytes;
@@ -74,7 +73,7 @@ class ExtractFaults : public setup::testing::MachineTest {
   // One run; what went wrong with it, or nothing.
   std::string Run(const std::optional<Fault>& fault, bool& fired, Lengths* lengths) {
     std::error_code ignored;
-    fs::remove_all(Host(destination_), ignored);
+    fs::remove_all(HostOf(destination_), ignored);
     const Picture before = TakePicture(plat::posix::PrefixDir());
     std::int32_t code = 0;
     std::string raised;
@@ -106,10 +105,10 @@ class ExtractFaults : public setup::testing::MachineTest {
       }
     }
     const auto stray = setup::testing::StrayChanges(before, TakePicture(plat::posix::PrefixDir()),
-                                                    {Host(destination_).string()});
+                                                    {HostOf(destination_).string()});
     for (const std::string& path : stray) what += "changed outside the destination: " + path + "; ";
     // The extractor's state is released: the next run goes through.
-    fs::remove_all(Host(destination_), ignored);
+    fs::remove_all(HostOf(destination_), ignored);
     const std::int32_t again = unzip::ExtractArchive(archive_, destination_);
     if (again != 0 || Output() != expected) {
       what += "the next run failed with " + std::to_string(again) + "; ";
@@ -168,7 +167,7 @@ plat::Result<std::size_t> ReadFailingBig(plat::Handle file, void* buffer, std::s
 }
 
 TEST_F(ExtractFaults, AReadFailingInsideALargeDirectoryIsNotTakenForItsEnd) {
-  const fs::path staging = Host(Work()) / "many";
+  const fs::path staging = HostOf(Work()) / "many";
   std::map<std::string, std::string> files;
   for (int i = 0; i < 1200; ++i) {
     files["member-with-a-long-name-" + std::string(40, 'n') + std::to_string(i)] =
@@ -177,10 +176,10 @@ TEST_F(ExtractFaults, AReadFailingInsideALargeDirectoryIsNotTakenForItsEnd) {
   fs::create_directories(staging);
   for (const auto& [name, bytes] : files) std::ofstream(staging / name) << bytes;
   const std::string command = "cd '" + staging.string() + "' && zip -q -0 -r -X '" +
-                              (Host(Work()) / "many.zip").string() + "' .";
+                              (HostOf(Work()) / "many.zip").string() + "' .";
   ASSERT_EQ(std::system(command.c_str()), 0);
   const std::string archive = In("many.zip");
-  const fs::path out = Host(destination_);
+  const fs::path out = HostOf(destination_);
   const auto output = [&out] {
     std::map<std::string, std::string> got;
     for (const auto& [path, bytes] : TakePicture(out)) got[fs::path(path).filename()] = bytes;

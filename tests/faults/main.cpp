@@ -8,12 +8,13 @@
 #include <filesystem>
 
 #include "copies.h"
+#include "test_support.h"
 
 int main(int argc, char** argv) {
   if (argc == 4 && std::strcmp(argv[1], "--copy") == 0) {
     return setup::faults::RunCopy(argv[2], argv[3]);
   }
-  setup::faults::SetSelfPath(std::filesystem::absolute(argv[0]));
+  setup::testing::SetSelfPath(std::filesystem::absolute(argv[0]));
   // The sweeps run the program some thousands of times: a memory file system keeps the
   // registry's flushes to disk cheap.
   if (std::filesystem::is_directory("/dev/shm") && access("/dev/shm", W_OK) == 0) {

@@ -24,6 +24,7 @@ namespace setup::faults {
 namespace {
 
 namespace fs = std::filesystem;
+using setup::testing::HostOf;
 using setup::testing::Picture;
 using setup::testing::TakePicture;
 

@@ -10,11 +10,11 @@
 
 #include "app/form1.h"
 #include "fault_table.h"
-#include "machine.h"
 #include "platform/files.h"
 #include "platform/posix/prefix.h"
 #include "runs_support.h"
 #include "sweep.h"
+#include "test_support.h"
 #include "ui/null/null_ui.h"
 
 namespace setup::faults {

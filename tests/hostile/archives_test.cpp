@@ -10,9 +10,9 @@
 #include <map>
 
 #include "archive.h"
-#include "machine.h"
 #include "platform/posix/prefix.h"
 #include "runs_support.h"
+#include "test_support.h"
 #include "unzip/coding.h"
 #include "unzip/unzip.h"
 
@@ -20,10 +20,9 @@ namespace setup::hostile {
 namespace {
 
 namespace fs = std::filesystem;
+using setup::testing::HostOf;
 using setup::testing::Picture;
 using setup::testing::TakePicture;
-
-fs::path Host(const std::string& windows) { return plat::posix::MapPath(windows).value.host; }
 
 class HostileArchive : public setup::testing::MachineTest {
  protected:
@@ -34,28 +33,28 @@ class HostileArchive : public setup::testing::MachineTest {
   }
 
   void Write(const std::string& bytes) {
-    std::ofstream(Host(archive_), std::ios::binary | std::ios::trunc) << bytes;
+    std::ofstream(HostOf(archive_), std::ios::binary | std::ios::trunc) << bytes;
   }
 
   // Extracts the archive; the machine may change only in the destination.
   std::int32_t Extract() {
     const Picture before = Machine();
     const std::int32_t code = unzip::ExtractArchive(archive_, out_);
-    const auto stray = setup::testing::StrayChanges(before, Machine(), {Host(out_).string()});
+    const auto stray = setup::testing::StrayChanges(before, Machine(), {HostOf(out_).string()});
     EXPECT_EQ(stray, std::vector<std::string>{});
     return code;
   }
 
   Picture Machine() {
     Picture picture = TakePicture(plat::posix::PrefixDir());
-    picture.erase(Host(archive_).string());
+    picture.erase(HostOf(archive_).string());
     return picture;
   }
 
   // The destination's files and folders (relative, "/" separated); folders end with "/".
   std::map<std::string, std::string> Out() {
     std::map<std::string, std::string> files;
-    const fs::path root = Host(out_);
+    const fs::path root = HostOf(out_);
     if (!fs::exists(root)) return files;
     for (const auto& [path, bytes] : TakePicture(root)) {
       const std::string name = fs::relative(path, root).generic_string();
@@ -140,7 +139,7 @@ TEST_F(HostileArchive, MembersThatShareDataAreRefusedAsAStructureError) {
       a.members.push_back(alias);
     }
     Write(a.Bytes());
-    fs::remove_all(Host(out_));
+    fs::remove_all(HostOf(out_));
     unzip::RunFailure why;
     EXPECT_EQ(unzip::ExtractArchive(archive_, out_, &why), unzip::kSeriousError);
     EXPECT_EQ(why.code, unzip::kStructureError);
@@ -169,7 +168,7 @@ TEST_F(HostileArchive, AFolderAndAFileOfOneNameFailWithAWriteError) {
 
   a.members = {Stored("y", "file"), Stored("y/z", "under a file")};
   Write(a.Bytes());
-  fs::remove_all(Host(out_));
+  fs::remove_all(HostOf(out_));
   EXPECT_EQ(Extract(), unzip::kWriteError);
   EXPECT_EQ(Out(), (std::map<std::string, std::string>{{"y", "file"}}));
 }
@@ -197,7 +196,7 @@ TEST_F(HostileArchive, ADirectoryOffsetOntoOtherDataIsAFormatErrorNotAnEmptyArch
 }
 
 TEST_F(HostileArchive, ATruncatedArchiveFailsAtEveryLengthAndWritesNothing) {
-  const fs::path staging = Host(In("staging"));
+  const fs::path staging = HostOf(In("staging"));
   fs::create_directories(staging / "sub");
   std::ofstream(staging / "a.txt") << std::string(3000, 'a') << "end";
   std::ofstream(staging / "sub" / "b.txt") << "bee";
@@ -280,11 +279,11 @@ TEST_F(HostileArchive, DirectoriesAreReadWholeOrRefusedBeforeAnythingIsWritten) 
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     Write(c.archive.Bytes());
-    fs::remove_all(Host(out_));
+    fs::remove_all(HostOf(out_));
     unzip::RunFailure why;
     const Picture before = Machine();
     EXPECT_EQ(unzip::ExtractArchive(archive_, out_, &why), c.code);
-    EXPECT_EQ(setup::testing::StrayChanges(before, Machine(), {Host(out_).string()}),
+    EXPECT_EQ(setup::testing::StrayChanges(before, Machine(), {HostOf(out_).string()}),
               std::vector<std::string>{});
     if (c.code == 0) {
       EXPECT_EQ(Out(), all);
@@ -342,11 +341,11 @@ TEST_F(HostileArchive, NamesFlaggedUtf8AreConvertedExactlyOrRefused) {
     m.extra = c.extra;
     a.members = {Stored("first.txt", "1"), m};
     Write(a.Bytes());
-    fs::remove_all(Host(out_));
+    fs::remove_all(HostOf(out_));
     unzip::RunFailure why;
     const Picture before = Machine();
     EXPECT_EQ(unzip::ExtractArchive(archive_, out_, &why), c.code);
-    EXPECT_EQ(setup::testing::StrayChanges(before, Machine(), {Host(out_).string()}),
+    EXPECT_EQ(setup::testing::StrayChanges(before, Machine(), {HostOf(out_).string()}),
               std::vector<std::string>{});
     std::map<std::string, std::string> expected = {{"first.txt", "1"}};
     if (c.code == 0) {
@@ -366,7 +365,7 @@ TEST_F(HostileArchive, NamesFlaggedUtf8AreConvertedExactlyOrRefused) {
 // Info-ZIP unzip does. A member whose way goes through a folder link fails with a write error
 // and writes nothing. The links' targets lie outside the destination and stay as they were.
 TEST_F(HostileArchive, NothingIsWrittenThroughALinkInTheDestination) {
-  const fs::path outside = Host(In("outside"));
+  const fs::path outside = HostOf(In("outside"));
   struct Case {
     const char* what;
     const char* link;    // below the destination
@@ -388,8 +387,8 @@ TEST_F(HostileArchive, NothingIsWrittenThroughALinkInTheDestination) {
     fs::create_directories(outside / "dir");
     std::ofstream(outside / "victim.txt") << "keep";
     std::ofstream(outside / "dir" / "a.txt") << "keep too";
-    fs::remove_all(Host(out_));
-    const fs::path link = Host(out_) / c.link;
+    fs::remove_all(HostOf(out_));
+    const fs::path link = HostOf(out_) / c.link;
     fs::create_directories(link.parent_path());
     fs::create_symlink(outside / c.target, link);
     Archive a;
@@ -398,7 +397,7 @@ TEST_F(HostileArchive, NothingIsWrittenThroughALinkInTheDestination) {
     unzip::RunFailure why;
     const Picture before = Machine();
     EXPECT_EQ(unzip::ExtractArchive(archive_, out_, &why), c.code);
-    EXPECT_EQ(setup::testing::StrayChanges(before, Machine(), {Host(out_).string()}),
+    EXPECT_EQ(setup::testing::StrayChanges(before, Machine(), {HostOf(out_).string()}),
               std::vector<std::string>{});
     EXPECT_EQ(Out()["first.txt"], "1");
     if (c.code == 0) {
@@ -551,7 +550,7 @@ TEST_F(HostileArchive, NamesOf259And260CharactersAreWriteErrors) {
     Archive a;
     a.members = {Stored(LongName(length), "long")};
     Write(a.Bytes());
-    fs::remove_all(Host(out_));
+    fs::remove_all(HostOf(out_));
     EXPECT_EQ(Extract(), unzip::kWriteError) << length;
     EXPECT_TRUE(Out().empty() || Out().begin()->first.ends_with("/")) << length;
   }
@@ -567,7 +566,7 @@ TEST_F(HostileArchive, AnOutputPathOf259CharactersIsExtractedAndOf260IsAWriteErr
 
   a.members = {Stored(LongName(room + 1), "deeper")};
   Write(a.Bytes());
-  fs::remove_all(Host(out_));
+  fs::remove_all(HostOf(out_));
   EXPECT_EQ(Extract(), unzip::kWriteError);
   EXPECT_TRUE(Out().empty());
 }

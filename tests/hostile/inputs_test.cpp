@@ -19,6 +19,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using setup::testing::Cp;
+using setup::testing::HostOf;
 using setup::testing::Picture;
 using setup::testing::TakePicture;
 

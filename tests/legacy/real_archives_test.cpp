@@ -58,7 +58,7 @@ struct Extracted {
 Extracted Extract(const fs::path& archive, std::uint32_t headerOffset) {
   TempDir out;
   Extracted x;
-  x.result = unzip::ExtractMember(ExtractorPath(archive), ExtractorPath(out / "member.out"),
+  x.result = unzip::ExtractMember(Win(archive), Win(out / "member.out"),
                                   static_cast<std::int32_t>(headerOffset));
   x.created = fs::exists(out / "member.out");
   if (x.created) x.content = ReadAll(out / "member.out");
@@ -224,7 +224,7 @@ std::vector<std::vector<std::int32_t>> WritesPerMember(const fs::path& archive,
                                                        const fs::path& folder) {
   gReports.clear();
   const std::int32_t extracted =
-      unzip::UnzipArchive(ExtractorPath(archive), ExtractorPath(folder), "*.*", Record, nullptr);
+      unzip::UnzipArchive(Win(archive), Win(folder), "*.*", Record, nullptr);
   EXPECT_GT(extracted, 0);
   std::vector<std::vector<std::int32_t>> out;
   for (const auto& [first, status] : gReports) {

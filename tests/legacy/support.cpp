@@ -1,15 +1,10 @@
 #include "tests/legacy/support.h"
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
-#include <random>
 #include <stdexcept>
 
 #ifndef _WIN32
 #include <sys/wait.h>
-
-#include "platform/posix/prefix.h"
 #endif
 
 namespace legacy_test {
@@ -39,58 +34,29 @@ std::string Quote(const std::string& s) {
 
 }  // namespace
 
-std::filesystem::path FixtureDir() { return SETUP_ZIP_FIXTURES; }
-
-Bytes ReadAll(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw std::runtime_error("cannot read " + path.string());
-  return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteAll(const std::filesystem::path& path, const Bytes& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
-  if (!out) throw std::runtime_error("cannot write " + path.string());
-}
-
-TempDir::TempDir() {
-  std::random_device rd;
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    auto p = std::filesystem::temp_directory_path() / ("legacy-" + std::to_string(rd()));
-    if (std::filesystem::create_directory(p)) {
-      path_ = p;
-      return;
-    }
-  }
-  throw std::runtime_error("no temporary folder");
-}
-
-TempDir::~TempDir() {
-  std::error_code ec;
-  std::filesystem::remove_all(path_, ec);
-}
-
-std::string ExtractorPath(const std::filesystem::path& host) {
-#ifdef _WIN32
-  return host.string();
-#else
-  return plat::posix::HostToWindows(std::filesystem::absolute(host).string());
-#endif
-}
-
 #ifdef _WIN32
 bool HaveInfoZip() { return false; }
-int InfoZipTest(const std::filesystem::path&) { throw std::logic_error("no unzip under Wine"); }
+int InfoZipTest(std::uint16_t, std::uint16_t, const Bytes&, const Bytes&) {
+  throw std::logic_error("no unzip under Wine");
+}
 std::optional<Bytes> InfoZipExtract(const std::filesystem::path&, const std::string&) {
   throw std::logic_error("no unzip under Wine");
 }
 #else
 bool HaveInfoZip() { return std::system("unzip -v >/dev/null 2>&1") == 0; }
 
-int InfoZipTest(const std::filesystem::path& archive) {
+int InfoZipTest(std::uint16_t method, std::uint16_t flags, const Bytes& content,
+                const Bytes& stream) {
+  TempDir dir;
+  ZipMember m;
+  m.name = "member.bin";
+  m.method = method;
+  m.flags = flags;
+  m.data = stream;
+  m.content = content;
+  WriteAll(dir / "t.zip", BuildZip({m}));
   const int status =
-      std::system(("unzip -tqq " + Quote(archive.string()) + " >/dev/null 2>&1").c_str());
+      std::system(("unzip -tqq " + Quote((dir / "t.zip").string()) + " >/dev/null 2>&1").c_str());
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 

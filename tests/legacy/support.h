@@ -1,4 +1,4 @@
-// Files, folders and the Info-ZIP peer for the legacy decoder tests.
+// The Info-ZIP peer and a central directory reader for the legacy decoder tests.
 #pragma once
 
 #include <cstdint>
@@ -7,37 +7,18 @@
 #include <string>
 #include <vector>
 
+#include "zip_builder.h"
+
 namespace legacy_test {
 
-using Bytes = std::vector<std::uint8_t>;
-
-// The folder of the real archives (SOURCES.md there says where each comes from).
-std::filesystem::path FixtureDir();
-
-Bytes ReadAll(const std::filesystem::path& path);
-void WriteAll(const std::filesystem::path& path, const Bytes& bytes);
-
-// A fresh folder below the system temp folder, removed with its contents at the end.
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
-
- private:
-  std::filesystem::path path_;
-};
-
-// The path of a host file as the extractor takes it (a Windows path).
-std::string ExtractorPath(const std::filesystem::path& host);
+using namespace setup::testing;
 
 // Info-ZIP unzip, where the tests can run it (not under Wine): whether it is there, the exit
-// status of `unzip -tqq`, and the bytes of `unzip -p` for one member.
+// status of `unzip -tqq` on an archive holding `stream` as the data of one member of that
+// method and flags, and the bytes of `unzip -p` for one member.
 bool HaveInfoZip();
-int InfoZipTest(const std::filesystem::path& archive);
+int InfoZipTest(std::uint16_t method, std::uint16_t flags, const Bytes& content,
+                const Bytes& stream);
 std::optional<Bytes> InfoZipExtract(const std::filesystem::path& archive,
                                     const std::string& member);
 

@@ -7,9 +7,9 @@
 
 #include "install/shortcut.h"
 #include "lnk_reader.h"
-#include "machine.h"
 #include "platform/files.h"
 #include "platform/services.h"
+#include "test_support.h"
 #include "texts/error.h"
 
 namespace setup::testing {

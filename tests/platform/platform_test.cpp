@@ -5,73 +5,26 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdlib>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
+#include "test_support.h"
 
 namespace {
 
 using namespace plat;
-
-std::string gProgram;  // argv[0], to start a second copy of this program
-
-std::string Unique() {
-  return std::to_string(std::chrono::steady_clock::now().time_since_epoch().count());
-}
+using namespace setup::testing;
 
 std::string Upper(std::string s) {
   for (char& c : s) {
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
   }
   return s;
-}
-
-bool Exists(const std::string& path) { return FileAttributes(path).ok(); }
-
-std::uint32_t WriteBytes(const std::string& path, const std::string& bytes) {
-  auto f = File::Open(path, OpenMode::kCreate);
-  if (!f.ok()) return f.error;
-  auto w = WriteFile(f.value.get(), bytes.data(), bytes.size());
-  if (!w.ok()) return w.error;
-  return f.value.close();
-}
-
-std::string ReadBytes(const std::string& path) {
-  auto f = File::Open(path, OpenMode::kRead);
-  if (!f.ok()) return "<error " + std::to_string(f.error) + ">";
-  std::string out;
-  char buf[4096];
-  for (;;) {
-    auto r = ReadFile(f.value.get(), buf, sizeof buf);
-    if (!r.ok() || r.value == 0) break;
-    out.append(buf, r.value);
-  }
-  return out;
-}
-
-// Removes a folder tree through the platform services.
-void RemoveAll(const std::string& dir) {
-  std::vector<std::string> files, folders;
-  for (DirSearch s(dir + "\\*"); s.valid();) {
-    const auto& e = s.entry();
-    if (e.name != "." && e.name != "..") {
-      ((e.attributes & kAttrDirectory) ? folders : files).push_back(dir + "\\" + e.name);
-    }
-    if (!s.next()) break;
-  }
-  for (const auto& f : files) {
-    SetFileAttributes(f, kAttrNormal);
-    DeleteFile(f);
-  }
-  for (const auto& f : folders) RemoveAll(f);
-  RemoveDirectory(dir);
 }
 
 // Names matched by a search pattern, "." and ".." included.
@@ -87,17 +40,6 @@ std::vector<std::string> Search(const std::string& pattern, std::uint32_t* error
   return names;
 }
 
-// Polls (without asserting any duration) until `done` holds or a generous limit passes.
-template <class F>
-bool Eventually(F done, std::chrono::seconds limit = std::chrono::seconds(30)) {
-  const auto end = std::chrono::steady_clock::now() + limit;
-  while (std::chrono::steady_clock::now() < end) {
-    if (done()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return done();
-}
-
 class Platform : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -105,10 +47,10 @@ class Platform : public ::testing::Test {
     ASSERT_TRUE(temp.ok());
     ASSERT_FALSE(temp.value.empty());
     ASSERT_EQ(temp.value.back(), '\\');
-    dir_ = temp.value + "plat-" + Unique();
+    dir_ = temp.value + "plat-" + UniqueName("");
     ASSERT_EQ(CreateDirectory(dir_), kOk);
   }
-  void TearDown() override { RemoveAll(dir_); }
+  void TearDown() override { Erase(dir_); }
 
   std::string dir_;
 };
@@ -120,7 +62,7 @@ TEST_F(Platform, FolderCreationAndRemovalReportWin32Codes) {
   EXPECT_EQ(CreateDirectory(sub), kOk);
   EXPECT_EQ(CreateDirectory(sub), kAlreadyExists);
   EXPECT_EQ(CreateDirectory(dir_ + "\\missing\\deeper"), kPathNotFound);
-  EXPECT_EQ(WriteBytes(sub + "\\f.txt", "x"), kOk);
+  PutFile(sub + "\\f.txt", "x");
   EXPECT_EQ(RemoveDirectory(sub), kDirNotEmpty);
   EXPECT_EQ(DeleteFile(sub + "\\f.txt"), kOk);
   EXPECT_EQ(RemoveDirectory(sub), kOk);
@@ -145,7 +87,7 @@ TEST_F(Platform, MissingFileAndMissingFolderAreTwoAndThree) {
 
 TEST_F(Platform, FilesAreWrittenReadSoughtAndTruncated) {
   const std::string path = dir_ + "\\data.bin";
-  ASSERT_EQ(WriteBytes(path, std::string("abc\0def", 7)), kOk);
+  PutFile(path, std::string("abc\0def", 7));
   auto f = File::Open(path, OpenMode::kReadWrite);
   ASSERT_TRUE(f.ok());
   EXPECT_EQ(FileSize(f.value.get()).value, 7);
@@ -160,14 +102,14 @@ TEST_F(Platform, FilesAreWrittenReadSoughtAndTruncated) {
   EXPECT_EQ(WriteFile(f.value.get(), "XY", 2).value, 2u);
   EXPECT_FALSE(SeekFile(f.value.get(), -100, SeekOrigin::kCurrent).ok());
   EXPECT_EQ(f.value.close(), kOk);
-  EXPECT_EQ(ReadBytes(path), std::string("abc\0dXY", 7));
-  ASSERT_EQ(WriteBytes(path, "1"), kOk);  // create over an existing file truncates it
-  EXPECT_EQ(ReadBytes(path), "1");
+  EXPECT_EQ(FileBytes(path), std::string("abc\0dXY", 7));
+  PutFile(path, "1");  // create over an existing file truncates it
+  EXPECT_EQ(FileBytes(path), "1");
 }
 
 TEST_F(Platform, AFileOpenedForReadingCannotBeWritten) {
   const std::string path = dir_ + "\\r.txt";
-  ASSERT_EQ(WriteBytes(path, "abc"), kOk);
+  PutFile(path, "abc");
   auto f = File::Open(path, OpenMode::kRead);
   ASSERT_TRUE(f.ok());
   EXPECT_EQ(WriteFile(f.value.get(), "z", 1).error, kAccessDenied);
@@ -176,7 +118,7 @@ TEST_F(Platform, AFileOpenedForReadingCannotBeWritten) {
 
 TEST_F(Platform, AFileIsNoFolder) {
   const std::string file = dir_ + "\\plain";
-  ASSERT_EQ(WriteBytes(file, "x"), kOk);
+  PutFile(file, "x");
   EXPECT_EQ(RemoveDirectory(file), 267u);  // ERROR_DIRECTORY
   EXPECT_EQ(SetCurrentDirectory(file), 267u);
   EXPECT_EQ(SetCurrentDirectory(dir_ + "\\missing"), kFileNotFound);
@@ -197,24 +139,24 @@ TEST_F(Platform, NamesWithCharactersWindowsRefusesAreInvalid) {
 
 TEST_F(Platform, ReadOnlyFilesRefuseDeleteAndWriteOpen) {
   const std::string path = dir_ + "\\ro.txt";
-  ASSERT_EQ(WriteBytes(path, "keep"), kOk);
+  PutFile(path, "keep");
   EXPECT_EQ(FileAttributes(path).value & (kAttrReadOnly | kAttrDirectory), 0u);
   ASSERT_EQ(SetFileAttributes(path, kAttrReadOnly), kOk);
   EXPECT_NE(FileAttributes(path).value & kAttrReadOnly, 0u);
   EXPECT_EQ(DeleteFile(path), kAccessDenied);
   EXPECT_EQ(OpenFile(path, OpenMode::kReadWrite).error, kAccessDenied);
   EXPECT_EQ(OpenFile(path, OpenMode::kCreate).error, kAccessDenied);
-  ASSERT_EQ(WriteBytes(dir_ + "\\other.txt", "other"), kOk);
+  PutFile(dir_ + "\\other.txt", "other");
   EXPECT_EQ(CopyFile(dir_ + "\\other.txt", path, false), kAccessDenied);
-  EXPECT_EQ(ReadBytes(path), "keep");
+  EXPECT_EQ(FileBytes(path), "keep");
   ASSERT_EQ(SetFileAttributes(path, kAttrNormal), kOk);
   EXPECT_EQ(FileAttributes(path).value & kAttrReadOnly, 0u);
   EXPECT_EQ(DeleteFile(path), kOk);
-  EXPECT_FALSE(Exists(path));
+  EXPECT_FALSE(PathExists(path));
 }
 
 TEST_F(Platform, AttributesTellFoldersFromPlainFiles) {
-  ASSERT_EQ(WriteBytes(dir_ + "\\plain.txt", "x"), kOk);
+  PutFile(dir_ + "\\plain.txt", "x");
   const auto file = FileAttributes(dir_ + "\\plain.txt");
   ASSERT_TRUE(file.ok());
   EXPECT_NE(file.value & kAttrArchive, 0u);
@@ -227,34 +169,34 @@ TEST_F(Platform, AttributesTellFoldersFromPlainFiles) {
 
 TEST_F(Platform, CopyHonoursFailIfExistsAndOverwritesOtherwise) {
   const std::string a = dir_ + "\\a.txt", b = dir_ + "\\b.txt";
-  ASSERT_EQ(WriteBytes(a, "new contents"), kOk);
-  ASSERT_EQ(WriteBytes(b, "old"), kOk);
+  PutFile(a, "new contents");
+  PutFile(b, "old");
   EXPECT_EQ(CopyFile(a, b, true), kFileExists);
-  EXPECT_EQ(ReadBytes(b), "old");
+  EXPECT_EQ(FileBytes(b), "old");
   EXPECT_EQ(CopyFile(a, b, false), kOk);
-  EXPECT_EQ(ReadBytes(b), "new contents");
+  EXPECT_EQ(FileBytes(b), "new contents");
   EXPECT_EQ(CopyFile(a, dir_ + "\\c.txt", true), kOk);
-  EXPECT_EQ(ReadBytes(dir_ + "\\c.txt"), "new contents");
+  EXPECT_EQ(FileBytes(dir_ + "\\c.txt"), "new contents");
   EXPECT_EQ(CopyFile(a, dir_ + "\\nodir\\c.txt", false), kPathNotFound);
   EXPECT_EQ(CopyFile(a, a, false), 32u);  // onto itself: a sharing violation, contents kept
-  EXPECT_EQ(ReadBytes(a), "new contents");
+  EXPECT_EQ(FileBytes(a), "new contents");
 }
 
 TEST_F(Platform, MoveReplacesTheTarget) {
   const std::string a = dir_ + "\\a.txt", b = dir_ + "\\b.txt";
-  ASSERT_EQ(WriteBytes(a, "moved"), kOk);
-  ASSERT_EQ(WriteBytes(b, "replaced"), kOk);
+  PutFile(a, "moved");
+  PutFile(b, "replaced");
   EXPECT_EQ(MoveFile(a, b), kOk);
-  EXPECT_FALSE(Exists(a));
-  EXPECT_EQ(ReadBytes(b), "moved");
+  EXPECT_FALSE(PathExists(a));
+  EXPECT_EQ(FileBytes(b), "moved");
   EXPECT_EQ(MoveFile(a, b), kFileNotFound);
 }
 
 TEST_F(Platform, NamesMatchWithoutRegardToCase) {
   ASSERT_EQ(CreateDirectory(dir_ + "\\Sources"), kOk);
   EXPECT_EQ(CreateDirectory(dir_ + "\\sources"), kAlreadyExists);
-  ASSERT_EQ(WriteBytes(dir_ + "\\SOURCES\\Vorlex.lnk", "l"), kOk);
-  EXPECT_EQ(ReadBytes(dir_ + "\\sources\\vorlex.LNK"), "l");
+  PutFile(dir_ + "\\SOURCES\\Vorlex.lnk", "l");
+  EXPECT_EQ(FileBytes(dir_ + "\\sources\\vorlex.LNK"), "l");
   EXPECT_EQ(Search(dir_ + "\\sources\\*"), (std::vector<std::string>{".", "..", "Vorlex.lnk"}));
   EXPECT_EQ(DeleteFile(Upper(dir_) + "\\SOURCES\\VORLEX.LNK"), kOk);
   EXPECT_EQ(RemoveDirectory(dir_ + "\\sOuRcEs"), kOk);
@@ -264,7 +206,7 @@ TEST_F(Platform, NamesMatchWithoutRegardToCase) {
 
 TEST_F(Platform, WildcardsMatchAsFindFirstFileDoes) {
   for (const char* name : {"a.txt", "b.TXT", "noext", "c.tar.gz", "ab"}) {
-    ASSERT_EQ(WriteBytes(dir_ + "\\" + name, name), kOk);
+    PutFile(dir_ + "\\" + name, name);
   }
   ASSERT_EQ(CreateDirectory(dir_ + "\\folder"), kOk);
   const std::vector<std::string> all = {".",     "..",       "a.txt",  "ab",
@@ -284,7 +226,7 @@ TEST_F(Platform, WildcardsMatchAsFindFirstFileDoes) {
 }
 
 TEST_F(Platform, SearchReportsAttributesAndSizes) {
-  ASSERT_EQ(WriteBytes(dir_ + "\\five.txt", "12345"), kOk);
+  PutFile(dir_ + "\\five.txt", "12345");
   ASSERT_EQ(CreateDirectory(dir_ + "\\sub"), kOk);
   int seen = 0;
   for (DirSearch s(dir_ + "\\*.*"); s.valid();) {
@@ -309,7 +251,7 @@ TEST_F(Platform, SearchReportsAttributesAndSizes) {
 
 TEST_F(Platform, DosTimeIsSetAndAnInvalidDateRefused) {
   const std::string path = dir_ + "\\t.txt";
-  ASSERT_EQ(WriteBytes(path, "x"), kOk);
+  PutFile(path, "x");
   auto f = File::Open(path, OpenMode::kWriteAttrib);
   ASSERT_TRUE(f.ok());
   // 2004-02-29 13:45:58
@@ -324,10 +266,10 @@ TEST_F(Platform, DosTimeIsSetAndAnInvalidDateRefused) {
 
 TEST_F(Platform, ShortPathOfAnExistingPathNamesTheSameFolder) {
   ASSERT_EQ(CreateDirectory(dir_ + "\\Long Folder Name"), kOk);
-  ASSERT_EQ(WriteBytes(dir_ + "\\Long Folder Name\\inside.txt", "in"), kOk);
+  PutFile(dir_ + "\\Long Folder Name\\inside.txt", "in");
   auto s = ShortPathName(dir_ + "\\Long Folder Name");
   ASSERT_TRUE(s.ok());
-  EXPECT_EQ(ReadBytes(s.value + "\\inside.txt"), "in");
+  EXPECT_EQ(FileBytes(s.value + "\\inside.txt"), "in");
   EXPECT_EQ(ShortPathName(dir_ + "\\Missing Folder").error, kFileNotFound);
   // GetShortPathName looks each component up, so any missing one is "file not found".
   EXPECT_EQ(ShortPathName(dir_ + "\\Missing Folder\\x").error, kFileNotFound);
@@ -341,9 +283,9 @@ TEST_F(Platform, CurrentDirectoryFollowsSetAndResolvesRelativeNames) {
   ASSERT_TRUE(now.ok());
   EXPECT_EQ(Upper(now.value), Upper(dir_));
   EXPECT_EQ(CreateDirectory("rel"), kOk);
-  EXPECT_EQ(WriteBytes("rel\\f.txt", "r"), kOk);
-  EXPECT_EQ(ReadBytes(dir_ + "\\rel\\f.txt"), "r");
-  EXPECT_EQ(ReadBytes(".\\rel\\..\\rel\\f.txt"), "r");
+  PutFile("rel\\f.txt", "r");
+  EXPECT_EQ(FileBytes(dir_ + "\\rel\\f.txt"), "r");
+  EXPECT_EQ(FileBytes(".\\rel\\..\\rel\\f.txt"), "r");
   EXPECT_EQ(SetCurrentDirectory(saved.value), kOk);
 }
 
@@ -354,7 +296,7 @@ TEST(PlatformProcess, TempAndModuleNamesExist) {
   auto env = Environment("TEMP");
   ASSERT_TRUE(env.has_value());
   EXPECT_NE(FileAttributes(*env).value & kAttrDirectory, 0u);
-  EXPECT_FALSE(Environment("SETUP_SURELY_UNSET_VARIABLE_" + Unique()).has_value());
+  EXPECT_FALSE(Environment("SETUP_SURELY_UNSET_VARIABLE_" + UniqueName("")).has_value());
   auto self = ModuleFileName();
   ASSERT_TRUE(self.ok());
   EXPECT_EQ(self.value.substr(1, 2), ":\\");
@@ -365,7 +307,7 @@ TEST(PlatformProcess, TempAndModuleNamesExist) {
 
 class Registry : public ::testing::Test {
  protected:
-  void SetUp() override { root_ = "Software\\VorlexPlatformTest" + Unique(); }
+  void SetUp() override { root_ = "Software\\VorlexPlatformTest" + UniqueName(""); }
   void TearDown() override { DeleteTree(root_); }
 
   static void DeleteTree(const std::string& path) {
@@ -486,16 +428,15 @@ TEST_F(Platform, ProfileWritesCrlfLinesWithoutBlankLines) {
   EXPECT_EQ(ProfileWriteString("Other", "A", "1", ini), kOk);
   EXPECT_EQ(ProfileWriteString("all", "key2", "P\xF8\xEDru\xE8ka", ini), kOk);
   EXPECT_EQ(ProfileWriteString("ALL", "KEY", "Changed", ini), kOk);
-  EXPECT_EQ(ReadBytes(ini), "[ALL]\r\nKey=Changed\r\nkey2=P\xF8\xEDru\xE8ka\r\n[Other]\r\nA=1\r\n");
+  EXPECT_EQ(FileBytes(ini), "[ALL]\r\nKey=Changed\r\nkey2=P\xF8\xEDru\xE8ka\r\n[Other]\r\nA=1\r\n");
   EXPECT_EQ(ProfileGetString("all", "KEY2", "", ini), "P\xF8\xEDru\xE8ka");
 }
 
 TEST_F(Platform, ProfileReadTrimsAndUnquotesAndAWriteNormalisesTheFile) {
   const std::string ini = dir_ + "\\rules.ini";
-  ASSERT_EQ(WriteBytes(ini,
-                       "[all]\n  key1  =  spaced value  \nkey2=\"quoted value\"\nkey3='single'\n"
-                       "key4=\"only start\nkey5=\"x\"y\"\nkey6=\"\n\n[Other]\nk=v\n"),
-            kOk);
+  PutFile(ini,
+          "[all]\n  key1  =  spaced value  \nkey2=\"quoted value\"\nkey3='single'\n"
+          "key4=\"only start\nkey5=\"x\"y\"\nkey6=\"\n\n[Other]\nk=v\n");
   EXPECT_EQ(ProfileGetString("ALL", "key1", "d", ini), "spaced value");
   EXPECT_EQ(ProfileGetString("ALL", "key2", "d", ini), "quoted value");
   EXPECT_EQ(ProfileGetString("ALL", "key3", "d", ini), "single");
@@ -506,22 +447,22 @@ TEST_F(Platform, ProfileReadTrimsAndUnquotesAndAWriteNormalisesTheFile) {
   EXPECT_EQ(ProfileGetString("None", "k", "fallback", ini), "fallback");
   EXPECT_EQ(ProfileGetString("ALL", "k", "fallback", dir_ + "\\absent.ini"), "fallback");
   EXPECT_EQ(ProfileWriteString("ALL", "new", "1", ini), kOk);
-  EXPECT_EQ(ReadBytes(ini),
+  EXPECT_EQ(FileBytes(ini),
             "[all]\r\nkey1=spaced value\r\nkey2=\"quoted value\"\r\nkey3='single'\r\n"
             "key4=\"only start\r\nkey5=\"x\"y\"\r\nkey6=\"\r\nnew=1\r\n[Other]\r\nk=v\r\n");
 }
 
 TEST_F(Platform, ProfileNamesAreTrimmedAndAnUnchangedWriteLeavesTheFileAlone) {
   const std::string ini = dir_ + "\\names.ini";
-  ASSERT_EQ(WriteBytes(ini, "; note\n[ ALL ]\nnoequals\n k = v \n[ALL]\nsecond=2\n"), kOk);
+  PutFile(ini, "; note\n[ ALL ]\nnoequals\n k = v \n[ALL]\nsecond=2\n");
   EXPECT_EQ(ProfileGetString("all", "K", "d", ini), "v");
   EXPECT_EQ(ProfileGetString("ALL", "noequals", "d", ini), "d");  // a key without a value
   EXPECT_EQ(ProfileGetString("ALL", "second", "d", ini), "d");    // only the first section
   EXPECT_EQ(ProfileGetString("ALL", "missing", "fall  ", ini), "fall");
   EXPECT_EQ(ProfileWriteString("ALL", "k", "v", ini), kOk);
-  EXPECT_EQ(ReadBytes(ini), "; note\n[ ALL ]\nnoequals\n k = v \n[ALL]\nsecond=2\n");
+  EXPECT_EQ(FileBytes(ini), "; note\n[ ALL ]\nnoequals\n k = v \n[ALL]\nsecond=2\n");
   EXPECT_EQ(ProfileWriteString(" New ", "  key  ", "  value", ini), kOk);
-  EXPECT_EQ(ReadBytes(ini),
+  EXPECT_EQ(FileBytes(ini),
             "; note\r\n[ALL]\r\nnoequals\r\nk=v\r\n[ALL]\r\nsecond=2\r\n[New ]\r\nkey  =value\r\n");
   EXPECT_EQ(ProfileGetString("new", "KEY", "d", ini), "value");
 }
@@ -542,7 +483,7 @@ TEST_F(Platform, ProfileErasesKeysAndSections) {
   EXPECT_EQ(ProfileGetString("ALL", "Item0", "gone", ini), "gone");
   EXPECT_EQ(ProfileWriteString("all", std::nullopt, std::nullopt, ini), kOk);
   EXPECT_EQ(ProfileGetString("ALL", "Count", "gone", ini), "gone");
-  EXPECT_EQ(ReadBytes(ini), "[Keep]\r\nx=y\r\n");
+  EXPECT_EQ(FileBytes(ini), "[Keep]\r\nx=y\r\n");
 }
 
 TEST_F(Platform, ProfileWriteToAReadOnlyFileFailsWithAccessDenied) {
@@ -558,13 +499,11 @@ TEST_F(Platform, ProfileWriteToAReadOnlyFileFailsWithAccessDenied) {
 
 // Runs a second copy of this program that opens the mutex and checks what it sees.
 bool ProbeSees(const std::string& name, const char* expected) {
-  std::string program = gProgram;
-  if (program.find(' ') != std::string::npos) program = "\"" + program + "\"";
-  return std::system((program + " --mutex-probe " + name + " " + expected).c_str()) == 0;
+  return RunSelf("--mutex-probe " + name + " " + expected);
 }
 
 TEST(PlatformProcess, ASecondProcessSeesTheMutexTaken) {
-  const std::string name = "SETUPTest" + Unique();
+  const std::string name = "SETUPTest" + UniqueName("");
   auto first = CreateNamedMutex(name);
   ASSERT_EQ(first.error, kOk);
   ASSERT_NE(first.handle, kNoHandle);
@@ -576,24 +515,22 @@ TEST(PlatformProcess, ASecondProcessSeesTheMutexTaken) {
 // Starts setup123.bat in `folder` (a name in the temp folder) from a second copy of this
 // program, which ends at once, as the program that writes its self-removal batch does.
 bool StartedByAnotherProcess(const std::string& folder) {
-  std::string program = gProgram;
-  if (program.find(' ') != std::string::npos) program = "\"" + program + "\"";
-  return std::system((program + " --start-hidden " + folder).c_str()) == 0;
+  return RunSelf("--start-hidden " + folder);
 }
 
 TEST_F(Platform, AHiddenBatchErasesFilesAndItself) {
   const std::string victim = dir_ + "\\victim.exe", ini = dir_ + "\\victim.ini";
   const std::string folder = dir_ + "\\Empty Folder", bat = dir_ + "\\setup123.bat";
-  ASSERT_EQ(WriteBytes(victim, "x"), kOk);
+  PutFile(victim, "x");
   ASSERT_EQ(CreateDirectory(folder), kOk);
   const std::string script = "@echo off\r\n:1\r\nErase \"" + victim + "\"\r\nIf exist \"" + victim +
                              "\" Goto 1\r\n:2\r\nErase \"" + ini + "\"\r\nIf exist \"" + ini +
                              "\" Goto 2\r\nrd \"" + folder + "\"\r\nErase \"" + bat + "\"\r\n";
-  ASSERT_EQ(WriteBytes(bat, script), kOk);
+  PutFile(bat, script);
   ASSERT_TRUE(StartedByAnotherProcess(dir_.substr(TempPath().value.size())));
-  EXPECT_TRUE(Eventually([&] { return !Exists(bat); }));
-  EXPECT_FALSE(Exists(victim));
-  EXPECT_FALSE(Exists(folder));
+  EXPECT_TRUE(Eventually([&] { return !PathExists(bat); }));
+  EXPECT_FALSE(PathExists(victim));
+  EXPECT_FALSE(PathExists(folder));
   EXPECT_LE(StartHidden(dir_ + "\\absent.bat"), 31u);
 }
 
@@ -612,7 +549,7 @@ int main(int argc, char** argv) {
   if (argc == 3 && std::string(argv[1]) == "--start-hidden") {
     return plat::StartHidden(plat::TempPath().value + argv[2] + "\\setup123.bat") > 31 ? 0 : 1;
   }
-  gProgram = argv[0];
+  setup::testing::SetSelfPath(std::filesystem::absolute(argv[0]));
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

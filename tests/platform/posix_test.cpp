@@ -13,60 +13,21 @@
 #include <climits>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <map>
-#include <sstream>
 #include <thread>
 
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
+#include "test_support.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace plat;
-
-std::string Slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void Spit(const fs::path& p, const std::string& text) {
-  std::ofstream out(p, std::ios::binary);
-  out << text;
-}
-
-// Creates or replaces a file through the platform.
-void WriteText(const std::string& path, const std::string& text) {
-  auto f = File::Open(path, OpenMode::kCreate);
-  ASSERT_TRUE(f.ok()) << path;
-  ASSERT_EQ(WriteFile(f.value.get(), text.data(), text.size()).value, text.size());
-}
-
-// The bytes of a file read through the platform.
-std::string ReadBytesOf(const std::string& path) {
-  auto f = File::Open(path, OpenMode::kRead);
-  if (!f.ok()) return "<error " + std::to_string(f.error) + ">";
-  std::string out(64, '\0');
-  auto r = ReadFile(f.value.get(), out.data(), out.size());
-  out.resize(r.value);
-  return out;
-}
-
-template <class F>
-bool Eventually(F done, std::chrono::seconds limit = std::chrono::seconds(30)) {
-  const auto end = std::chrono::steady_clock::now() + limit;
-  while (std::chrono::steady_clock::now() < end) {
-    if (done()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return done();
-}
+using namespace setup::testing;
 
 // StartHidden called in a child process that ends as soon as it returns, as the program that
 // starts its self-removal batch does: the batch waits for its starter to end. Gives what
@@ -83,20 +44,13 @@ int StartFromChild(const std::string& commandLine) {
 class Posix : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/setup-prefix-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    prefix_ = root_ = tmpl;
-    setenv("SETUP_PREFIX", tmpl, 1);
+    prefix_ = root_.path();
+    setenv("SETUP_PREFIX", prefix_.c_str(), 1);
     cwd_ = fs::current_path();
     ASSERT_TRUE(TempPath().ok());  // seeds the prefix
   }
   void TearDown() override {
     fs::current_path(cwd_);
-    std::error_code ec;
-    for (auto& e : fs::recursive_directory_iterator(root_, ec)) {
-      chmod(e.path().c_str(), 0755);
-    }
-    fs::remove_all(root_, ec);
     unsetenv("SETUP_PREFIX");
   }
 
@@ -107,7 +61,7 @@ class Posix : public ::testing::Test {
     return profile.substr(profile.rfind('\\') + 1);
   }
 
-  fs::path root_;    // removed after the test
+  TempDir root_;     // removed after the test
   fs::path prefix_;  // the prefix in use, inside root_
   fs::path cwd_;
 };
@@ -124,7 +78,7 @@ TEST_F(Posix, APrefixIsSeededOnFirstUse) {
         user / "Temp", user / "AppData/Roaming/Microsoft/Windows/Start Menu/Programs"}) {
     EXPECT_TRUE(fs::is_directory(p)) << p;
   }
-  const std::string userReg = Slurp(prefix_ / "user.reg");
+  const std::string userReg = ReadText(prefix_ / "user.reg");
   EXPECT_EQ(userReg.substr(0, 10), "REGEDIT4\r\n");
   EXPECT_NE(userReg.find("\"Desktop\"=\"C:\\\\users\\\\" + UserName() + "\\\\Desktop\""),
             std::string::npos);
@@ -145,11 +99,11 @@ TEST_F(Posix, PrefixFollowsXdgDataHomeWhenNotSetExplicitly) {
 }
 
 TEST_F(Posix, ARelativePrefixStaysWhereItWasFirstSeen) {
-  fs::current_path(root_);
+  fs::current_path(root_.path());
   setenv("SETUP_PREFIX", "relative-prefix", 1);
   ASSERT_EQ(SetCurrentDirectory("C:\\windows"), kOk);  // moves the host's current directory
   EXPECT_TRUE(FileAttributes("C:\\Program Files").ok());
-  EXPECT_EQ(fs::current_path(), fs::canonical(root_ / "relative-prefix/drive_c/windows"));
+  EXPECT_EQ(fs::current_path(), fs::canonical(root_.path() / "relative-prefix/drive_c/windows"));
   EXPECT_FALSE(fs::exists(root_ / "relative-prefix/drive_c/windows/relative-prefix"));
 }
 
@@ -180,11 +134,11 @@ TEST_F(Posix, HostPathsOutsideDriveCAreSeenThroughZ) {
 
 TEST_F(Posix, ComponentsMatchWhatExistsWithoutRegardToCase) {
   fs::create_directories(HostTemp() / "Sources");
-  Spit(HostTemp() / "Sources/Vorlex.lnk", "link");
+  WriteAll(HostTemp() / "Sources/Vorlex.lnk", "link");
   const std::string t = Temp();
   EXPECT_TRUE(FileAttributes(t + "SOURCES\\vorlex.LNK").ok());
   EXPECT_EQ(CopyFile(t + "sources\\VORLEX.lnk", t + "SOURCES\\Copy.LNK", false), kOk);
-  EXPECT_EQ(Slurp(HostTemp() / "Sources/Copy.LNK"), "link");  // new names as given
+  EXPECT_EQ(ReadText(HostTemp() / "Sources/Copy.LNK"), "link");  // new names as given
   EXPECT_EQ(CreateDirectory(t + "sources\\NewFolder"), kOk);
   EXPECT_TRUE(fs::is_directory(HostTemp() / "Sources/NewFolder"));
   EXPECT_EQ(MoveFile(t + "sources\\newfolder", t + "sources\\NEWFOLDER"), kOk);  // case only
@@ -205,7 +159,7 @@ TEST_F(Posix, LookupsFollowChangesOfTheBodyAndOfOthers) {
     std::uint32_t expected;
   };
   const std::vector<Case> cases = {
-      {"own: a new name in another case", [&] { WriteText(box + "\\Made.txt", "m"); },
+      {"own: a new name in another case", [&] { PutFile(box + "\\Made.txt", "m"); },
        "box\\MADE.TXT", kOk},
       {"own: a file deleted", [&] { DeleteFile(box + "\\old.txt"); }, "BOX\\Old.txt",
        kFileNotFound},
@@ -219,11 +173,11 @@ TEST_F(Posix, LookupsFollowChangesOfTheBodyAndOfOthers) {
       {"other: the folder replaced by a file",
        [&] {
          fs::remove_all(host);
-         Spit(host, "f");
+         WriteAll(host, "f");
        },
        "box\\old.txt", kPathNotFound},
-      {"other: a name added in another case", [&] { Spit(host / "NEW.TXT", "n"); }, "box\\new.txt",
-       kOk},
+      {"other: a name added in another case", [&] { WriteAll(host / "NEW.TXT", "n"); },
+       "box\\new.txt", kOk},
       {"other: a name removed", [&] { fs::remove(host / "old.txt"); }, "box\\OLD.TXT",
        kFileNotFound},
   };
@@ -231,7 +185,7 @@ TEST_F(Posix, LookupsFollowChangesOfTheBodyAndOfOthers) {
     SCOPED_TRACE(c.what);
     for (const char* name : {"Box", "BOX", "Crate"}) fs::remove_all(HostTemp() / name);
     ASSERT_EQ(CreateDirectory(box), kOk);
-    WriteText(box + "\\old.txt", "o");
+    PutFile(box + "\\old.txt", "o");
     // The folder's stamp is set back, so that any change below moves it whatever the grain of
     // the file system's clock; then the body learns the folder and lists its names.
     const timespec old[2] = {{946684800, 0}, {946684800, 0}};
@@ -247,7 +201,7 @@ TEST_F(Posix, CzechNamesAreUtf8OnTheHost) {
   const std::string manual = Temp() + "Manu\xE1l";  // "Manuál" in code page 1250
   ASSERT_EQ(CreateDirectory(manual), kOk);
   EXPECT_TRUE(fs::is_directory(HostTemp() / "Manuál"));
-  Spit(HostTemp() / "Manuál/Příručka.txt", "p");
+  WriteAll(HostTemp() / "Manuál/Příručka.txt", "p");
   DirSearch s(manual + "\\P*");
   ASSERT_TRUE(s.valid());
   EXPECT_EQ(s.entry().name, "P\xF8\xEDru\xE8ka.txt");
@@ -255,8 +209,8 @@ TEST_F(Posix, CzechNamesAreUtf8OnTheHost) {
 }
 
 TEST_F(Posix, HiddenIsALeadingDotAndReadOnlyTheOwnerWriteBit) {
-  Spit(HostTemp() / ".hidden", "h");
-  Spit(HostTemp() / "locked", "l");
+  WriteAll(HostTemp() / ".hidden", "h");
+  WriteAll(HostTemp() / "locked", "l");
   chmod((HostTemp() / "locked").c_str(), 0444);
   EXPECT_NE(FileAttributes(Temp() + ".hidden").value & kAttrHidden, 0u);
   EXPECT_EQ(FileAttributes(Temp() + "locked").value & kAttrHidden, 0u);
@@ -276,8 +230,8 @@ class Links : public Posix {
     Posix::SetUp();
     outside_ = root_ / "outside";
     fs::create_directories(outside_ / "folder");
-    Spit(outside_ / "precious", "keep");
-    Spit(outside_ / "folder/inner", "keep");
+    WriteAll(outside_ / "precious", "keep");
+    WriteAll(outside_ / "folder/inner", "keep");
     fs::create_directories(HostTemp() / "tree");
     fs::create_directory_symlink(outside_ / "folder", HostTemp() / "tree/to folder");
     fs::create_symlink(outside_ / "precious", HostTemp() / "tree/to file");
@@ -285,7 +239,8 @@ class Links : public Posix {
   }
   std::string Tree() { return Temp() + "tree\\"; }
   bool OutsideIntact() {
-    return Slurp(outside_ / "precious") == "keep" && Slurp(outside_ / "folder/inner") == "keep";
+    return ReadText(outside_ / "precious") == "keep" &&
+           ReadText(outside_ / "folder/inner") == "keep";
   }
 
   fs::path outside_;
@@ -331,9 +286,9 @@ TEST_F(Links, RemovingALinkLeavesWhatItLeadsTo) {
 
 TEST_F(Links, AFolderReachedThroughALinkIsStillUsable) {
   ASSERT_EQ(SetCurrentDirectory(Tree() + "to folder"), kOk);
-  EXPECT_EQ(Slurp("inner"), "keep");
+  EXPECT_EQ(ReadText("inner"), "keep");
   EXPECT_EQ(FileAttributes(Tree() + "to folder\\inner").value, kAttrArchive);
-  EXPECT_EQ(ReadBytesOf(Tree() + "to file"), "keep");
+  EXPECT_EQ(FileBytes(Tree() + "to file"), "keep");
 }
 
 // --- The program of a running process --------------------------------------------------------
@@ -346,13 +301,14 @@ TEST_F(Posix, TheProgramOfARunningProcessOrOfItsParentCannotBeDeletedOrReplaced)
   fs::copy_file("/bin/sh", shell);
   fs::permissions(probe, fs::perms::owner_all);
   fs::permissions(shell, fs::perms::owner_all);
-  Spit(HostTemp() / "other", "o");
+  WriteAll(HostTemp() / "other", "o");
   setenv("SETUP_RUNNING_IMAGE_PROBE", "1", 1);
   const std::string command = "'" + shell.string() + "' -c \"'" + probe.string() +
                               "' --gtest_filter=RunningImageProbe.* >'" +
                               (root_ / "probe.log").string() + "'; exit \\$?\"";
-  EXPECT_EQ(std::system(command.c_str()), 0) << Slurp(root_ / "probe.log");
-  EXPECT_NE(Slurp(root_ / "probe.log").find("[       OK ] RunningImageProbe."), std::string::npos);
+  EXPECT_EQ(std::system(command.c_str()), 0) << ReadText(root_ / "probe.log");
+  EXPECT_NE(ReadText(root_ / "probe.log").find("[       OK ] RunningImageProbe."),
+            std::string::npos);
   unsetenv("SETUP_RUNNING_IMAGE_PROBE");
   // Once they have ended, they go.
   EXPECT_EQ(MoveFile(Temp() + "other", Temp() + "probe"), kOk);
@@ -374,7 +330,7 @@ TEST(RunningImageProbe, ImagesOfThisProcessAndItsParentStay) {
 }
 
 TEST_F(Posix, DosTimeIsLocalTime) {
-  Spit(HostTemp() / "t.txt", "t");
+  WriteAll(HostTemp() / "t.txt", "t");
   auto f = File::Open(Temp() + "t.txt", OpenMode::kWriteAttrib);
   ASSERT_TRUE(f.ok());
   const std::uint16_t date = ((2001 - 1980) << 9) | (7 << 5) | 15;
@@ -414,7 +370,7 @@ TEST_F(Posix, AColonInANameIsInvalid) {
 // it must not turn into the folder above it.
 TEST_F(Posix, ANameOfOnlyBlanksOrDotsIsInvalid) {
   fs::create_directories(HostTemp() / "keep");
-  Spit(HostTemp() / "keep/file", "f");
+  WriteAll(HostTemp() / "keep/file", "f");
   for (const char* name : {" ", "  ", "...", ". .", " .", ". "}) {
     const std::string inside = Temp() + "keep\\" + name;
     EXPECT_EQ(FileAttributes(inside).error, kInvalidName) << '"' << name << '"';
@@ -437,7 +393,7 @@ TEST_F(Posix, ProfileWriteIntoAReadOnlyFolderFails) {
 
 TEST_F(Posix, ABareProfileNameLivesInTheWindowsFolder) {
   ASSERT_EQ(ProfileWriteString("S", "k", "v", "bare.ini"), kOk);
-  EXPECT_EQ(Slurp(prefix_ / "drive_c/windows/bare.ini"), "[S]\r\nk=v\r\n");
+  EXPECT_EQ(ReadText(prefix_ / "drive_c/windows/bare.ini"), "[S]\r\nk=v\r\n");
 }
 
 // --- Registry files ------------------------------------------------------------------------
@@ -453,7 +409,7 @@ TEST_F(Posix, RegistryValuesAreEscapedInTheHiveFile) {
   EXPECT_EQ(RegSetString(key.value.get(), "Two\nLines", "x"), kInvalidParameter);
   EXPECT_EQ(RegSetDword(key.value.get(), "Two\nLines", 1), kInvalidParameter);
   EXPECT_EQ(RegCreateKey(Hive::kCurrentUser, "Software\\Line\nBreak").error, kInvalidParameter);
-  const std::string text = Slurp(prefix_ / "user.reg");
+  const std::string text = ReadText(prefix_ / "user.reg");
   EXPECT_NE(text.find("[HKEY_CURRENT_USER\\Software\\Korb\\Vorlex]\r\n"
                       "\"AppDir\"=\"C:\\\\a \\\"b\\\"\"\r\n@=\"default\"\r\n"),
             std::string::npos)
@@ -465,7 +421,8 @@ TEST_F(Posix, RegistryValuesAreEscapedInTheHiveFile) {
   // The DWORD lines are read back, and kept when another value rewrites the file.
   ASSERT_EQ(RegSetString(key.value.get(), "Later", "l"), kOk);
   EXPECT_EQ(RegQueryValue(key.value.get(), "estimatedsize").value.data, "\xD4\xC3\xB2\xA1");
-  EXPECT_NE(Slurp(prefix_ / "user.reg").find("\"NoModify\"=dword:00000001\r\n"), std::string::npos);
+  EXPECT_NE(ReadText(prefix_ / "user.reg").find("\"NoModify\"=dword:00000001\r\n"),
+            std::string::npos);
   EXPECT_EQ(RegQueryValue(key.value.get(), "two lines").value.data, std::string("x\r\ny\0", 5));
 }
 
@@ -476,7 +433,7 @@ TEST_F(Posix, ADamagedHiveReadsWhatParsesAndKeepsTheRestOnRewrite) {
       "\"Broken\"=\"no end\r\n\"B\"=dword:0000002a\r\n\"C\"=hex:01,zz\r\n"
       "[HKEY_CURRENT_USER\\Software\\Cut\r\n\"Orphan\"=\"o\"\r\n"
       "\x01\x02garbage\xff\r\n[HKEY_CURRENT_USER\\Software\\Last]\r\n\"L\"=\"l\"\r\n\"Trunc";
-  Spit(prefix_ / "user.reg", damaged);
+  WriteAll(prefix_ / "user.reg", damaged);
   auto good = RegKey::Open(Hive::kCurrentUser, "Software\\Good");
   ASSERT_TRUE(good.ok());
   EXPECT_EQ(RegQueryValue(good.value.get(), "A").value.data, std::string("1\0", 2));
@@ -486,7 +443,7 @@ TEST_F(Posix, ADamagedHiveReadsWhatParsesAndKeepsTheRestOnRewrite) {
   EXPECT_EQ(RegQueryValue(good.value.get(), "Orphan").error, kFileNotFound);
   EXPECT_EQ(RegOpenKey(Hive::kCurrentUser, "Software\\Cut").error, kFileNotFound);
   ASSERT_EQ(RegSetString(good.value.get(), "New", "n"), kOk);
-  const std::string rewritten = Slurp(prefix_ / "user.reg");
+  const std::string rewritten = ReadText(prefix_ / "user.reg");
   for (const char* kept :
        {"\"Broken\"=\"no end\r\n", "\"C\"=hex:01,zz\r\n",
         "[HKEY_CURRENT_USER\\Software\\Cut\r\n\"Orphan\"=\"o\"\r\n", "\x01\x02garbage\xff\r\n",
@@ -497,18 +454,18 @@ TEST_F(Posix, ADamagedHiveReadsWhatParsesAndKeepsTheRestOnRewrite) {
   ASSERT_EQ(RegSetString(good.value.get(), "New", "m"), kOk);
   std::string expected = rewritten;
   expected.replace(expected.find("\"New\"=\"n\""), 9, "\"New\"=\"m\"");
-  EXPECT_EQ(Slurp(prefix_ / "user.reg"), expected);
+  EXPECT_EQ(ReadText(prefix_ / "user.reg"), expected);
 }
 
 TEST_F(Posix, AStaleTemporaryHiveIsIgnoredAndCleared) {
   auto key = RegKey::Create(Hive::kCurrentUser, "Software\\Korb");
   ASSERT_TRUE(key.ok());
   ASSERT_EQ(RegSetString(key.value.get(), "V", "old"), kOk);
-  const std::string before = Slurp(prefix_ / "user.reg");
+  const std::string before = ReadText(prefix_ / "user.reg");
   // What a writer killed between write and rename leaves behind.
-  Spit(prefix_ / ".user.reg.AbC123",
-       "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Korb]\r\n\"V\"=\"ha");
-  EXPECT_EQ(Slurp(prefix_ / "user.reg"), before);
+  WriteAll(prefix_ / ".user.reg.AbC123",
+           "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Korb]\r\n\"V\"=\"ha");
+  EXPECT_EQ(ReadText(prefix_ / "user.reg"), before);
   EXPECT_EQ(RegQueryValue(key.value.get(), "V").value.data, std::string("old\0", 4));
   ASSERT_EQ(RegSetString(key.value.get(), "V", "new"), kOk);
   EXPECT_FALSE(fs::exists(prefix_ / ".user.reg.AbC123"));
@@ -525,8 +482,8 @@ TEST_F(Posix, AWriterKilledMidwayLeavesAWholeRegistry) {
       RegSetString(key.value.get(), "V" + std::to_string(i % 50), std::string(2000, 'a' + i % 26));
     }
   }
-  ASSERT_TRUE(
-      Eventually([&] { return Slurp(prefix_ / "user.reg").find("\"V20\"") != std::string::npos; }));
+  ASSERT_TRUE(Eventually(
+      [&] { return ReadText(prefix_ / "user.reg").find("\"V20\"") != std::string::npos; }));
   kill(child, SIGKILL);
   waitpid(child, nullptr, 0);
   // Every value present is whole: the file always was either the old or the new one.
@@ -540,7 +497,7 @@ TEST_F(Posix, AWriterKilledMidwayLeavesAWholeRegistry) {
     EXPECT_EQ(v.value.data.size(), 2001u);
   }
   EXPECT_GE(present, 20);
-  const std::string text = Slurp(prefix_ / "user.reg");
+  const std::string text = ReadText(prefix_ / "user.reg");
   EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
   ASSERT_EQ(RegSetString(key.value.get(), "After", "ok"), kOk);  // and it still writes
 }
@@ -555,7 +512,7 @@ class Batch : public Posix {
   }
   // Writes the batch in the temp folder and starts it; true when it was started.
   bool Start(const std::string& lines) {
-    Spit(HostTemp() / "setup123.bat", lines);
+    WriteAll(HostTemp() / "setup123.bat", lines);
     return StartFromChild(bat_) == 33;
   }
   bool BatchGone() { return !fs::exists(HostTemp() / "setup123.bat"); }
@@ -564,7 +521,7 @@ class Batch : public Posix {
 };
 
 TEST_F(Batch, TheEraseLoopWaitsUntilTheFileCanGo) {
-  Spit(HostTemp() / "setup.exe", "x");
+  WriteAll(HostTemp() / "setup.exe", "x");
   chmod((HostTemp() / "setup.exe").c_str(), 0444);  // "in use": the erase fails for now
   fs::create_directories(HostTemp() / "Home Dir");
   const std::string exe = Temp() + "setup.exe", home = Temp() + "Home Dir";
@@ -583,8 +540,8 @@ TEST_F(Batch, TheEraseLoopWaitsUntilTheFileCanGo) {
 TEST_F(Batch, CommandsAreCaseInsensitiveAndPathsMayBeBare) {
   fs::create_directories(HostTemp() / "Bare");
   fs::create_directories(HostTemp() / "Full");
-  Spit(HostTemp() / "Full/f", "f");
-  Spit(HostTemp() / "one", "1");
+  WriteAll(HostTemp() / "Full/f", "f");
+  WriteAll(HostTemp() / "one", "1");
   ASSERT_TRUE(Start("@echo off\r\n\r\nrem nothing\r\nDEL " + Temp() + "ONE\r\nRD " + Temp() +
                     "bare\r\nrd \"" + Temp() + "Full\"\r\nif not exist " + Temp() +
                     "one goto :End\r\nErase " + Temp() + "full\\f\r\n:end\r\nerase " + bat_ +
@@ -596,7 +553,7 @@ TEST_F(Batch, CommandsAreCaseInsensitiveAndPathsMayBeBare) {
 }
 
 TEST_F(Batch, ALoopThatNeverEndsGivesUpAfterItsBound) {
-  Spit(HostTemp() / "stuck.exe", "x");
+  WriteAll(HostTemp() / "stuck.exe", "x");
   chmod((HostTemp() / "stuck.exe").c_str(), 0444);
   const std::string exe = Temp() + "stuck.exe";
   ASSERT_TRUE(Start(":Repeat\r\nErase \"" + exe + "\"\r\nIf exist \"" + exe +
@@ -606,8 +563,9 @@ TEST_F(Batch, ALoopThatNeverEndsGivesUpAfterItsBound) {
 }
 
 TEST_F(Batch, TheBatchWaitsForTheProgramThatStartedItToEnd) {
-  Spit(HostTemp() / "victim", "v");
-  Spit(HostTemp() / "setup123.bat", "Erase \"" + Temp() + "victim\"\r\nErase \"" + bat_ + "\"\r\n");
+  WriteAll(HostTemp() / "victim", "v");
+  WriteAll(HostTemp() / "setup123.bat",
+           "Erase \"" + Temp() + "victim\"\r\nErase \"" + bat_ + "\"\r\n");
   int started[2], release[2];
   ASSERT_EQ(pipe(started), 0);
   ASSERT_EQ(pipe(release), 0);
@@ -639,16 +597,16 @@ TEST_F(Batch, TheBatchWaitsForTheProgramThatStartedItToEnd) {
 TEST_F(Batch, StartFailsForAMissingOrForeignFile) {
   EXPECT_EQ(StartHidden(Temp() + "absent.bat"), 2u);
   EXPECT_EQ(StartHidden(Temp() + "nodir\\absent.bat"), 3u);
-  Spit(HostTemp() / "prog.txt", "x");
+  WriteAll(HostTemp() / "prog.txt", "x");
   EXPECT_LE(StartHidden(Temp() + "prog.txt"), 31u);
 }
 
 TEST_F(Batch, AnUnquotedCommandLineWithBlanksFindsTheBatch) {
   fs::create_directories(HostTemp() / "with blank");
-  Spit(HostTemp() / "with blank/victim", "v");
+  WriteAll(HostTemp() / "with blank/victim", "v");
   const std::string bat = Temp() + "with blank\\run.bat";
-  Spit(HostTemp() / "with blank/run.bat",
-       "Erase \"" + Temp() + "with blank\\victim\"\r\nErase \"" + bat + "\"\r\n");
+  WriteAll(HostTemp() / "with blank/run.bat",
+           "Erase \"" + Temp() + "with blank\\victim\"\r\nErase \"" + bat + "\"\r\n");
   EXPECT_EQ(StartFromChild(bat), 33);
   EXPECT_TRUE(Eventually([&] { return !fs::exists(HostTemp() / "with blank/run.bat"); }));
   EXPECT_FALSE(fs::exists(HostTemp() / "with blank/victim"));
@@ -658,10 +616,10 @@ TEST_F(Posix, TheMutexLockIsNotHeldByTheBatchProcess) {
   auto m = CreateNamedMutex("SETUPMain987EXE");
   ASSERT_EQ(m.error, kOk);
   const std::string bat = Temp() + "wait.bat";
-  Spit(HostTemp() / "hold", "h");
+  WriteAll(HostTemp() / "hold", "h");
   chmod((HostTemp() / "hold").c_str(), 0444);
-  Spit(HostTemp() / "wait.bat", ":1\r\nErase \"" + Temp() + "hold\"\r\nIf exist \"" + Temp() +
-                                    "hold\" Goto 1\r\nErase \"" + bat + "\"\r\n");
+  WriteAll(HostTemp() / "wait.bat", ":1\r\nErase \"" + Temp() + "hold\"\r\nIf exist \"" + Temp() +
+                                        "hold\" Goto 1\r\nErase \"" + bat + "\"\r\n");
   ASSERT_EQ(StartFromChild(bat), 33);
   CloseMutex(m.handle);
   auto again = CreateNamedMutex("SETUPMain987EXE");

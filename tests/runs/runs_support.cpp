@@ -6,7 +6,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
-#include <random>
 #include <sstream>
 #include <thread>
 
@@ -39,11 +38,6 @@ std::uint32_t DeleteUnlessRunning(const std::string& path) {
   constexpr std::uint32_t kSharingViolation = 32;
   if (gRunning && plat::posix::SameName(path, gProgram)) return kSharingViolation;
   return plat::NativeServices().deleteFile(path);
-}
-
-std::string UniqueHostName() {
-  static std::mt19937_64 bits{std::random_device{}()};
-  return "setup-runs-" + std::to_string(bits() % 1000000000000ull);
 }
 
 }  // namespace
@@ -96,7 +90,7 @@ std::vector<std::string> StrayChanges(const Picture& before, const Picture& afte
 
 void RunsTest::SetUp() {
   MachineTest::SetUp();
-  root_ = fs::temp_directory_path() / UniqueHostName();
+  root_ = fs::temp_directory_path() / UniqueName("setup-runs-");
   fs::create_directories(PayloadHost());
   lwTemp_ = LwTempFolderPath();
   MakeFolders(lwTemp_);
@@ -119,16 +113,6 @@ void RunsTest::TearDown() {
 }
 
 std::string RunsTest::Payload() const { return Win(PayloadHost()); }
-
-std::string RunsTest::Win(const fs::path& host) {
-  return plat::posix::HostToWindows(host.string());
-}
-
-fs::path RunsTest::HostOf(const std::string& windows) {
-  auto mapped = plat::posix::MapPath(windows);
-  EXPECT_TRUE(mapped.ok()) << windows;
-  return mapped.value.host;
-}
 
 std::string& RunsTest::Program() const { return gProgram; }
 std::vector<std::string>& RunsTest::Starts() const { return gStarts; }

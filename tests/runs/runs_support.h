@@ -15,8 +15,8 @@
 
 #include "app/form1.h"
 #include "lnk_reader.h"
-#include "machine.h"
 #include "platform/services.h"
+#include "test_support.h"
 #include "ui/null/null_ui.h"
 
 namespace setup::testing {
@@ -53,9 +53,6 @@ class RunsTest : public MachineTest {
   // The payload folder: host path and Windows path.
   fs::path PayloadHost() const { return root_ / "payload"; }
   std::string Payload() const;
-  // Windows path of a host path.
-  static std::string Win(const fs::path& host);
-  static fs::path HostOf(const std::string& windows);
 
   // Writes files into a staging folder and packs them with Info-ZIP zip into the payload.
   void MakeZip(const std::string& archive, const std::map<std::string, std::string>& files,

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "install/paths.h"
-#include "machine.h"
 #include "platform/files.h"
 #include "platform/services.h"
+#include "test_support.h"
 #include "texts/error.h"
 #include "uninstall/remove_self.h"
 

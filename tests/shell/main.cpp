@@ -11,7 +11,7 @@ int main(int argc, char** argv) {
   if (argc > 1 && std::strcmp(argv[1], "--second-copy") == 0) {
     return setup::test::RunSecondCopy();
   }
-  setup::test::SetSelfPath(std::filesystem::absolute(argv[0]));
+  setup::testing::SetSelfPath(std::filesystem::absolute(argv[0]));
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

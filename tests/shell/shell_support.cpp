@@ -1,25 +1,14 @@
 #include "tests/shell/shell_support.h"
 
-#include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
-#include <random>
 
 #include "app/program.h"
 #include "install/paths.h"
-#include "platform/codepage.h"
 #include "platform/files.h"
 
 namespace setup::test {
 
 namespace {
-
-fs::path& SelfPathStorage() {
-  static fs::path path;
-  return path;
-}
 
 std::vector<std::string>& Starts() {
   static std::vector<std::string> starts;
@@ -40,29 +29,6 @@ std::uint32_t RecordHiddenStart(const std::string& commandLine) {
 
 }  // namespace
 
-const fs::path& SelfPath() { return SelfPathStorage(); }
-void SetSelfPath(const fs::path& path) { SelfPathStorage() = path; }
-
-std::string Cp(std::string_view utf8) { return plat::Utf8ToCp1250(utf8); }
-
-std::string Hex(std::string_view bytes) {
-  static const char digits[] = "0123456789abcdef";
-  std::string out;
-  for (unsigned char c : bytes) {
-    out += digits[c >> 4];
-    out += digits[c & 15];
-  }
-  return out;
-}
-
-void SetEnvironment(const char* name, const std::string& value) {
-#ifdef _WIN32
-  _putenv_s(name, value.c_str());
-#else
-  setenv(name, value.c_str(), 1);
-#endif
-}
-
 int RunSecondCopy() {
   ui::NullUi ui;
   const int code = RunProgram(ui, [](TForm1&, ui::TForm2&) { return 99; });
@@ -77,10 +43,7 @@ int RunSecondCopy() {
 std::vector<std::string>& ShellTest::HiddenStarts() { return Starts(); }
 
 void ShellTest::SetUp() {
-  std::random_device random;
-  root_ = fs::temp_directory_path() /
-          ("setup-shell-" + std::to_string(random()) + "-" +
-           std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+  root_ = fs::temp_directory_path() / UniqueName("setup-shell-");
   fs::create_directories(root_ / "prefix");
   fs::create_directories(Payload());
   SetEnvironment("SETUP_PREFIX", (root_ / "prefix").string());
@@ -115,18 +78,7 @@ void ShellTest::TearDown() {
 
 void ShellTest::AddPayloadArchive() {
   // An empty zip archive: the end-of-central-directory record alone, every count zero.
-  WriteFile(Payload() / "vx01.zip", std::string("PK\x05\x06", 4) + std::string(18, '\0'));
-}
-
-void ShellTest::WriteFile(const fs::path& path, std::string_view bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  ASSERT_TRUE(out.good()) << path;
-}
-
-std::string ShellTest::ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  WriteAll(Payload() / "vx01.zip", std::string("PK\x05\x06", 4) + std::string(18, '\0'));
 }
 
 void ShellTest::PrepareLwTemp(const TForm1& form) {

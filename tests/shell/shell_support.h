@@ -8,31 +8,21 @@
 #include <functional>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "app/form1.h"
 #include "platform/services.h"
+#include "test_support.h"
 #include "ui/form2.h"
 #include "ui/null/null_ui.h"
 
 namespace setup::test {
 
-namespace fs = std::filesystem;
-
-// The test program itself, for starting a second copy of the setup in another process.
-const fs::path& SelfPath();
-void SetSelfPath(const fs::path& path);
+using namespace setup::testing;
 
 // The child side of the second-copy test: runs the program through the null view and prints
 // every message box as "caption|flags|text in hex", one per line. Returns its exit code.
 int RunSecondCopy();
-
-// Code page 1250 bytes of a UTF-8 text.
-std::string Cp(std::string_view utf8);
-std::string Hex(std::string_view bytes);
-
-void SetEnvironment(const char* name, const std::string& value);
 
 // Each test gets a simulated machine ($SETUP_PREFIX; under Windows its own temp folder) and
 // a payload folder that is the current directory. The running program file is reported in
@@ -47,8 +37,6 @@ class ShellTest : public ::testing::Test {
   fs::path Root() const { return root_; }
   // Puts an (empty) zip archive named vx01.zip into the payload folder: install mode.
   void AddPayloadArchive();
-  void WriteFile(const fs::path& path, std::string_view bytes);
-  std::string ReadFile(const fs::path& path);
 
   // Makes the LWTEMP folder with the running program file in it, read-only as a running
   // program file cannot be deleted.

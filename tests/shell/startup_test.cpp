@@ -146,7 +146,7 @@ TEST_F(StartupTest, SystemFoldersOfTheWrongTypeEndTheProgramWithTheErrorReport) 
 }
 
 TEST_F(StartupTest, FirstShowMaximisesAlsoWhenSetupIniAsksForMinimisedWhichComesAfter) {
-  WriteFile(Payload() / "setup.ini", "[ALL]\r\nShowCmd=2\r\nNormPos=5,7,100,100\r\n");
+  WriteAll(Payload() / "setup.ini", "[ALL]\r\nShowCmd=2\r\nNormPos=5,7,100,100\r\n");
   Run([&](TForm1& form, ui::TForm2&) {
     EXPECT_EQ(form.WindowState, ui::TWindowState::kMaximized);
     EXPECT_TRUE(form.MinimizeAfterShow);
@@ -186,7 +186,7 @@ struct MutexCounts {
 
 TEST_F(StartupTest, TakenLockShowsTheBuiltInLine31AndEndsWithCode3WithoutTouchingSetupIni) {
   const std::string ini = "[ALL.Memo6_Lines]\r\nCount=32\r\nItem31=jiny text\r\n";
-  WriteFile(Payload() / "setup.ini", ini);
+  WriteAll(Payload() / "setup.ini", ini);
   MutexCounts::Closed() = 0;
   plat::Services table = plat::services();
   table.createNamedMutex = [](const std::string& name) {
@@ -211,7 +211,7 @@ TEST_F(StartupTest, TakenLockShowsTheBuiltInLine31AndEndsWithCode3WithoutTouchin
   EXPECT_EQ(ui_.shown()[0].caption, "Vorlex Setup");
   EXPECT_EQ(ui_.shown()[0].flags, 16u);
   EXPECT_EQ(MutexCounts::Closed(), 1);
-  EXPECT_EQ(ReadFile(Payload() / "setup.ini"), ini);
+  EXPECT_EQ(ReadText(Payload() / "setup.ini"), ini);
 }
 
 TEST_F(StartupTest, LockIsReleasedExactlyOnceAlsoAfterAnEarlyRelease) {
@@ -243,7 +243,7 @@ int RunCommand(const std::string& command) {
 TEST_F(StartupTest, SecondCopyInAnotherProcessEndsWithCode3AndLeavesTheFirstAlone) {
   AddPayloadArchive();
   const std::string ini = "[ALL.Memo6_Lines]\r\nCount=32\r\nItem31=jiny text\r\n";
-  WriteFile(Payload() / "setup.ini", ini);
+  WriteAll(Payload() / "setup.ini", ini);
   const fs::path output = Root() / "second.txt";
   int childCode = -1;
   Run([&](TForm1& form, ui::TForm2&) {
@@ -251,14 +251,14 @@ TEST_F(StartupTest, SecondCopyInAnotherProcessEndsWithCode3AndLeavesTheFirstAlon
         "\"" + SelfPath().string() + "\" --second-copy > \"" + output.string() + "\"";
     childCode = RunCommand(command);
     EXPECT_TRUE(form.Lock.has_value());
-    EXPECT_EQ(ReadFile(Payload() / "setup.ini"), ini);
+    EXPECT_EQ(ReadText(Payload() / "setup.ini"), ini);
     EXPECT_EQ(form.MessageLine(Msg::kAlreadyRunning),
               "jiny text");  // the first copy's own table is overridden
     form.Click(form.BitBtn12);
   });
   EXPECT_EQ(childCode, 3);
   std::string line;
-  std::istringstream lines(ReadFile(output));
+  std::istringstream lines(ReadText(output));
   std::vector<std::string> boxes;
   while (std::getline(lines, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();

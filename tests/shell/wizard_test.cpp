@@ -178,7 +178,7 @@ TEST_F(WizardTest, CancelOnTheFirstPageSavesTheTextsAndStartsTheSelfRemoval) {
   ASSERT_EQ(ui_.shown().size(), 1u);
   EXPECT_EQ(ui_.shown()[0].text, Cp("Instalace byla zrušena"));
   EXPECT_EQ(HiddenStarts().size(), 1u);
-  const std::string ini = ReadFile(Payload() / "setup.ini");
+  const std::string ini = ReadText(Payload() / "setup.ini");
   EXPECT_NE(ini.find("[ALL]"), std::string::npos);
   EXPECT_NE(ini.find("Visible=0"), std::string::npos);
 }
@@ -201,7 +201,7 @@ TEST_F(WizardTest, CancelMessageFollowsAnOverriddenMessageTable) {
   std::string ini = "[ALL]\r\nLabel1_Caption=Kam\r\n[ALL.Memo6_Lines]\r\nCount=10\r\n";
   for (int i = 0; i < 10; ++i)
     ini += "Item" + std::to_string(i) + "=m" + std::to_string(i) + "\r\n";
-  WriteFile(Payload() / "setup.ini", ini);
+  WriteAll(Payload() / "setup.ini", ini);
   Run([&](TForm1& form, ui::TForm2&) {
     EXPECT_EQ(form.Label1.Caption, "Kam");
     EXPECT_EQ(form.Memo6.Lines.Count(), 10);
@@ -216,7 +216,7 @@ TEST_F(WizardTest, CancelMessageFollowsAnOverriddenMessageTable) {
 }
 
 TEST_F(WizardTest, UninstallModeLeavesWithStornoWithoutAMessageOrARemoval) {
-  WriteFile(Payload() / "Vorlex.ini", "keep");
+  WriteAll(Payload() / "Vorlex.ini", "keep");
   const int code = Run([&](TForm1& form, ui::TForm2&) {
     EXPECT_EQ(form.pages.ActivePageIndex(), kUninstallPage);
     form.Click(form.BitBtn5);  // a wizard button is not reachable from page 6
@@ -228,7 +228,7 @@ TEST_F(WizardTest, UninstallModeLeavesWithStornoWithoutAMessageOrARemoval) {
   EXPECT_EQ(code, 0);
   EXPECT_TRUE(ui_.shown().empty());
   EXPECT_TRUE(HiddenStarts().empty());
-  EXPECT_EQ(ReadFile(Payload() / "Vorlex.ini"), "keep");
+  EXPECT_EQ(ReadText(Payload() / "Vorlex.ini"), "keep");
 }
 
 TEST_F(WizardTest, BuiltInTextsKeepEveryBlankAndAreHeldInCodePage1250) {

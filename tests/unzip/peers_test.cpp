@@ -168,7 +168,7 @@ TEST(ZlibStreams, CorruptedStreamsNeverReadOrWriteOutOfBounds) {
 void MakeTree(const fs::path& root) {
   fs::create_directories(root / "empty folder");
   fs::create_directories(root / "a" / "b" / "c");
-  WriteAll(root / "zero.bin", {});
+  WriteAll(root / "zero.bin", Bytes{});
   WriteAll(root / "one.txt", {'1'});
   WriteAll(root / "a" / "text.txt", TextData(150000, 7));
   WriteAll(root / "a" / "b" / "binary.dat", BinaryData(400000, 8));

@@ -52,7 +52,7 @@ TEST(FirstEntry, MissingEndRecordOrEmptyFileIsAFileError) {
   Bytes zip = BuildZip({Stored("a.txt", "some text")});
   zip.resize(zip.size() - 22);  // drop the end record
   WriteAll(tmp / "noend.zip", zip);
-  WriteAll(tmp / "zero.zip", {});
+  WriteAll(tmp / "zero.zip", Bytes{});
   EXPECT_TRUE(unzip::IsZipFile(Win(tmp / "noend.zip")));
   EntryRecord e;
   EXPECT_EQ(unzip::FirstEntry(Win(tmp / "noend.zip"), e), unzip::kFileError);

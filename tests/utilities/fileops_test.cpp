@@ -10,19 +10,19 @@
 namespace setup {
 namespace {
 
-using testing::Exists;
 using testing::IsFolder;
-using FileOpsTest = testing::PrefixTest;
+using testing::PathExists;
+using FileOpsTest = testing::MachineTest;
 
 TEST_F(FileOpsTest, CreatesEveryMissingFolderOfAPath) {
-  testing::MakeFolder(At("a"));
-  EXPECT_TRUE(ForceDirectories(At("a\\b\\c")));
-  EXPECT_TRUE(IsFolder(At("a\\b")));
-  EXPECT_TRUE(IsFolder(At("a\\b\\c")));
+  testing::MakeFolder(In("a"));
+  EXPECT_TRUE(ForceDirectories(In("a\\b\\c")));
+  EXPECT_TRUE(IsFolder(In("a\\b")));
+  EXPECT_TRUE(IsFolder(In("a\\b\\c")));
   // One trailing backslash is ignored; an existing folder counts as done.
-  EXPECT_TRUE(ForceDirectories(At("x\\y\\")));
-  EXPECT_TRUE(IsFolder(At("x\\y")));
-  EXPECT_TRUE(ForceDirectories(At("x\\y")));
+  EXPECT_TRUE(ForceDirectories(In("x\\y\\")));
+  EXPECT_TRUE(IsFolder(In("x\\y")));
+  EXPECT_TRUE(ForceDirectories(In("x\\y")));
 }
 
 TEST_F(FileOpsTest, EmptyPathRaises) {
@@ -40,7 +40,7 @@ TEST_F(FileOpsTest, ShortPathsAndDriveRootsCountAsDone) {
   EXPECT_TRUE(ForceDirectories("C:"));
   EXPECT_TRUE(ForceDirectories("C:\\"));
   EXPECT_TRUE(ForceDirectories("ab"));
-  EXPECT_FALSE(Exists("ab"));
+  EXPECT_FALSE(PathExists("ab"));
   // The parent part of "name:" is the path itself.
   EXPECT_TRUE(ForceDirectories("nodrive:"));
 }
@@ -49,48 +49,48 @@ TEST_F(FileOpsTest, RelativePathWithMissingFirstFolderRaises) {
   // Its top folder has an empty parent part, which the rule treats as an empty path.
   ASSERT_EQ(plat::SetCurrentDirectory(Work()), plat::kOk);
   EXPECT_THROW(ForceDirectories("fresh\\sub"), SetupError);
-  EXPECT_FALSE(Exists(At("fresh")));
-  testing::MakeFolder(At("present"));
+  EXPECT_FALSE(PathExists(In("fresh")));
+  testing::MakeFolder(In("present"));
   EXPECT_TRUE(ForceDirectories("present\\sub"));
-  EXPECT_TRUE(IsFolder(At("present\\sub")));
+  EXPECT_TRUE(IsFolder(In("present\\sub")));
 }
 
 TEST_F(FileOpsTest, FailureOfAParentStopsTheRest) {
-  testing::WriteText(At("file"), "not a folder");
-  EXPECT_FALSE(ForceDirectories(At("file\\sub\\leaf")));
-  EXPECT_FALSE(Exists(At("file\\sub")));
+  testing::PutFile(In("file"), "not a folder");
+  EXPECT_FALSE(ForceDirectories(In("file\\sub\\leaf")));
+  EXPECT_FALSE(PathExists(In("file\\sub")));
 }
 
 TEST_F(FileOpsTest, FolderExistsOnlyForFolders) {
-  testing::MakeFolder(At("folder"));
-  testing::WriteText(At("file.txt"), "x");
-  EXPECT_TRUE(DirectoryExists(At("folder")));
-  EXPECT_TRUE(DirectoryExists(At("FOLDER\\")));
-  EXPECT_FALSE(DirectoryExists(At("file.txt")));
-  EXPECT_FALSE(DirectoryExists(At("missing")));
+  testing::MakeFolder(In("folder"));
+  testing::PutFile(In("file.txt"), "x");
+  EXPECT_TRUE(DirectoryExists(In("folder")));
+  EXPECT_TRUE(DirectoryExists(In("FOLDER\\")));
+  EXPECT_FALSE(DirectoryExists(In("file.txt")));
+  EXPECT_FALSE(DirectoryExists(In("missing")));
   EXPECT_FALSE(DirectoryExists(""));
 }
 
 TEST_F(FileOpsTest, FileExistsOnlyForFiles) {
-  testing::MakeFolder(At("folder"));
-  testing::WriteText(At("vx01.zip"), "x");
-  EXPECT_TRUE(FileExists(At("vx01.zip")));
-  EXPECT_TRUE(FileExists(At("VX01.ZIP")));
-  EXPECT_FALSE(FileExists(At("folder")));
-  EXPECT_FALSE(FileExists(At("missing.zip")));
+  testing::MakeFolder(In("folder"));
+  testing::PutFile(In("vx01.zip"), "x");
+  EXPECT_TRUE(FileExists(In("vx01.zip")));
+  EXPECT_TRUE(FileExists(In("VX01.ZIP")));
+  EXPECT_FALSE(FileExists(In("folder")));
+  EXPECT_FALSE(FileExists(In("missing.zip")));
   EXPECT_FALSE(FileExists(""));
   // A wildcard names no single file, even when something matches it.
-  EXPECT_FALSE(FileExists(At("*.zip")));
-  EXPECT_FALSE(FileExists(At("vx0?.zip")));
+  EXPECT_FALSE(FileExists(In("*.zip")));
+  EXPECT_FALSE(FileExists(In("vx0?.zip")));
 }
 
 TEST_F(FileOpsTest, RelativeFileNameIsLookedUpInTheCurrentDirectory) {
-  testing::WriteText(At("vx01.zip"), "x");
-  testing::MakeFolder(At("sub"));
+  testing::PutFile(In("vx01.zip"), "x");
+  testing::MakeFolder(In("sub"));
   ASSERT_EQ(plat::SetCurrentDirectory(Work()), plat::kOk);
   EXPECT_TRUE(FileExists("vx01.zip"));
   EXPECT_FALSE(FileExists("sub"));
-  ASSERT_EQ(plat::SetCurrentDirectory(At("sub")), plat::kOk);
+  ASSERT_EQ(plat::SetCurrentDirectory(In("sub")), plat::kOk);
   EXPECT_FALSE(FileExists("vx01.zip"));
   EXPECT_TRUE(FileExists("..\\vx01.zip"));
 }

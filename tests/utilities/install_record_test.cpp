@@ -48,16 +48,16 @@ std::string Dword(std::uint32_t v) {
           static_cast<char>(v >> 16 & 0xFF), static_cast<char>(v >> 24 & 0xFF)};
 }
 
-class InstallRecordTest : public testing::PrefixTest {
+class InstallRecordTest : public testing::MachineTest {
  protected:
   // On Windows the registry is the machine's own: start and end without a record.
   void SetUp() override {
-    PrefixTest::SetUp();
+    MachineTest::SetUp();
     Record().DeleteRecord();
   }
   void TearDown() override {
     Record().DeleteRecord();
-    PrefixTest::TearDown();
+    MachineTest::TearDown();
   }
 };
 
@@ -174,16 +174,16 @@ TEST_F(InstallRecordTest, WriteFailures) {
 // The entry holds every value with its type; EstimatedSize is the kilobytes below the home,
 // rounded up; links are not entered. Deleting it leaves the record alone.
 TEST_F(InstallRecordTest, AppsEntryIsWrittenAndDeletedApartFromTheRecord) {
-  const std::string home = At("Vorlex Home\\");
-  testing::MakeFolder(At("Vorlex Home"));
-  testing::MakeFolder(At("Vorlex Home\\Manual"));
-  testing::WriteText(At("Vorlex Home\\setup.exe"), std::string(1500, 'x'));
-  testing::WriteText(At("Vorlex Home\\Manual\\a.htm"), std::string(2048, 'y'));
-  testing::WriteText(At("Vorlex Home\\Manual\\empty.txt"), "");
+  const std::string home = In("Vorlex Home\\");
+  testing::MakeFolder(In("Vorlex Home"));
+  testing::MakeFolder(In("Vorlex Home\\Manual"));
+  testing::PutFile(In("Vorlex Home\\setup.exe"), std::string(1500, 'x'));
+  testing::PutFile(In("Vorlex Home\\Manual\\a.htm"), std::string(2048, 'y'));
+  testing::PutFile(In("Vorlex Home\\Manual\\empty.txt"), "");
   ASSERT_TRUE(Record(home).WriteRecord());
   ASSERT_EQ(WriteAppsEntry(home), "");
 
-  const std::string folder = At("Vorlex Home");
+  const std::string folder = In("Vorlex Home");
   const std::pair<const char*, plat::RegValue> expected[] = {
       {"DisplayName", {plat::kRegSz, std::string("Vorlex\0", 7)}},
       {"DisplayVersion", {plat::kRegSz, std::string("2.12\0", 5)}},
@@ -206,7 +206,7 @@ TEST_F(InstallRecordTest, AppsEntryIsWrittenAndDeletedApartFromTheRecord) {
       EXPECT_EQ(read.value.data, value.data) << name;
     }
   }
-  EXPECT_EQ(KilobytesBelow(At("nothing here")), std::optional<std::uint32_t>(0));
+  EXPECT_EQ(KilobytesBelow(In("nothing here")), std::optional<std::uint32_t>(0));
 
   // A write or a deletion that fails is named; the entry stays until it goes.
   {
@@ -224,7 +224,7 @@ TEST_F(InstallRecordTest, AppsEntryIsWrittenAndDeletedApartFromTheRecord) {
   EXPECT_FALSE(KeyExists(kAppsEntryKey));
   EXPECT_TRUE(KeyExists(kRecordKey));
   EXPECT_TRUE(KeyExists("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall"));
-  testing::Wipe(folder);
+  testing::Erase(folder);
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "support.h"
+#include "test_support.h"
 #include "uninstall/install_record.h"
 
 namespace {
@@ -29,7 +29,7 @@ int RunChild(const std::string& flag) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  setup::testing::gSelfPath = std::filesystem::absolute(argv[0]).string();
+  setup::testing::SetSelfPath(std::filesystem::absolute(argv[0]));
   if (argc == 2 && std::string(argv[1]).rfind("--child-", 0) == 0) {
     try {
       return RunChild(argv[1]);

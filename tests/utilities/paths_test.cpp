@@ -55,20 +55,20 @@ TEST(StripBlanks, RemovesOnlySpacesAndTabs) {
   EXPECT_EQ(After(StripTrailingBlanks, "  x  "), "  x");
 }
 
-using ShortPathOfTest = testing::PrefixTest;
+using ShortPathOfTest = testing::MachineTest;
 
 TEST_F(ShortPathOfTest, MissingPathComesBackUnchanged) {
-  const std::string missing = At("no such folder\\deeper");
+  const std::string missing = In("no such folder\\deeper");
   EXPECT_EQ(ShortPathOf(missing), missing);
 }
 
 TEST_F(ShortPathOfTest, ExistingPathNamesTheSameFolder) {
-  const std::string folder = At("Long Folder Name");
+  const std::string folder = In("Long Folder Name");
   testing::MakeFolder(folder);
-  testing::WriteText(folder + "\\marker.txt", "x");
+  testing::PutFile(folder + "\\marker.txt", "x");
   const std::string shortPath = ShortPathOf(folder);
   ASSERT_FALSE(shortPath.empty());
-  EXPECT_TRUE(testing::Exists(shortPath + "\\marker.txt")) << shortPath;
+  EXPECT_TRUE(testing::PathExists(shortPath + "\\marker.txt")) << shortPath;
 }
 
 TEST_F(ShortPathOfTest, OverlongPathIsNotCut) {

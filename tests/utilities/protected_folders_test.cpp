@@ -19,7 +19,7 @@ plat::Result<plat::RegValue> DesktopInjected(plat::Handle key, const std::string
   return plat::NativeServices().regQueryValue(key, name);
 }
 
-using ProtectedFolderTest = testing::PrefixTest;
+using ProtectedFolderTest = testing::MachineTest;
 
 TEST_F(ProtectedFolderTest, DriveRootsInAnyForm) {
   const TSystemDirs dirs;

@@ -38,10 +38,10 @@ plat::Result<plat::Handle> OpenInjected(plat::Hive hive, const std::string& path
 
 std::optional<std::string> EnvironmentInjected(const std::string&) { return gTemp; }
 
-class SystemDirsTest : public testing::PrefixTest {
+class SystemDirsTest : public testing::MachineTest {
  protected:
   void SetUp() override {
-    PrefixTest::SetUp();
+    MachineTest::SetUp();
     gValues.clear();
     gUnopenable.clear();
     injection_.table().regQueryValue = QueryInjected;

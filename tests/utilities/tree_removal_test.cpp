@@ -16,31 +16,31 @@
 namespace setup {
 namespace {
 
-using testing::Exists;
 using testing::IsFolder;
 using testing::MakeFolder;
-using testing::WriteText;
+using testing::PathExists;
+using testing::PutFile;
 
-class TreeRemovalTest : public testing::PrefixTest {
+class TreeRemovalTest : public testing::MachineTest {
  protected:
   void SetUp() override {
-    PrefixTest::SetUp();
+    MachineTest::SetUp();
     LogProc = [this](const std::string& line) { log_.push_back(line); };
   }
   void TearDown() override {
     LogProc = [](const std::string&) {};
-    PrefixTest::TearDown();
+    MachineTest::TearDown();
   }
 
   // Builds top\mid\low with two files at each level; returns top.
   std::string BuildTree() {
-    const std::string top = At("top");
+    const std::string top = In("top");
     MakeFolder(top);
     MakeFolder(top + "\\mid");
     MakeFolder(top + "\\mid\\low");
     for (const std::string& dir : {top, top + "\\mid", top + "\\mid\\low"}) {
-      WriteText(dir + "\\one.txt", "1");
-      WriteText(dir + "\\two.dat", "22");
+      PutFile(dir + "\\one.txt", "1");
+      PutFile(dir + "\\two.dat", "22");
     }
     return top;
   }
@@ -53,16 +53,16 @@ class TreeRemovalTest : public testing::PrefixTest {
 };
 
 TEST_F(TreeRemovalTest, EmptyFolderIsRemoved) {
-  MakeFolder(At("empty"));
-  RemoveTree(At("empty"));
-  EXPECT_FALSE(Exists(At("empty")));
+  MakeFolder(In("empty"));
+  RemoveTree(In("empty"));
+  EXPECT_FALSE(PathExists(In("empty")));
   EXPECT_TRUE(log_.empty());
 }
 
 TEST_F(TreeRemovalTest, RemovesATreeDepthFirstAndLogsEveryAttempt) {
   const std::string top = BuildTree();
   RemoveTree(top);
-  EXPECT_FALSE(Exists(top));
+  EXPECT_FALSE(PathExists(top));
   EXPECT_TRUE(IsFolder(Work()));
   // Each folder's files go before its subfolders are entered; a subfolder entry fails as a file.
   const std::size_t topFile = LogIndex("Delete file: " + top + "\\one.txt > OK");
@@ -81,10 +81,10 @@ TEST_F(TreeRemovalTest, RemovesATreeDepthFirstAndLogsEveryAttempt) {
 TEST_F(TreeRemovalTest, TrailingBackslashAndBlanksAreIgnored) {
   std::string top = BuildTree();
   RemoveTree(top + "\\");
-  EXPECT_FALSE(Exists(top));
+  EXPECT_FALSE(PathExists(top));
   top = BuildTree();
   RemoveTree(" \t " + top + "\\ \t");
-  EXPECT_FALSE(Exists(top));
+  EXPECT_FALSE(PathExists(top));
   // Log lines name the prepared folder.
   EXPECT_LT(LogIndex("Delete file: " + top + "\\one.txt > OK"), log_.size());
 }
@@ -92,13 +92,13 @@ TEST_F(TreeRemovalTest, TrailingBackslashAndBlanksAreIgnored) {
 TEST_F(TreeRemovalTest, ReadOnlyFileKeepsItsFoldersInPlace) {
   const std::string top = BuildTree();
   const std::string locked = top + "\\mid\\low\\locked.txt";
-  WriteText(locked, "keep");
+  PutFile(locked, "keep");
   ASSERT_EQ(plat::SetFileAttributes(locked, plat::kAttrReadOnly), plat::kOk);
   RemoveTree(top);
-  EXPECT_TRUE(Exists(locked));
-  EXPECT_FALSE(Exists(top + "\\one.txt"));
-  EXPECT_FALSE(Exists(top + "\\mid\\two.dat"));
-  EXPECT_FALSE(Exists(top + "\\mid\\low\\one.txt"));
+  EXPECT_TRUE(PathExists(locked));
+  EXPECT_FALSE(PathExists(top + "\\one.txt"));
+  EXPECT_FALSE(PathExists(top + "\\mid\\two.dat"));
+  EXPECT_FALSE(PathExists(top + "\\mid\\low\\one.txt"));
   EXPECT_LT(LogIndex("Delete file: " + locked + " >Error"), log_.size());
 }
 
@@ -106,47 +106,47 @@ TEST_F(TreeRemovalTest, HiddenSubfolderIsNotEntered) {
   const std::string top = BuildTree();
   const std::string hidden = top + "\\mid\\.hidden";
   MakeFolder(hidden);
-  WriteText(hidden + "\\inside.txt", "x");
+  PutFile(hidden + "\\inside.txt", "x");
   ASSERT_EQ(plat::SetFileAttributes(hidden, plat::kAttrHidden | plat::kAttrDirectory), plat::kOk);
   RemoveTree(top);
-  EXPECT_TRUE(Exists(hidden + "\\inside.txt"));
+  EXPECT_TRUE(PathExists(hidden + "\\inside.txt"));
   EXPECT_TRUE(IsFolder(top + "\\mid"));
-  EXPECT_FALSE(Exists(top + "\\mid\\low"));
-  EXPECT_FALSE(Exists(top + "\\mid\\one.txt"));
-  EXPECT_FALSE(Exists(top + "\\one.txt"));
+  EXPECT_FALSE(PathExists(top + "\\mid\\low"));
+  EXPECT_FALSE(PathExists(top + "\\mid\\one.txt"));
+  EXPECT_FALSE(PathExists(top + "\\one.txt"));
 }
 
 TEST_F(TreeRemovalTest, NothingHappensWithoutAFolder) {
-  WriteText(At("file.txt"), "x");
-  RemoveTree(At("file.txt"));
-  RemoveTree(At("missing"));
+  PutFile(In("file.txt"), "x");
+  RemoveTree(In("file.txt"));
+  RemoveTree(In("missing"));
   RemoveTree("");
-  DeleteFiles(At("file.txt"), "*.*");
+  DeleteFiles(In("file.txt"), "*.*");
   DeleteFiles("", "*.*");
-  EXPECT_TRUE(Exists(At("file.txt")));
+  EXPECT_TRUE(PathExists(In("file.txt")));
   EXPECT_TRUE(log_.empty());
 }
 
 TEST_F(TreeRemovalTest, BlankTextIsNotTheCurrentDirectory) {
   // Stripping keeps one blank, which a system dropping trailing blanks of a name resolves
   // to the current directory (the work folder here).
-  WriteText(At("file.txt"), "x");
-  MakeFolder(At("sub"));
+  PutFile(In("file.txt"), "x");
+  MakeFolder(In("sub"));
   for (const char* blank : {" ", "   ", "\t", " \t ", " \\ ", "\\"}) {
     RemoveTree(blank);
     DeleteFiles(blank, "*.*");
   }
-  EXPECT_TRUE(Exists(At("file.txt")));
-  EXPECT_TRUE(IsFolder(At("sub")));
+  EXPECT_TRUE(PathExists(In("file.txt")));
+  EXPECT_TRUE(IsFolder(In("sub")));
   EXPECT_TRUE(log_.empty());
 }
 
 TEST_F(TreeRemovalTest, DeleteFilesTakesTheMaskAndDoesNotDescend) {
   const std::string top = BuildTree();
   DeleteFiles(top, "*.txt");
-  EXPECT_FALSE(Exists(top + "\\one.txt"));
-  EXPECT_TRUE(Exists(top + "\\two.dat"));
-  EXPECT_TRUE(Exists(top + "\\mid\\one.txt"));
+  EXPECT_FALSE(PathExists(top + "\\one.txt"));
+  EXPECT_TRUE(PathExists(top + "\\two.dat"));
+  EXPECT_TRUE(PathExists(top + "\\mid\\one.txt"));
   ASSERT_EQ(log_.size(), 1u);
   EXPECT_EQ(log_[0], "Delete file: " + top + "\\one.txt > OK");
 }
