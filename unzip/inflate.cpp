@@ -195,6 +195,9 @@ inline std::uint64_t Load64(const std::uint8_t* p) {
 
 constexpr std::size_t kRingSize = 2 * kWindowSize;
 
+// What the code loops return while the block goes on (no result code has this value).
+constexpr std::int32_t kMoreCodes = 1000;
+
 // Output slack. The fast loop looks for a full piece only between its steps, so a step starts
 // at most one byte before the ring's end and may store beyond it. The longest store is a
 // match of 258 bytes at a distance of 16 or more: 32 bytes, then 16-byte words while the
@@ -204,10 +207,27 @@ constexpr std::size_t kRingSize = 2 * kWindowSize;
 constexpr std::size_t kMaxMatch = 258;
 constexpr std::size_t kLongestStore = 32 + 16 * ((kMaxMatch - 32 + 15) / 16);
 static_assert(kRingSize - 1 + kLongestStore <= kWorkAreaSize, "the work area lacks output slack");
-// Input slack: none. The loop loads a 64-bit word only where eight bytes handed out remain, so
-// it never reads past its input; the up to 7 bytes it holds ahead stay in the bit buffer,
-// which Store hands back. A refill hands out at least one such word while the member has it,
-// so the byte-by-byte refill runs only at the member's end.
+
+// Bit budget of the fast loop. A refill leaves at least kRefillBits valid bits. A step takes
+// up to three main-table literal entries, or up to two and then a literal/length code that
+// may continue in a sub-table (kMaxCodeBits) with up to 5 extra bits; it then looks up the
+// next literal/length entry. Before a distance code (with up to 13 extra bits) it refills
+// unless enough bits remain for it and the next look-up.
+constexpr unsigned kRefillBits = 56;
+constexpr unsigned kMaxLengthBits = kMaxCodeBits + 5;
+constexpr unsigned kMaxDistanceBits = kMaxCodeBits + 13;
+static_assert(3 * kLitBits + kLitBits <= kRefillBits);
+static_assert(2 * kLitBits + kMaxLengthBits <= kRefillBits);
+static_assert(2 * kLitBits + kMaxCodeBits + kLitBits <= kRefillBits);
+static_assert(kMaxDistanceBits + kLitBits <= kRefillBits);
+
+// Input slack. A refill loads a 64-bit word and moves on by at most 7 bytes, and a step of the
+// fast loop refills at most twice; so a step that starts with kFastInput bytes handed out
+// reads only those. The up to 7 bytes held ahead stay in the bit buffer, which Store hands
+// back. Near the end of what was handed out one code at a time is decoded, refilling through
+// RefillInput; a refill hands out at least one word while the member has it, so the
+// byte-by-byte refill runs only at the member's end.
+constexpr std::ptrdiff_t kFastInput = 7 + sizeof(std::uint64_t);
 static_assert(kRefillMinimum >= sizeof(std::uint64_t), "a refill must hand out a whole word");
 
 // The decoder's working copy of the input and output positions.
@@ -248,7 +268,14 @@ class Decoder {
   bool FlushPiece();
   std::int32_t StoredBlock();
   std::int32_t DynamicHeader();
+  // Decodes a block's codes up to its end. Result 0 or an error code.
   std::int32_t Codes(const Entry* lit, const Entry* dist);
+  // Decodes codes while the input holds kFastInput bytes and the piece is not full; kMoreCodes
+  // when one of these ended, else the block's result.
+  std::int32_t FastCodes(const Entry* lit, const Entry* dist);
+  // Decodes one code (and copies its match) near the end of the input; kMoreCodes or the
+  // block's result.
+  std::int32_t Code(const Entry* lit, const Entry* dist);
   void Store();
 
   Tables& t_;
@@ -395,123 +422,166 @@ std::int32_t Decoder::DynamicHeader() {
   return kUnzipOk;
 }
 
+// Copies a match of `length` bytes from `distance` back to op (in the ring, whose 32 KB
+// before op are the history) and returns the new output position. Whole words are copied,
+// so up to kLongestStore bytes from op may be written.
+inline std::uint8_t* CopyMatch(std::uint8_t* op, std::uint32_t length, std::uint32_t distance,
+                               std::uint8_t* ring) {
+  const std::uint8_t* src = op - distance;
+  std::uint8_t* dst = op;
+  op += length;
+  if (src < ring) {
+    src += kRingSize;
+    if (src + length > ring + kRingSize) {
+      // The source wraps around the ring's end.
+      for (std::uint32_t i = 0; i < length; ++i) {
+        *dst++ = *src++;
+        if (src == ring + kRingSize) src = ring;
+      }
+      return op;
+    }
+  }
+  if (distance >= 16) {
+    std::memcpy(dst, src, 16);
+    std::memcpy(dst + 16, src + 16, 16);
+    dst += 32;
+    src += 32;
+    while (dst < op) {
+      std::memcpy(dst, src, 16);
+      dst += 16;
+      src += 16;
+    }
+  } else if (distance >= 8) {
+    std::memcpy(dst, src, 8);
+    std::memcpy(dst + 8, src + 8, 8);
+    std::memcpy(dst + 16, src + 16, 8);
+    dst += 24;
+    src += 24;
+    while (dst < op) {
+      std::memcpy(dst, src, 8);
+      dst += 8;
+      src += 8;
+    }
+  } else if (distance == 1) {
+    const std::uint64_t v = *src * 0x0101010101010101ull;
+    do {
+      std::memcpy(dst, &v, 8);
+      dst += 8;
+    } while (dst < op);
+  } else {
+    // A short period: spell out the first 8 bytes, then copy words from a whole number of
+    // periods back, at least 8 bytes behind.
+    for (int i = 0; i < 8; ++i) dst[i] = src[i];
+    const std::size_t step = distance * ((7 + distance) / distance);
+    dst += 8;
+    while (dst < op) {
+      std::memcpy(dst, dst - step, 8);
+      dst += 8;
+    }
+  }
+  return op;
+}
+
+// The value of a length or distance entry: its base plus the extra bits that follow the code
+// in `saved`, the bit buffer before the entry was consumed.
+inline std::uint32_t EntryValue(Entry e, std::uint64_t saved) {
+  const unsigned codeBits = (e >> 8) & 0xF;
+  return (e >> 16) +
+         static_cast<std::uint32_t>((saved & ((std::uint64_t{1} << (e & 0xFF)) - 1)) >> codeBits);
+}
+
+// Writes the one or two literals of a literal entry; the second byte is written either way.
+inline std::uint8_t* PutLiterals(std::uint8_t* op, Entry e) {
+  op[0] = static_cast<std::uint8_t>(e >> 16);
+  op[1] = static_cast<std::uint8_t>(e >> 24);
+  return op + ((e >> 8) & 3);
+}
+
 std::int32_t Decoder::Codes(const Entry* lit, const Entry* dist) {
+  for (;;) {
+    if (op_ >= piece_ + kWindowSize) {
+      if (!FlushPiece()) return kWriteError;
+      if (d_.abort) return kAborted;
+    }
+    const std::int32_t result = end_ - in_ >= kFastInput ? FastCodes(lit, dist) : Code(lit, dist);
+    if (result != kMoreCodes) return result;
+  }
+}
+
+std::int32_t Decoder::FastCodes(const Entry* lit, const Entry* dist) {
   constexpr std::uint64_t kLitMask = (1u << kLitBits) - 1;
   constexpr std::uint64_t kDistMask = (1u << kDistBits) - 1;
   // The hot state lives in locals: output stores through a byte pointer could otherwise
-  // alias the members and force them back to memory on every byte.
+  // alias the members and force them back to memory on every byte. Only whole refills happen
+  // here (no zero bytes enter), so nothing is padded.
   std::uint64_t bits = bits_;
   unsigned count = count_;
   const std::uint8_t* in = in_;
-  const std::uint8_t* limit = end_;
+  const std::uint8_t* const end = end_;
   std::uint8_t* op = op_;
-  std::uint8_t* pieceEnd = piece_ + kWindowSize;
+  std::uint8_t* const pieceEnd = piece_ + kWindowSize;
   std::uint8_t* const ring = d_.window;
-  std::uint8_t* const ringEnd = ring + kRingSize;
-  unsigned padding = padding_;
   auto save = [&] {
     bits_ = bits;
     count_ = count;
     in_ = in;
     op_ = op;
   };
-  auto load = [&] {
-    bits = bits_;
-    count = count_;
-    in = in_;
-    limit = end_;
-    op = op_;
-    padding = padding_;
-    pieceEnd = piece_ + kWindowSize;
-  };
   auto refill = [&] {
-    if (limit - in >= 8) {
-      bits |= Load64(in) << count;
-      in += 7 - ((count >> 3) & 7);
-      count |= 56;
-      return true;
-    }
-    return false;
+    bits |= Load64(in) << count;
+    in += 7 - ((count >> 3) & 7);
+    count |= 56;
   };
   auto consume = [&](Entry e) {
     bits >>= (e & 0xFF);
     count -= (e & 0xFF);
   };
-  // One or two literals; the second byte is written either way (into the slack when unused).
-  auto putLiterals = [&](Entry e) {
-    op[0] = static_cast<std::uint8_t>(e >> 16);
-    op[1] = static_cast<std::uint8_t>(e >> 24);
-    op += (e >> 8) & 3;
-  };
-  auto extra = [&](Entry e, std::uint64_t saved) {
-    const unsigned codeBits = (e >> 8) & 0xF;
-    return (e >> 16) +
-           static_cast<std::uint32_t>((saved >> codeBits) &
-                                      ((std::uint64_t{1} << ((e & 0xFF) - codeBits)) - 1));
-  };
-  // After a match the next code is looked up before the copy, so that the table's latency
-  // overlaps the copying.
-  Entry e = 0;
-  bool preloaded = false;
-  for (;;) {
-    if (op >= pieceEnd) {
-      save();
-      if (!FlushPiece()) return kWriteError;
-      if (d_.abort) return kAborted;
-      load();
-    }
-    if (!preloaded) {
-      if (!refill()) {
-        save();
-        RefillSlow();
-        load();
-      }
-      e = lit[bits & kLitMask];
-    }
-    preloaded = false;
+  // Each pass starts with at least kRefillBits valid bits and the next literal/length entry
+  // looked up; it ends with a refill after the next entry's look-up, so that the table's
+  // latency overlaps the copying.
+  refill();
+  Entry e = lit[bits & kLitMask];
+  do {
     if (e & kKindLiteral) {
       consume(e);
-      putLiterals(e);
+      op = PutLiterals(op, e);
       e = lit[bits & kLitMask];
       if (e & kKindLiteral) {
         consume(e);
-        putLiterals(e);
+        op = PutLiterals(op, e);
         e = lit[bits & kLitMask];
         if (e & kKindLiteral) {
           consume(e);
-          putLiterals(e);
-          if (padding != 0 && count < padding * 8) return kReadError;
+          op = PutLiterals(op, e);
+          e = lit[bits & kLitMask];
+          refill();
           continue;
         }
       }
     }
-    if ((e & kKindMask) == kKindLink) {
-      consume(e);
-      e = lit[(e >> 16) + (bits & ((1u << ((e >> 8) & 0xF)) - 1))];
-      if (e & kKindLiteral) {
-        consume(e);
-        *op++ = static_cast<std::uint8_t>(e >> 16);
-        if (padding != 0 && count < padding * 8) return kReadError;
-        continue;
-      }
-    }
     if ((e & kKindMask) != kKindMatch) {
-      save();
-      if (Overran()) return kReadError;
-      if ((e & kKindMask) == kKindEnd) {
-        Consume(e & 0xFF);
-        return Overran() ? kReadError : kUnzipOk;
+      if ((e & kKindMask) == kKindLink) {
+        consume(e);
+        e = lit[(e >> 16) + (bits & ((1u << ((e >> 8) & 0xF)) - 1))];
+        if (e & kKindLiteral) {
+          consume(e);
+          *op++ = static_cast<std::uint8_t>(e >> 16);
+          e = lit[bits & kLitMask];
+          refill();
+          continue;
+        }
       }
-      return kStructureError;
+      if ((e & kKindMask) != kKindMatch) {
+        save();
+        if ((e & kKindMask) != kKindEnd) return kStructureError;
+        Consume(e & 0xFF);
+        return kUnzipOk;
+      }
     }
     std::uint64_t saved = bits;
     consume(e);
-    const std::uint32_t length = extra(e, saved);
-    if (count < 32 && !refill()) {
-      save();
-      RefillSlow();
-      load();
-    }
+    const std::uint32_t length = EntryValue(e, saved);
+    if (count < kMaxDistanceBits + kLitBits) refill();
     e = dist[bits & kDistMask];
     if ((e & kKindMask) == kKindLink) {
       consume(e);
@@ -519,74 +589,53 @@ std::int32_t Decoder::Codes(const Entry* lit, const Entry* dist) {
     }
     if ((e & kKindMask) != kKindMatch) {
       save();
-      return Overran() ? kReadError : kStructureError;
+      return kStructureError;
     }
     saved = bits;
     consume(e);
-    const std::uint32_t distance = extra(e, saved);
-    if (padding != 0 && count < padding * 8) return kReadError;
-    if (!refill()) {
-      save();
-      RefillSlow();
-      load();
-    }
+    const std::uint32_t distance = EntryValue(e, saved);
     e = lit[bits & kLitMask];
-    preloaded = true;
+    refill();
+    op = CopyMatch(op, length, distance, ring);
+  } while (op < pieceEnd && end - in >= kFastInput);
+  save();
+  return kMoreCodes;
+}
 
-    // The 32 KB before op (in the ring: zeros before the first output) are the history.
-    const std::uint8_t* src = op - distance;
-    std::uint8_t* dst = op;
-    op += length;
-    if (src < ring) {
-      src += kRingSize;
-      if (src + length > ringEnd) {
-        // The source wraps around the ring's end.
-        for (std::uint32_t i = 0; i < length; ++i) {
-          *dst++ = *src++;
-          if (src == ringEnd) src = ring;
-        }
-        continue;
-      }
-    }
-    if (distance >= 16) {
-      std::memcpy(dst, src, 16);
-      std::memcpy(dst + 16, src + 16, 16);
-      dst += 32;
-      src += 32;
-      while (dst < op) {
-        std::memcpy(dst, src, 16);
-        dst += 16;
-        src += 16;
-      }
-    } else if (distance >= 8) {
-      std::memcpy(dst, src, 8);
-      std::memcpy(dst + 8, src + 8, 8);
-      std::memcpy(dst + 16, src + 16, 8);
-      dst += 24;
-      src += 24;
-      while (dst < op) {
-        std::memcpy(dst, src, 8);
-        dst += 8;
-        src += 8;
-      }
-    } else if (distance == 1) {
-      const std::uint64_t v = *src * 0x0101010101010101ull;
-      do {
-        std::memcpy(dst, &v, 8);
-        dst += 8;
-      } while (dst < op);
-    } else {
-      // A short period: spell out the first 8 bytes, then copy words from a whole number of
-      // periods back, at least 8 bytes behind.
-      for (int i = 0; i < 8; ++i) dst[i] = src[i];
-      const std::size_t step = distance * ((7 + distance) / distance);
-      dst += 8;
-      while (dst < op) {
-        std::memcpy(dst, dst - step, 8);
-        dst += 8;
-      }
-    }
+std::int32_t Decoder::Code(const Entry* lit, const Entry* dist) {
+  // One code (with its distance) takes at most 48 bits, fewer than a refill provides.
+  Refill();
+  Entry e = lit[bits_ & ((1u << kLitBits) - 1)];
+  if ((e & kKindMask) == kKindLink) {
+    Consume(e & 0xFF);
+    e = lit[(e >> 16) + (bits_ & ((1u << ((e >> 8) & 0xF)) - 1))];
   }
+  if (e & kKindLiteral) {
+    Consume(e & 0xFF);
+    op_ = PutLiterals(op_, e);
+    return Overran() ? kReadError : kMoreCodes;
+  }
+  if ((e & kKindMask) != kKindMatch) {
+    if (Overran()) return kReadError;
+    if ((e & kKindMask) != kKindEnd) return kStructureError;
+    Consume(e & 0xFF);
+    return Overran() ? kReadError : kUnzipOk;
+  }
+  std::uint64_t saved = bits_;
+  Consume(e & 0xFF);
+  const std::uint32_t length = EntryValue(e, saved);
+  e = dist[bits_ & ((1u << kDistBits) - 1)];
+  if ((e & kKindMask) == kKindLink) {
+    Consume(e & 0xFF);
+    e = dist[(e >> 16) + (bits_ & ((1u << ((e >> 8) & 0xF)) - 1))];
+  }
+  if ((e & kKindMask) != kKindMatch) return Overran() ? kReadError : kStructureError;
+  saved = bits_;
+  Consume(e & 0xFF);
+  const std::uint32_t distance = EntryValue(e, saved);
+  if (Overran()) return kReadError;
+  op_ = CopyMatch(op_, length, distance, d_.window);
+  return kMoreCodes;
 }
 
 std::int32_t Decoder::Run() {
