@@ -7,6 +7,7 @@
 #include "unzip/inflate.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
 #include <memory>
@@ -76,13 +77,18 @@ int Classify(const unsigned* count, unsigned maxBits) {
   return (left != 0 && longest != 1) ? kHuffIncomplete : kHuffComplete;
 }
 
-unsigned Reverse(unsigned code, unsigned length) {
-  unsigned r = 0;
-  for (unsigned i = 0; i < length; ++i) {
-    r = r << 1 | (code & 1);
-    code >>= 1;
+constexpr std::array<std::uint8_t, 256> kReversedBytes = [] {
+  std::array<std::uint8_t, 256> t{};
+  for (unsigned i = 0; i < 256; ++i) {
+    for (unsigned b = 0; b < 8; ++b) t[i] |= ((i >> b) & 1) << (7 - b);
   }
-  return r;
+  return t;
+}();
+
+// The low `length` (<= 16) bits of `code` in reverse order.
+unsigned Reverse(unsigned code, unsigned length) {
+  const unsigned r = kReversedBytes[code & 0xFF] << 8 | kReversedBytes[(code >> 8) & 0xFF];
+  return r >> (16 - length);
 }
 
 // Builds a decoding table for `n` code lengths; symbols without an entry (free patterns,
@@ -110,11 +116,33 @@ int BuildTable(const std::uint8_t* lengths, unsigned n, CodeKind kind, unsigned 
     code = (code + count[len - 1]) << 1;
     next[len] = code;
   }
+  // Literals whose codes leave room for a second one in the main table, by code length.
+  struct Short {
+    std::uint16_t reversed;
+    std::uint8_t symbol;
+  };
+  Short shortLiterals[256];
+  unsigned shortStart[kLitBits + 1] = {};
+  unsigned shortEnd[kLitBits + 1] = {};
+  if (kind == CodeKind::kLiteralLength) {
+    for (unsigned symbol = 0; symbol < 256 && symbol < n; ++symbol) {
+      if (lengths[symbol] != 0 && lengths[symbol] < tableBits) ++shortEnd[lengths[symbol]];
+    }
+    for (unsigned len = 1, at = 0; len < tableBits; ++len) {
+      shortStart[len] = at;
+      at += shortEnd[len];
+      shortEnd[len] = shortStart[len];
+    }
+  }
   std::size_t subOffset = mainSize;
   for (unsigned symbol = 0; symbol < n; ++symbol) {
     const unsigned len = lengths[symbol];
     if (len == 0) continue;
     const unsigned reversed = Reverse(next[len]++, len);
+    if (kind == CodeKind::kLiteralLength && symbol < 256 && len < tableBits) {
+      shortLiterals[shortEnd[len]++] = {static_cast<std::uint16_t>(reversed),
+                                        static_cast<std::uint8_t>(symbol)};
+    }
     Entry e;
     switch (kind) {
       case CodeKind::kCodeLengths:
@@ -161,18 +189,21 @@ int BuildTable(const std::uint8_t* lengths, unsigned n, CodeKind kind, unsigned 
       sub[i] = e;
     }
   }
-  if (kind == CodeKind::kLiteralLength) {
-    // Pairs of literals whose codes fit the main table together. Descending order reads
-    // every second code from an entry not yet paired (i >> len <= i).
-    for (std::size_t i = mainSize; i-- > 0;) {
-      const Entry first = table[i];
-      if ((first & kKindMask) != kKindLiteral) continue;
-      const unsigned len1 = first & 0xFF;
-      const Entry second = table[i >> len1];
-      if ((second & kKindMask) != kKindLiteral || ((second >> 8) & 0xF) != 1) continue;
-      const unsigned len2 = second & 0xFF;
-      if (len1 + len2 > tableBits) continue;
-      table[i] = LiteralEntry(len1 + len2, (first >> 16) | (second >> 16) << 8, 2);
+  // Entries for two literals whose codes fit the main table together: the second code
+  // follows the first one's bits. By Kraft's inequality these fill at most the whole table.
+  for (unsigned len1 = 1; kind == CodeKind::kLiteralLength && len1 < tableBits; ++len1) {
+    for (unsigned a = shortStart[len1]; a < shortEnd[len1]; ++a) {
+      const Short first = shortLiterals[a];
+      for (unsigned len2 = 1; len1 + len2 <= tableBits; ++len2) {
+        const std::size_t step = std::size_t{1} << (len1 + len2);
+        for (unsigned b = shortStart[len2]; b < shortEnd[len2]; ++b) {
+          const Short second = shortLiterals[b];
+          const Entry e = LiteralEntry(len1 + len2, first.symbol | second.symbol << 8u, 2);
+          for (std::size_t i = first.reversed | second.reversed << len1; i < mainSize; i += step) {
+            table[i] = e;
+          }
+        }
+      }
     }
   }
   return result;
