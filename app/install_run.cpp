@@ -29,21 +29,12 @@ constexpr int kExtractingPosition = 50;
 // the archive's total from its start report. Every report also lets the window repaint.
 class ExtractionProgress {
  public:
-  explicit ExtractionProgress(TForm1& form)
-      : form_(form),
-        previous_(unzip::SetProgressObserver(
-            [this](std::int32_t first, const unzip::ReportRecord& record) {
-              Report(first, record);
-            })) {}
-  ExtractionProgress(const ExtractionProgress&) = delete;
-  ExtractionProgress& operator=(const ExtractionProgress&) = delete;
-  ~ExtractionProgress() { unzip::SetProgressObserver(std::move(previous_)); }
+  explicit ExtractionProgress(TForm1& form) : form_(form) {}
 
- private:
-  void Report(std::int32_t first, const unzip::ReportRecord& record) {
-    switch (record.Status) {
+  void operator()(std::int32_t first, const unzip::ReportRecord* record) {
+    switch (record->Status) {
       case unzip::kReportArchiveStart:
-        total_ = record.Size > 0 ? static_cast<std::uint64_t>(record.Size) : 0;
+        total_ = record->Size > 0 ? static_cast<std::uint64_t>(record->Size) : 0;
         written_ = 0;
         form_.ALProgressBar1.SetPosition(0);
         break;
@@ -63,10 +54,10 @@ class ExtractionProgress {
     form_.Ui().ProcessMessages();
   }
 
+ private:
   TForm1& form_;
   std::uint64_t total_ = 0;
   std::uint64_t written_ = 0;
-  unzip::ProgressObserver previous_;
 };
 
 // What went wrong on the way; the run goes on and tells the user at its end. Each step of
@@ -94,7 +85,7 @@ class Failures {
     std::int32_t code = 0;
     unzip::RunFailure why;
     Step(archive, [&] {
-      code = unzip::ExtractArchive(archive, destination, &why);
+      code = unzip::ExtractArchive(archive, destination, &why, ExtractionProgress(form_));
       return true;
     });
     if (code != 0) Add(unzip::ExtractMessage(code, archive, why));
@@ -241,7 +232,6 @@ bool Install(TForm1& form) {
   const std::string homeDir = NormalizePath(home);
   const TSystemDirs& dirs = form.SystemDirs1;
   Failures failures(form);
-  ExtractionProgress progress(form);
 
   form.LB1.Items.Clear();
   ReportStep(form, 0, form.MessageLine(Msg::kCreatingFolder),

@@ -1,18 +1,11 @@
 // The front end: one call per archive, its result mapped to the setup's codes and texts.
 #include "unzip/coding.h"
 
-#include <utility>
-
 #include "texts/error.h"
 #include "unzip/unzip.h"
 
 namespace unzip {
 namespace {
-
-ProgressObserver& Observer() {
-  static ProgressObserver observer;
-  return observer;
-}
 
 struct CodeText {
   std::int32_t code;
@@ -74,27 +67,11 @@ std::string ExtractMessage(std::int32_t code, const std::string& archivePath,
   return message;
 }
 
-void ProgressReport(std::int32_t first, ReportRecord* record) {
-  const ProgressObserver& observer = Observer();
-  if (observer && record != nullptr) observer(first, *record);
-}
-
-ProgressObserver SetProgressObserver(ProgressObserver observer) {
-  return std::exchange(Observer(), std::move(observer));
-}
-
 std::int32_t ExtractArchive(const std::string& archivePath, const std::string& destination,
-                            RunFailure* why) {
+                            RunFailure* why, const ReportProc& progress) {
   std::int32_t failure = 0;
-  std::int32_t result = 0;
-  try {
-    result = UnzipArchive(archivePath, destination, "*.*", ProgressReport, nullptr, &failure, why);
-  } catch (const setup::SetupError& error) {
-    // An input/output error of the archive or of a member's file (a failed seek or close)
-    // stops the run like a member that fails: it is the archive's file error.
-    if (why != nullptr) *why = RunFailure{kFileError, {}, error.what()};
-    return kFileError;
-  }
+  const std::int32_t result =
+      UnzipArchive(archivePath, destination, "*.*", progress, nullptr, &failure, why);
   if (result < 0) return HasText(result) ? result : 0;
   // The run went through: it succeeded unless its directory could not be read or a member
   // stopped it.

@@ -1,8 +1,7 @@
-// The setup's front end to the zip extractor: ExtractArchive and its report procedure.
+// The setup's front end to the zip extractor: ExtractArchive, its result texts and messages.
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 
 #include "unzip/unzip.h"
@@ -15,10 +14,14 @@ namespace unzip {
 // kNotAZip, kSeriousError, kInUse, or the code of the member that stopped the run (kCrcError,
 // kWriteError, kUnsupportedMethod, kEncrypted; kStructureError for a malformed deflate block
 // header), or kFileError / kZipFormatError when the central directory could not be found or
-// read (a truncated archive, a failing read).
+// read (a truncated archive, a failing read), kFileError also when closing or deleting a
+// member's file failed.
 // `why`, when given, receives the member and the reason behind a failure in words.
+// `progress`, when given, receives every report of the run: the setup's lets the window
+// system process pending messages and moves the progress display (the -1004 report carries
+// the archive's total size, each -1001 report the bytes just written).
 std::int32_t ExtractArchive(const std::string& archivePath, const std::string& destination,
-                            RunFailure* why = nullptr);
+                            RunFailure* why = nullptr, const ReportProc& progress = nullptr);
 
 // The text of a result code ("Ok", "CRC-Error!", ...); empty for a code without one.
 std::string ResultText(std::int32_t code);
@@ -29,16 +32,5 @@ std::string ResultText(std::int32_t code);
 std::string ExtractMessage(std::int32_t code, const std::string& archivePath);
 std::string ExtractMessage(std::int32_t code, const std::string& archivePath,
                            const RunFailure& why);
-
-// The report procedure ExtractArchive hands to the extractor: every report goes to the
-// progress observer, which lets the window system process pending messages and moves the
-// progress display (the -1004 report carries the archive's total size, each -1001 report
-// the bytes just written).
-void ProgressReport(std::int32_t first, ReportRecord* record);
-
-using ProgressObserver = std::function<void(std::int32_t first, const ReportRecord& record)>;
-
-// Connects the observer (an empty one disconnects); returns the previous one.
-ProgressObserver SetProgressObserver(ProgressObserver observer);
 
 }  // namespace unzip

@@ -101,7 +101,7 @@ bool ReadInput(DecodeState& d, std::uint8_t* out, std::size_t size) {
 bool WriteOutput(DecodeState& d, const std::uint8_t* data, std::size_t size) {
   if (!d.sink || !d.sink(data, size)) return false;
   d.crc = UpdateCrc32(d.crc, data, size);
-  if (d.report != nullptr && d.record != nullptr) {
+  if (d.report && d.record != nullptr) {
     d.record->Status = kReportWrite;
     d.report(static_cast<std::int32_t>(size), d.record);
   }

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 
 #include "platform/types.h"
@@ -70,8 +71,8 @@ struct DecodeState {
   bool abort = false;                 // a decoder must stop with kAborted
   std::unique_ptr<InflateTables, InflateTablesRelease> inflateTables;
 
-  // Progress reports of the current run (report null when no run is active).
-  ReportProc report = nullptr;
+  // Each write is reported to `report` (when set) with `record`.
+  ReportProc report;
   ReportRecord* record = nullptr;
 };
 
@@ -124,6 +125,23 @@ bool WriteOutput(DecodeState& d, const std::uint8_t* data, std::size_t size);
 
 // Writes the first n bytes of the window (WriteOutput).
 inline bool FlushWindow(DecodeState& d, std::size_t n) { return WriteOutput(d, d.window, n); }
+
+// Little-endian fields of the archive's records.
+inline std::uint16_t Get16(const std::uint8_t* p) {
+  return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+}
+inline std::uint32_t Get32(const std::uint8_t* p) {
+  return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
+         std::uint32_t{p[3]} << 24;
+}
+inline std::uint64_t Get64(const std::uint8_t* p) {
+  return Get32(p) | std::uint64_t{Get32(p + 4)} << 32;
+}
+
+// Fills the `fields` that hold 0xFFFFFFFF, in their order, with the 8-byte values of the
+// Zip64 block of an extra field. False when the field has no such block or it lacks a value.
+bool TakeZip64(const std::uint8_t* extra, std::size_t size,
+               std::initializer_list<std::uint64_t*> fields);
 
 // Huffman decoding tables, shared by inflate and explode. A table of 2^width entries is
 // indexed by the next `width` input bits (least significant bit first); longer codes continue

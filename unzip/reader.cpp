@@ -29,12 +29,6 @@ constexpr std::uint16_t kFlagUtf8 = 0x0800;
 constexpr std::uint16_t kExtraZip64 = 0x0001;
 constexpr std::uint16_t kExtraUnicodePath = 0x7075;
 
-std::uint16_t Get16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
-std::uint32_t Get32(const std::uint8_t* p) {
-  return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
-         std::uint32_t{p[3]} << 24;
-}
-std::uint64_t Get64(const std::uint8_t* p) { return Get32(p) | std::uint64_t{Get32(p + 4)} << 32; }
 bool IsSignature(const std::uint8_t* p, std::uint8_t a, std::uint8_t b) {
   return p[0] == 'P' && p[1] == 'K' && p[2] == a && p[3] == b;
 }
@@ -151,17 +145,8 @@ void TakeEntry(EntryRecord& e, const std::uint8_t* p) {
   bool hasUnicodePath = false;
   ForEachExtra(name + nameLength, Get16(p + 30),
                [&](std::uint16_t id, const std::uint8_t* data, std::size_t length) {
-                 if (id == kExtraZip64) {
-                   // 8-byte values for the fields that hold 0xFFFFFFFF, in this order.
-                   std::size_t at = 0;
-                   for (std::uint64_t* field : {&size, &compressed, &offset}) {
-                     if (*field != kNo32) continue;
-                     if (at + 8 > length) break;
-                     *field = Get64(data + at);
-                     at += 8;
-                   }
-                 } else if (id == kExtraUnicodePath && length >= 5 && data[0] == 1 &&
-                            Get32(data + 1) == ~UpdateCrc32(0xFFFFFFFFu, name, nameLength)) {
+                 if (id == kExtraUnicodePath && length >= 5 && data[0] == 1 &&
+                     Get32(data + 1) == ~UpdateCrc32(0xFFFFFFFFu, name, nameLength)) {
                    // Info-ZIP's Unicode path: version 1, the CRC-32 of the stored name (so
                    // that a renamed entry's stale field is ignored) and the name in UTF-8.
                    unicodePath =
@@ -169,6 +154,7 @@ void TakeEntry(EntryRecord& e, const std::uint8_t* p) {
                    hasUnicodePath = true;
                  }
                });
+  TakeZip64(name + nameLength, Get16(p + 30), {&size, &compressed, &offset});
   e.CompressedSize = Clamp63(compressed);
   e.Size = Clamp63(size);
   e.HeaderOffset = Clamp63(offset);
@@ -241,6 +227,25 @@ std::string Upper(std::string_view text) {
 }
 
 }  // namespace
+
+bool TakeZip64(const std::uint8_t* extra, std::size_t size,
+               std::initializer_list<std::uint64_t*> fields) {
+  bool seen = false;
+  bool complete = false;
+  ForEachExtra(extra, size, [&](std::uint16_t id, const std::uint8_t* data, std::size_t length) {
+    if (id != kExtraZip64 || seen) return;
+    seen = true;
+    std::size_t at = 0;
+    for (std::uint64_t* field : fields) {
+      if (*field != kNo32) continue;
+      if (at + 8 > length) return;
+      *field = Get64(data + at);
+      at += 8;
+    }
+    complete = true;
+  });
+  return complete;
+}
 
 bool IsZipFile(const std::string& path) {
   if (path.find('.') == std::string::npos || path.find(".exe") != std::string::npos) {

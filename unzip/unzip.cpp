@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 #include <limits>
 #include <string>
@@ -22,62 +23,29 @@ namespace {
 constexpr std::size_t kLocalHeaderSize = 30;
 constexpr std::int32_t kDeferredSize = 2147483647;
 constexpr std::uint32_t kNo32 = 0xFFFFFFFFu;  // a size whose value is in the Zip64 field
-constexpr std::uint16_t kExtraZip64 = 0x0001;
 constexpr std::uint16_t kFlagEncrypted = 0x0001;
 constexpr std::uint16_t kFlagDataDescriptor = 0x0008;
 
-// The extraction lock: ExtractMember is under way. A second ExtractMember can only come from
-// a report procedure of this one thread while the first is decoding, and the lock is released
-// on every way out of ExtractMember; so a held lock always belongs to a live caller further
-// down the stack, and is refused (kInUse) however long ago it was taken: taking it over
-// would let the second member overwrite the decoding state the first is still using.
-bool gExtracting = false;
-bool gRunning = false;  // an UnzipArchive run is under way
-ReportRecord gRecord;
+// Set while an extraction is under way: a run of UnzipArchive, or ExtractMember outside one.
+// A second one can only come from a report procedure of this one thread (one that lets the
+// window system dispatch messages), and is refused with kInUse: it would write into the
+// destination of one that is not finished.
+bool gBusy = false;
 
-// The archive of the current run, opened once and lent to each of its members.
-struct RunArchive {
-  std::string path;
-  plat::File file;
-};
-RunArchive gRunArchive;
-
-// The decoding state of the extractor's members.
-DecodeState gState;
-
-std::uint16_t Get16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
-std::uint32_t Get32(const std::uint8_t* p) {
-  return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
-         std::uint32_t{p[3]} << 24;
-}
-std::uint64_t Get64(const std::uint8_t* p) { return Get32(p) | std::uint64_t{Get32(p + 4)} << 32; }
-
-// The Zip64 sizes of a local header's extra field: 8-byte values for the uncompressed and the
-// compressed size that hold 0xFFFFFFFF in the header, in this order. False when the field
-// cannot be read or lacks a value that is needed.
-bool TakeZip64Sizes(std::int64_t at, std::size_t length, std::uint64_t& size,
-                    std::uint64_t& compressed) {
-  std::vector<std::uint8_t> extra(length);
-  SeekInput(gState, at);
-  if (!ReadInput(gState, extra.data(), length)) return false;
-  for (std::size_t pos = 0; pos + 4 <= length;) {
-    const std::size_t blockLength = Get16(extra.data() + pos + 2);
-    if (blockLength > length - pos - 4) return false;
-    if (Get16(extra.data() + pos) == kExtraZip64) {
-      const std::uint8_t* data = extra.data() + pos + 4;
-      std::size_t used = 0;
-      for (std::uint64_t* field : {&size, &compressed}) {
-        if (*field != kNo32) continue;
-        if (used + 8 > blockLength) return false;
-        *field = Get64(data + used);
-        used += 8;
-      }
-      return true;
-    }
-    pos += 4 + blockLength;
+// Holds that flag for one extraction when it was free.
+class Busy {
+ public:
+  Busy() : taken_(!gBusy) { gBusy = true; }
+  Busy(const Busy&) = delete;
+  Busy& operator=(const Busy&) = delete;
+  ~Busy() {
+    if (taken_) gBusy = false;
   }
-  return false;
-}
+  bool taken() const { return taken_; }
+
+ private:
+  bool taken_;
+};
 
 // 100 minus the nearest integer (halves to even) to 100 x compressed / size, modulo 256.
 std::uint8_t Ratio(std::int32_t size, std::int32_t compressed) {
@@ -96,12 +64,6 @@ std::int32_t Clamp32(std::int64_t value) {
     return std::numeric_limits<std::int32_t>::max();
   }
   return static_cast<std::int32_t>(value);
-}
-
-void SetRecordName(const std::string& text) {
-  const std::size_t n = std::min(text.size(), kMaxPath);
-  std::memcpy(gRecord.FileName, text.data(), n);
-  gRecord.FileName[n] = '\0';
 }
 
 // Absolute names, drive letters or streams (":"), and ".." components would write outside
@@ -152,71 +114,72 @@ void CreateFolders(const std::string& path) {
   }
 }
 
-// The work area of the member being extracted, cleared for each member.
-std::uint8_t gWorkArea[kWorkAreaSize];
-
-// Holds the extraction lock and the work area for one member; releases both on every path.
-// What was read of the run's archive stays buffered for the next member; an archive of the
-// member's own is forgotten with it.
-class MemberScope {
+// One extraction: the archive it reads, opened once for all its members; the report
+// procedure with its record; the decoding state with its work area; and the output file of
+// the member being written, which the decoders reach through the state's sink. UnzipArchive
+// makes one per run, ExtractMember outside a run one for its member.
+class Extraction {
  public:
-  MemberScope() {
-    gExtracting = true;
-    std::memset(gWorkArea, 0, sizeof gWorkArea);
-    gState.window = gWorkArea;
-    gState.w = 0;
+  Extraction(const std::string& archivePath, const ReportProc& report) : archivePath_(archivePath) {
+    d_.report = report;
+    d_.record = &record;
+    d_.sink = [this](const std::uint8_t* data, std::size_t size) { return Write(data, size); };
   }
-  MemberScope(const MemberScope&) = delete;
-  MemberScope& operator=(const MemberScope&) = delete;
-  ~MemberScope() {
-    gState.window = nullptr;
-    gState.sink = nullptr;
-    gState.archive = plat::kNoHandle;
-    if (ownArchive) ForgetInput(gState);
-    gExtracting = false;
+  Extraction(const Extraction&) = delete;
+  Extraction& operator=(const Extraction&) = delete;
+
+  // Extracts the member whose local header is at `headerOffset` into `outputPath`: a result
+  // code; kFileError when closing or deleting its file failed, with the reason in words.
+  std::int32_t Member(const std::string& outputPath, std::int64_t headerOffset,
+                      const MemberLimits& limits, std::string* reason);
+
+  void Report(std::int32_t first, std::int32_t status) {
+    record.Status = status;
+    if (d_.report) d_.report(first, &record);
   }
 
-  bool ownArchive = false;
+  void SetRecordName(const std::string& text) {
+    const std::size_t n = std::min(text.size(), kMaxPath);
+    std::memcpy(record.FileName, text.data(), n);
+    record.FileName[n] = '\0';
+  }
+
+  ReportRecord record{};
+
+ private:
+  bool TakeLocalZip64(std::int64_t at, std::size_t length, std::uint64_t& size,
+                      std::uint64_t& compressed);
+  std::int32_t CopyStored();
+  bool DescriptorCrcMatches(std::uint32_t actual);
+  bool Write(const std::uint8_t* data, std::size_t size);
+
+  std::string archivePath_;
+  plat::File archive_;
+  DecodeState d_;
+  alignas(std::max_align_t) std::uint8_t work_[kWorkAreaSize];
+  // The member's output: its file, the size it may not pass (-1: none), what was written.
+  plat::Handle out_ = plat::kNoHandle;
+  std::int64_t outputLimit_ = -1;
+  std::int64_t written_ = 0;
+  bool overflow_ = false;
 };
 
-// Holds the run's report procedure; clears it on every way out.
-class RunScope {
- public:
-  RunScope(ReportProc report, const std::string& archivePath) {
-    auto opened = plat::File::Open(archivePath, plat::OpenMode::kRead);
-    if (opened.ok()) {
-      gRunArchive.path = archivePath;
-      gRunArchive.file = std::move(opened.value);
-    }
-    gRunning = true;
-    ForgetInput(gState);
-    gState.report = report;
-    gState.record = &gRecord;
-  }
-  RunScope(const RunScope&) = delete;
-  RunScope& operator=(const RunScope&) = delete;
-  ~RunScope() {
-    gRunArchive.file.reset();
-    gRunArchive.path.clear();
-    ForgetInput(gState);
-    gState.report = nullptr;
-    gState.record = nullptr;
-    gRunning = false;
-  }
-};
-
-void Report(ReportProc report, std::int32_t first, std::int32_t status) {
-  gRecord.Status = status;
-  if (report != nullptr) report(first, &gRecord);
+// The Zip64 sizes of a local header's extra field, read from the archive (TakeZip64).
+bool Extraction::TakeLocalZip64(std::int64_t at, std::size_t length, std::uint64_t& size,
+                                std::uint64_t& compressed) {
+  std::vector<std::uint8_t> extra(length);
+  SeekInput(d_, at);
+  return ReadInput(d_, extra.data(), length) &&
+         TakeZip64(extra.data(), length, {&size, &compressed});
 }
 
 // Method 0: the data copied through the window in pieces of up to 32768 bytes.
-std::int32_t CopyStored() {
-  DecodeState& d = gState;
+std::int32_t Extraction::CopyStored() {
+  DecodeState& d = d_;
   while (d.bytesRead < d.compressedSize && !d.abort) {
     const std::size_t piece = static_cast<std::size_t>(
         std::min<std::int64_t>(d.compressedSize - d.bytesRead, kWindowSize));
-    if (!ReadInput(gState, d.window, piece)) return kReadError;
+    if (!ReadInput(d, d.window, piece)) return kReadError;
     if (!FlushWindow(d, piece)) return kWriteError;
     d.bytesRead += static_cast<std::int64_t>(piece);
   }
@@ -226,55 +189,54 @@ std::int32_t CopyStored() {
 // The expected CRC behind the data of a member with general purpose flag bit 3: the four
 // bytes after the compressed data, or the four after that when those are the optional
 // data-descriptor signature "PK" 07 08 and the output's CRC is not the signature itself.
-bool DescriptorCrcMatches(std::uint32_t actual) {
-  DumpBits(gState, gState.bitCount & 7);
-  NeedBits(gState, 32);
-  const std::uint32_t first = PeekBits(gState, 32);
-  DumpBits(gState, 32);
+bool Extraction::DescriptorCrcMatches(std::uint32_t actual) {
+  DumpBits(d_, d_.bitCount & 7);
+  NeedBits(d_, 32);
+  const std::uint32_t first = PeekBits(d_, 32);
+  DumpBits(d_, 32);
   if (actual == first) return true;
   if (first != 0x08074B50u) return false;
-  NeedBits(gState, 32);
-  return actual == PeekBits(gState, 32);
+  NeedBits(d_, 32);
+  return actual == PeekBits(d_, 32);
 }
 
-}  // namespace
-
-std::int32_t ExtractMember(const std::string& archivePath, const std::string& outputPath,
-                           std::int32_t headerOffset) {
-  return ExtractMember(archivePath, outputPath, static_cast<std::uint32_t>(headerOffset),
-                       MemberLimits{});
+// The decoders' output: written whole to the member's file unless it would pass the
+// member's declared size.
+bool Extraction::Write(const std::uint8_t* data, std::size_t size) {
+  if (outputLimit_ >= 0 && written_ + static_cast<std::int64_t>(size) > outputLimit_) {
+    overflow_ = true;
+    return false;
+  }
+  for (std::size_t done = 0; done < size;) {
+    auto r = plat::WriteFile(out_, data + done, size - done);
+    if (!r.ok() || r.value == 0) return false;
+    done += r.value;
+  }
+  written_ += static_cast<std::int64_t>(size);
+  return true;
 }
 
-std::int32_t ExtractMember(const std::string& archivePath, const std::string& outputPath,
-                           std::int64_t headerOffset, const MemberLimits& limits,
-                           std::string* reason) {
-  if (gExtracting) return kInUse;
-  MemberScope scope;
-  DecodeState& d = gState;
+std::int32_t Extraction::Member(const std::string& outputPath, std::int64_t headerOffset,
+                                const MemberLimits& limits, std::string* reason) {
   const auto fail = [reason](std::int32_t code, std::string why) {
     if (reason != nullptr) *reason = std::move(why);
     return code;
   };
-
-  // The run's archive when it is this one, else an own handle.
-  plat::File own;
-  plat::Handle archive = plat::kNoHandle;
-  if (gRunArchive.file.valid() && gRunArchive.path == archivePath) {
-    archive = gRunArchive.file.get();
-  } else {
-    auto opened = plat::File::Open(archivePath, plat::OpenMode::kRead);
+  DecodeState& d = d_;
+  if (!archive_.valid()) {
+    auto opened = plat::File::Open(archivePath_, plat::OpenMode::kRead);
     if (!opened.ok()) return kReadError;
-    own = std::move(opened.value);
-    archive = own.get();
-    scope.ownArchive = true;
-    ForgetInput(gState);
+    archive_ = std::move(opened.value);
+    d.archive = archive_.get();
+    ForgetInput(d);
   }
-  d.archive = archive;
+  std::memset(work_, 0, sizeof work_);
+  d.window = work_;
+  d.w = 0;
 
   std::uint8_t header[kLocalHeaderSize];
-  const std::int64_t offset = headerOffset;
-  SeekInput(gState, offset);
-  if (!ReadInput(gState, header, kLocalHeaderSize)) {
+  SeekInput(d, headerOffset);
+  if (!ReadInput(d, header, kLocalHeaderSize)) {
     return fail(kStructureError, "its local header cannot be read");
   }
   if (Get32(header) != 0x04034B50u) {
@@ -283,7 +245,7 @@ std::int32_t ExtractMember(const std::string& archivePath, const std::string& ou
 
   const std::size_t extraLength = Get16(header + 28);
   const std::int64_t dataOffset =
-      offset + static_cast<std::int64_t>(kLocalHeaderSize + Get16(header + 26) + extraLength);
+      headerOffset + static_cast<std::int64_t>(kLocalHeaderSize + Get16(header + 26) + extraLength);
   const std::uint16_t flags = Get16(header + 6);
   const std::uint16_t method = Get16(header + 8);
   const std::uint32_t dosTime = Get32(header + 10);
@@ -294,7 +256,7 @@ std::int32_t ExtractMember(const std::string& archivePath, const std::string& ou
   // Zip64: the sizes that do not fit 32 bits are in the local extra field (the central
   // directory's serve when the field is missing).
   if (!deferred && (localCompressed == kNo32 || localSize == kNo32) &&
-      !TakeZip64Sizes(dataOffset - static_cast<std::int64_t>(extraLength), extraLength, localSize,
+      !TakeLocalZip64(dataOffset - static_cast<std::int64_t>(extraLength), extraLength, localSize,
                       localCompressed)) {
     if (localSize == kNo32 && limits.centralSize >= 0) {
       localSize = static_cast<std::uint64_t>(limits.centralSize);
@@ -334,7 +296,7 @@ std::int32_t ExtractMember(const std::string& archivePath, const std::string& ou
   }
   if ((flags & kFlagEncrypted) != 0) return kEncrypted;
 
-  SeekInput(gState, dataOffset);
+  SeekInput(d, dataOffset);
 
   const bool isFolder =
       !outputPath.empty() && (outputPath.back() == '\\' || outputPath.back() == '/');
@@ -348,22 +310,10 @@ std::int32_t ExtractMember(const std::string& archivePath, const std::string& ou
   if (!output.ok()) return kWriteError;
   plat::File out = std::move(output.value);
 
-  bool overflow = false;
-  std::int64_t written = 0;
-  d.sink = [&](const std::uint8_t* data, std::size_t size) {
-    if (outputLimit >= 0 && written + static_cast<std::int64_t>(size) > outputLimit) {
-      overflow = true;
-      return false;
-    }
-    std::size_t done = 0;
-    while (done < size) {
-      auto r = plat::WriteFile(out.get(), data + done, size - done);
-      if (!r.ok() || r.value == 0) return false;
-      done += r.value;
-    }
-    written += static_cast<std::int64_t>(size);
-    return true;
-  };
+  out_ = out.get();
+  outputLimit_ = outputLimit;
+  written_ = 0;
+  overflow_ = false;
   d.inputLeft = static_cast<std::int64_t>(compressedSize) + 2;
   d.bitBuffer = 0;
   d.bitCount = 0;
@@ -390,7 +340,7 @@ std::int32_t ExtractMember(const std::string& archivePath, const std::string& ou
       result = Inflate(d);
       break;
   }
-  if (overflow) {
+  if (overflow_) {
     result = kStructureError;
     if (reason != nullptr) *reason = "it grows beyond its declared size";
   }
@@ -402,8 +352,6 @@ std::int32_t ExtractMember(const std::string& archivePath, const std::string& ou
     crcOk = deferred ? DescriptorCrcMatches(actual) : actual == expectedCrc;
   }
 
-  d.archive = plat::kNoHandle;
-  if (const std::uint32_t e = own.close(); e != plat::kOk) throw setup::InOutError(e);
   // The time stamp is set through the handle that wrote the file, after the last write; a
   // date that cannot be converted leaves the time of writing.
   if (result == kUnzipOk && crcOk) {
@@ -414,20 +362,36 @@ std::int32_t ExtractMember(const std::string& archivePath, const std::string& ou
   // failed member.
   if (const std::uint32_t e = out.close(); e != plat::kOk) {
     plat::DeleteFile(outputPath);
-    throw setup::InOutError(e);
+    return fail(kFileError, setup::InOutErrorText(e));
   }
-
   if (result != kUnzipOk || !crcOk) {
     if (const std::uint32_t e = plat::DeleteFile(outputPath); e != plat::kOk) {
-      throw setup::InOutError(e);
+      return fail(kFileError, setup::InOutErrorText(e));
     }
     return result != kUnzipOk ? result : kCrcError;
   }
   return kUnzipOk;
 }
 
+}  // namespace
+
+std::int32_t ExtractMember(const std::string& archivePath, const std::string& outputPath,
+                           std::int32_t headerOffset) {
+  return ExtractMember(archivePath, outputPath, static_cast<std::uint32_t>(headerOffset),
+                       MemberLimits{});
+}
+
+std::int32_t ExtractMember(const std::string& archivePath, const std::string& outputPath,
+                           std::int64_t headerOffset, const MemberLimits& limits,
+                           std::string* reason) {
+  const Busy busy;
+  if (!busy.taken()) return kInUse;
+  return std::make_unique<Extraction>(archivePath, nullptr)
+      ->Member(outputPath, headerOffset, limits, reason);
+}
+
 std::int32_t UnzipArchive(const std::string& archivePath, const std::string& destination,
-                          const std::string& mask, ReportProc report, OverwriteQuery query,
+                          const std::string& mask, const ReportProc& report, OverwriteQuery query,
                           std::int32_t* lastFailure, RunFailure* detail) {
   if (lastFailure != nullptr) *lastFailure = 0;
   if (detail != nullptr) *detail = RunFailure{};
@@ -441,7 +405,8 @@ std::int32_t UnzipArchive(const std::string& archivePath, const std::string& des
   std::string folder = destination;
   if (folder.back() != '\\') folder += '\\';
   if (folder.size() > kMaxPath) return kMissingParameter;
-  if (gRunning) return kInUse;
+  const Busy busy;
+  if (!busy.taken()) return kInUse;
   if (!IsZipFile(archivePath)) {
     if (const char* why = NotZipReason(archivePath)) noteFailure(kNotAZip, {}, why);
     return kNotAZip;
@@ -449,17 +414,17 @@ std::int32_t UnzipArchive(const std::string& archivePath, const std::string& des
 
   // The whole directory is read once first: a damaged one is refused before anything is
   // written, and members whose data overlap are known before the first is extracted.
-  std::memset(&gRecord, 0, sizeof gRecord);
+  const auto run = std::make_unique<Extraction>(archivePath, report);
+  ReportRecord& record = run->record;
   const DirectoryScan scan = ScanDirectory(archivePath);
-  if (report != nullptr) {
-    SetRecordName(archivePath);
-    gRecord.Size = Clamp32(scan.size);
-    gRecord.CompressedSize = Clamp32(scan.compressed);
-    gRecord.Ratio = Ratio(gRecord.Size, gRecord.CompressedSize);
-    Report(report, kReportArchiveStart, kReportArchiveStart);
+  if (report) {
+    run->SetRecordName(archivePath);
+    record.Size = Clamp32(scan.size);
+    record.CompressedSize = Clamp32(scan.compressed);
+    record.Ratio = Ratio(record.Size, record.CompressedSize);
+    run->Report(kReportArchiveStart, kReportArchiveStart);
   }
 
-  RunScope run(report, archivePath);
   std::int32_t count = 0;
   std::int64_t matchedSize = 0;
   std::int64_t matchedCompressed = 0;
@@ -481,14 +446,14 @@ std::int32_t UnzipArchive(const std::string& archivePath, const std::string& des
     matchedCompressed = AddClamped(matchedCompressed, entry.CompressedSize);
     const std::string name = entry.FileName;
     const std::string outputPath = folder + name;
-    SetRecordName(outputPath);
-    gRecord.Time = entry.Time;
-    gRecord.Size = Clamp32(entry.Size);
-    gRecord.CompressedSize = Clamp32(entry.CompressedSize);
-    gRecord.Method = entry.Method;
-    gRecord.Attributes = entry.Attributes;
-    gRecord.Ratio = Ratio(gRecord.Size, gRecord.CompressedSize);
-    Report(report, kReportMemberStart, kReportMemberStart);
+    run->SetRecordName(outputPath);
+    record.Time = entry.Time;
+    record.Size = Clamp32(entry.Size);
+    record.CompressedSize = Clamp32(entry.CompressedSize);
+    record.Method = entry.Method;
+    record.Attributes = entry.Attributes;
+    record.Ratio = Ratio(record.Size, record.CompressedSize);
+    run->Report(kReportMemberStart, kReportMemberStart);
 
     bool skip = false;
     std::string reason;
@@ -511,38 +476,43 @@ std::int32_t UnzipArchive(const std::string& archivePath, const std::string& des
       code = kWriteError;
       reason = "its way goes through a link: " + link;
     } else {
-      if (query != nullptr && plat::FileAttributes(outputPath).ok()) skip = !query(&gRecord);
+      if (query != nullptr && plat::FileAttributes(outputPath).ok()) skip = !query(&record);
       code = skip ? kUnzipOk
-                  : ExtractMember(archivePath, outputPath, entry.HeaderOffset,
-                                  MemberLimits{entry.Size, entry.CompressedSize,
-                                               scan.DataLimit(entry.HeaderOffset)},
-                                  &reason);
+                  : run->Member(outputPath, entry.HeaderOffset,
+                                MemberLimits{entry.Size, entry.CompressedSize,
+                                             scan.DataLimit(entry.HeaderOffset)},
+                                &reason);
     }
     if (code == kUnzipOk) {
       if (!skip) {
         ++count;
-        Report(report, kReportMemberDone, kReportMemberDone);
+        run->Report(kReportMemberDone, kReportMemberDone);
       }
       code = NextEntry(entry);
       problem = entry.Problem;
       continue;
     }
+    if (code == kFileError) {
+      // An input/output error of the member's file (a failed close or delete) stops the run
+      // at once, as the archive's file error.
+      noteFailure(code, {}, reason);
+      return kFileError;
+    }
     noteFailure(code, name, reason);
-    gRecord.Status = kReportMemberFailed;
+    record.Status = kReportMemberFailed;
     switch (code) {
       case kCrcError:
       case kWriteError:
       case kUnsupportedMethod:
       case kEncrypted:
-        Report(report, code, kReportMemberFailed);
+        run->Report(code, kReportMemberFailed);
         break;
       case kReadError:
       case kStructureError:
       case kAborted:
       case kInUse:
       case kZipFormatError:
-      case kFileError:
-        Report(report, kReportSerious, kReportSerious);
+        run->Report(kReportSerious, kReportSerious);
         return kSeriousError;
       default:
         break;
@@ -556,14 +526,14 @@ std::int32_t UnzipArchive(const std::string& archivePath, const std::string& des
     noteFailure(code, {}, problem != nullptr ? problem : "");
   }
   CloseEntries(entry);
-  SetRecordName(archivePath);
-  gRecord.Time = -1;
-  gRecord.Attributes = -1;
-  gRecord.Method = 0;
-  gRecord.Size = Clamp32(matchedSize);
-  gRecord.CompressedSize = Clamp32(matchedCompressed);
-  gRecord.Ratio = Ratio(gRecord.Size, gRecord.CompressedSize);
-  Report(report, kReportArchiveEnd, kReportArchiveEnd);
+  run->SetRecordName(archivePath);
+  record.Time = -1;
+  record.Attributes = -1;
+  record.Method = 0;
+  record.Size = Clamp32(matchedSize);
+  record.CompressedSize = Clamp32(matchedCompressed);
+  record.Ratio = Ratio(record.Size, record.CompressedSize);
+  run->Report(kReportArchiveEnd, kReportArchiveEnd);
   return count;
 }
 

@@ -57,7 +57,8 @@ DirectoryScan ScanDirectory(const std::string& archivePath);
 std::int64_t ArchiveSizes(const std::string& archivePath, std::int64_t& compressed);
 
 // Extracts every member whose name matches `mask` into `destination`. Result: the number of
-// members extracted, or kMissingParameter, kNotAZip or kSeriousError. `lastFailure`, when
+// members extracted, or kMissingParameter, kNotAZip, kInUse (another extraction is under way),
+// kSeriousError, or kFileError when closing or deleting a member's file failed. `lastFailure`, when
 // given, receives the code of the member that ended the run, or kFileError / kZipFormatError
 // when the central directory could not be found or read to its end (0 when neither happened).
 // `detail`, when given, receives the same code with the member and the reason in words.
@@ -67,11 +68,12 @@ struct RunFailure {
   std::string reason;     // in words; empty when the code's own text says it all
 };
 std::int32_t UnzipArchive(const std::string& archivePath, const std::string& destination,
-                          const std::string& mask, ReportProc report, OverwriteQuery query,
+                          const std::string& mask, const ReportProc& report, OverwriteQuery query,
                           std::int32_t* lastFailure = nullptr, RunFailure* detail = nullptr);
 
 // Extracts the member whose local header starts at `headerOffset` into `outputPath`.
-// A result code (0, kBadHuffmanHeader, kCrcError .. kInUse).
+// A result code (0, kBadHuffmanHeader, kCrcError .. kInUse; kFileError when closing or
+// deleting its file failed).
 std::int32_t ExtractMember(const std::string& archivePath, const std::string& outputPath,
                            std::int32_t headerOffset);
 

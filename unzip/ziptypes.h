@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "platform/files.h"
@@ -105,7 +106,7 @@ struct ReportRecord {
 
 // A report procedure: the first argument is the status, except in write reports (the number
 // of bytes written) and member-failure reports (the member's failure code).
-using ReportProc = void (*)(std::int32_t first, ReportRecord* record);
+using ReportProc = std::function<void(std::int32_t first, ReportRecord* record)>;
 
 // Asked before extracting a member whose output file exists; false skips the member.
 using OverwriteQuery = bool (*)(ReportRecord* record);

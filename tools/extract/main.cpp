@@ -73,11 +73,12 @@ int main(int argc, char** argv) {
   const std::string archive = ToWindowsPath(argv[1]);
   const std::string destination = ToWindowsPath(argv[2]);
   const bool terminal = SETUP_ISATTY(SETUP_FILENO(stdout)) != 0;
+  unzip::ReportProc progress;
   if (terminal) {
-    unzip::SetProgressObserver([](std::int32_t first, const unzip::ReportRecord& record) {
-      switch (record.Status) {
+    progress = [](std::int32_t first, const unzip::ReportRecord* record) {
+      switch (record->Status) {
         case unzip::kReportArchiveStart:
-          gProgress.total = static_cast<std::uint32_t>(record.Size);
+          gProgress.total = static_cast<std::uint32_t>(record->Size);
           break;
         case unzip::kReportWrite:
           gProgress.written += first;
@@ -89,12 +90,12 @@ int main(int argc, char** argv) {
           return;
       }
       Show();
-    });
+    };
   }
   std::int32_t result;
   unzip::RunFailure why;
   try {
-    result = unzip::ExtractArchive(archive, destination, &why);
+    result = unzip::ExtractArchive(archive, destination, &why, progress);
   } catch (const std::exception& e) {
     if (terminal) std::printf("\n");
     std::fprintf(stderr, "%s\n", plat::Cp1250ToUtf8(e.what()).c_str());
