@@ -29,13 +29,6 @@ constexpr CodeText kTexts[] = {
     {-1, "CRC-Error!"},
 };
 
-bool HasText(std::int32_t code) {
-  for (const CodeText& t : kTexts) {
-    if (t.code == code) return true;
-  }
-  return false;
-}
-
 }  // namespace
 
 std::string ResultText(std::int32_t code) {
@@ -72,11 +65,11 @@ std::int32_t ExtractArchive(const std::string& archivePath, const std::string& d
   std::int32_t failure = 0;
   const std::int32_t result =
       UnzipArchive(archivePath, destination, "*.*", progress, nullptr, &failure, why);
-  if (result < 0) return HasText(result) ? result : 0;
+  if (result < 0) return !ResultText(result).empty() ? result : 0;
   // The run went through: it succeeded unless its directory could not be read or a member
   // stopped it.
   if (failure == kBadHuffmanHeader) return kStructureError;
-  if (failure < 0 && HasText(failure)) return failure;
+  if (failure < 0 && !ResultText(failure).empty()) return failure;
   return 0;
 }
 

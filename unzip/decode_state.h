@@ -1,7 +1,7 @@
 // The decoding state shared by the extractor's decoders (inflate, unshrink, explode): the
 // compressed input with its bit reader, the output window with FlushWindow, the CRC
-// register, the member's counters and flags. Whoever runs a decoder owns one and passes it in;
-// ExtractMember sets it up before calling a decoder and tears it down after.
+// register, the member's counters and flags. Whoever runs a decoder owns one and passes it in:
+// the extraction of a run sets its own up before each member's decoder.
 #pragma once
 
 #include <cstddef>
@@ -126,7 +126,10 @@ bool WriteOutput(DecodeState& d, const std::uint8_t* data, std::size_t size);
 // Writes the first n bytes of the window (WriteOutput).
 inline bool FlushWindow(DecodeState& d, std::size_t n) { return WriteOutput(d, d.window, n); }
 
-// Little-endian fields of the archive's records.
+// The archive's records: the fixed part of a local header, the 32-bit value that says the
+// field's value is in the Zip64 extra block, and their little-endian fields.
+inline constexpr std::size_t kLocalHeaderSize = 30;
+inline constexpr std::uint64_t kNo32 = 0xFFFFFFFFu;
 inline std::uint16_t Get16(const std::uint8_t* p) {
   return static_cast<std::uint16_t>(p[0] | p[1] << 8);
 }

@@ -19,12 +19,10 @@ namespace unzip {
 namespace {
 
 constexpr std::size_t kCentralHeaderSize = 46;
-constexpr std::size_t kLocalHeaderSize = 30;
 constexpr std::size_t kEndRecordSize = 22;
 constexpr std::size_t kLocatorSize = 20;
 constexpr std::size_t kZip64EndSize = 56;
 constexpr std::size_t kSearchWindow = 4096;
-constexpr std::uint64_t kNo32 = 0xFFFFFFFFu;  // a 32-bit field whose value is in the Zip64 field
 constexpr std::uint16_t kFlagUtf8 = 0x0800;
 constexpr std::uint16_t kExtraZip64 = 0x0001;
 constexpr std::uint16_t kExtraUnicodePath = 0x7075;

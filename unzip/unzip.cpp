@@ -1,5 +1,6 @@
-// The extraction driver (UnzipArchive) and the extraction of one member (ExtractMember): local
-// header, folder creation, output file, decoder dispatch, CRC check and time stamp.
+// The extraction driver (UnzipArchive) and the extraction of one member (ExtractMember), both
+// on an extraction object of their own: local header, folder creation, output file, decoder
+// dispatch, CRC check and time stamp.
 #include "unzip/unzip.h"
 
 #include <algorithm>
@@ -7,6 +8,7 @@
 #include <cstddef>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,9 +22,7 @@
 namespace unzip {
 namespace {
 
-constexpr std::size_t kLocalHeaderSize = 30;
 constexpr std::int32_t kDeferredSize = 2147483647;
-constexpr std::uint32_t kNo32 = 0xFFFFFFFFu;  // a size whose value is in the Zip64 field
 constexpr std::uint16_t kFlagEncrypted = 0x0001;
 constexpr std::uint16_t kFlagDataDescriptor = 0x0008;
 
