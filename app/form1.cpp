@@ -74,7 +74,7 @@ ui::TMemo Explanation(const char* name, int page, int left, int top, int width, 
 // FileExists: a file, not a folder, by that name.
 bool FileExists(const std::string& path) {
   const auto attributes = plat::FileAttributes(path);
-  return attributes.ok() && (attributes.value & plat::kAttrDirectory) == 0;
+  return attributes.ok() && (attributes.value() & plat::kAttrDirectory) == 0;
 }
 
 }  // namespace
@@ -227,7 +227,7 @@ std::string TForm1::MessageLine(Msg line) const {
 
 StartOutcome TForm1::FormCreate() {
   // 1. The source folder: the current directory as the system reports it.
-  SourceFolder = plat::CurrentDirectory().value;
+  SourceFolder = plat::CurrentDirectory().value_or({});
 
   // 2. The single-instance lock. A second copy says so with the built-in line 31 (the
   // overrides are not read yet) and ends with exit code 3.
@@ -239,7 +239,7 @@ StartOutcome TForm1::FormCreate() {
   }
 
   // 3. The LWTEMP folder; nothing is created on disk.
-  std::string temp = plat::TempPath().value;
+  std::string temp = plat::TempPath().value_or({});
   if (temp.empty() || temp.back() != '\\') temp += '\\';
   LwTempFolder = NormalizePath(temp + "LWTEMP");
 

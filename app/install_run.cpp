@@ -123,10 +123,10 @@ std::vector<std::string> ReadLines(const std::string& name) {
   std::string text;
   char buffer[4096];
   for (;;) {
-    auto got = plat::ReadFile(file.value.get(), buffer, sizeof buffer);
+    auto got = plat::ReadFile(file.value().get(), buffer, sizeof buffer);
     if (!got.ok()) throw InOutError(got.error);
-    if (got.value == 0) break;
-    text.append(buffer, got.value);
+    if (got.value() == 0) break;
+    text.append(buffer, got.value());
   }
   std::vector<std::string> lines;
   std::size_t at = 0;
@@ -150,7 +150,7 @@ bool Present(const std::string& name) {
   if (!attributes.ok()) {
     return attributes.error != plat::kFileNotFound && attributes.error != plat::kPathNotFound;
   }
-  return (attributes.value & plat::kAttrDirectory) == 0;
+  return (attributes.value() & plat::kAttrDirectory) == 0;
 }
 
 }  // namespace

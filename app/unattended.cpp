@@ -92,12 +92,12 @@ std::uint32_t WriteLog(const std::string& path, const std::string& text) {
   auto file = plat::File::Open(path, plat::OpenMode::kCreate);
   if (!file.ok()) return file.error;
   for (std::size_t done = 0; done < text.size();) {
-    const auto put = plat::WriteFile(file.value.get(), text.data() + done, text.size() - done);
+    const auto put = plat::WriteFile(file.value().get(), text.data() + done, text.size() - done);
     if (!put.ok()) return put.error;
-    if (put.value == 0) return plat::kDiskFull;
-    done += put.value;
+    if (put.value() == 0) return plat::kDiskFull;
+    done += put.value();
   }
-  return file.value.close();
+  return file.value().close();
 }
 
 // The wizard walked with its start values, as a user who only presses "Pokračovat" would,
@@ -116,9 +116,9 @@ void Install(TForm1& form, const CommandLine& options) {
 std::string EnterProgramFolder() {
   const auto module = plat::ModuleFileName();
   if (!module.ok()) return "The program's own path is unknown: " + InOutErrorText(module.error);
-  std::string folder = module.value.substr(0, module.value.find_last_of('\\') + 1);
+  std::string folder = module.value().substr(0, module.value().find_last_of('\\') + 1);
   if (folder.size() > 3 && folder.back() == '\\') folder.pop_back();  // not at "C:\"
-  if (folder.empty()) return "The program's own path names no folder: " + module.value;
+  if (folder.empty()) return "The program's own path names no folder: " + module.value();
   if (const std::uint32_t code = plat::SetCurrentDirectory(folder); code != plat::kOk) {
     return "Cannot change to the program's folder " + folder + ": " + InOutErrorText(code);
   }
@@ -157,7 +157,7 @@ int RunUnattended(const CommandLine& options) {
   if (log.empty()) {
     const auto temp = plat::TempPath();
     if (!temp.ok()) return kExitFailure;
-    log = NormalizePath(temp.value + "\\" + kLogName);
+    log = NormalizePath(temp.value() + "\\" + kLogName);
   }
   if (WriteLog(log, LogText(ui.Lines())) != plat::kOk) return kExitFailure;
   return code;

@@ -46,7 +46,7 @@ void AddLeftInHome(const std::string& home, std::vector<std::string>& left) {
   }
   std::string program, settings;
   if (const auto module = plat::ModuleFileName(); module.ok()) {
-    program = module.value.substr(module.value.find_last_of("\\:") + 1);
+    program = module.value().substr(module.value().find_last_of("\\:") + 1);
     settings = SettingsFileOf(program);
   }
   const auto same = [](const std::string& a, const std::string& b) {

@@ -16,13 +16,13 @@ void Walk(const std::string& path, int depth, int& budget) {
   auto key = plat::RegKey::Open(plat::Hive::kCurrentUser, path);
   if (!key.ok()) return;
   for (const char* name : {"AppDir", "Desktop", "", "Programs"}) {
-    plat::RegQueryValue(key.value.get(), name);
+    plat::RegQueryValue(key.value().get(), name);
   }
-  auto info = plat::RegQueryInfo(key.value.get());
+  auto info = plat::RegQueryInfo(key.value().get());
   if (!info.ok()) return;
-  for (std::uint32_t i = 0; i < info.value.subkeys && i < 16; ++i) {
-    auto name = plat::RegEnumKey(key.value.get(), i);
-    if (name.ok()) Walk(path + "\\" + name.value, depth + 1, budget);
+  for (std::uint32_t i = 0; i < info.value().subkeys && i < 16; ++i) {
+    auto name = plat::RegEnumKey(key.value().get(), i);
+    if (name.ok()) Walk(path + "\\" + name.value(), depth + 1, budget);
   }
 }
 
@@ -37,10 +37,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Walk("\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", 0, budget);
 
   auto key = plat::RegKey::Create(plat::Hive::kCurrentUser, "\\software\\Korb\\Vorlex");
-  if (key.ok() && plat::RegSetString(key.value.get(), "AppDir", "C:\\Fuzz \"home\"") == plat::kOk) {
-    auto value = plat::RegQueryValue(key.value.get(), "AppDir");
-    const std::string text = value.value.data.substr(0, value.value.data.find('\0'));
-    if (!value.ok() || value.value.type != plat::kRegSz || text != "C:\\Fuzz \"home\"") {
+  if (key.ok() &&
+      plat::RegSetString(key.value().get(), "AppDir", "C:\\Fuzz \"home\"") == plat::kOk) {
+    auto value = plat::RegQueryValue(key.value().get(), "AppDir");
+    const plat::RegValue read = value.value_or({});
+    const std::string text = read.data.substr(0, read.data.find('\0'));
+    if (!value.ok() || read.type != plat::kRegSz || text != "C:\\Fuzz \"home\"") {
       std::fprintf(stderr, "registry: AppDir not read back as written\n");
       std::abort();
     }

@@ -36,8 +36,8 @@ bool ForceDirectories(const std::string& path) {
 
 bool DirectoryExists(const std::string& path) {
   auto attributes = plat::FileAttributes(path);
-  return attributes.ok() && attributes.value != plat::kInvalidAttributes &&
-         (attributes.value & plat::kAttrDirectory) != 0;
+  return attributes.ok() && attributes.value() != plat::kInvalidAttributes &&
+         (attributes.value() & plat::kAttrDirectory) != 0;
 }
 
 bool FileExists(const std::string& name) {

@@ -119,7 +119,7 @@ std::string ShortPathOf(const std::string& path) {
   if (path.size() > kShortPathInput || path.find('\0') != std::string::npos) return path;
   auto shortPath = plat::ShortPathName(path);
   if (!shortPath.ok()) return path;
-  std::string text = shortPath.value.substr(0, shortPath.value.find('\0'));
+  std::string text = shortPath.value().substr(0, shortPath.value().find('\0'));
   if (text.empty() || text.size() >= kShortPathOutput) return path;
   return text;
 }

@@ -26,17 +26,19 @@ const char kCurrentVersion[] = "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
 
 TSystemDirs::TSystemDirs() : tempDir_(ReadTemp()) {
   {
-    auto key = plat::RegKey::Open(plat::Hive::kCurrentUser, kShellFolders);
-    deskTopDir_ = ReadRegistryString(key.value, "Desktop");
-    fontsDir_ = ReadRegistryString(key.value, "Fonts");
-    startMenuDir_ = ReadRegistryString(key.value, "Start Menu");
-    startMenuProgramsDir_ = ReadRegistryString(key.value, "Programs");
-    recentDir_ = ReadRegistryString(key.value, "Recent");
-    startMenuStartUp_ = ReadRegistryString(key.value, "StartUp");
+    const plat::RegKey key =
+        plat::RegKey::Open(plat::Hive::kCurrentUser, kShellFolders).value_or({});
+    deskTopDir_ = ReadRegistryString(key, "Desktop");
+    fontsDir_ = ReadRegistryString(key, "Fonts");
+    startMenuDir_ = ReadRegistryString(key, "Start Menu");
+    startMenuProgramsDir_ = ReadRegistryString(key, "Programs");
+    recentDir_ = ReadRegistryString(key, "Recent");
+    startMenuStartUp_ = ReadRegistryString(key, "StartUp");
   }
-  auto key = plat::RegKey::Open(plat::Hive::kLocalMachine, kCurrentVersion);
-  windowsDir_ = ReadRegistryString(key.value, "SystemRoot");
-  programFilesDir_ = ReadRegistryString(key.value, "ProgramFilesDir");
+  const plat::RegKey key =
+      plat::RegKey::Open(plat::Hive::kLocalMachine, kCurrentVersion).value_or({});
+  windowsDir_ = ReadRegistryString(key, "SystemRoot");
+  programFilesDir_ = ReadRegistryString(key, "ProgramFilesDir");
 }
 
 }  // namespace setup

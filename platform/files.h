@@ -37,7 +37,7 @@ std::uint32_t SetCurrentDirectory(const std::string& path);
 // The system temp folder, with its trailing backslash (GetTempPath).
 Result<std::string> TempPath();
 
-// GetFileAttributes: kInvalidAttributes with the error code when the path does not exist.
+// GetFileAttributes; fails with the error code when the path does not exist.
 Result<std::uint32_t> FileAttributes(const std::string& path);
 std::uint32_t SetFileAttributes(const std::string& path, std::uint32_t attributes);
 
@@ -90,7 +90,7 @@ class File {
   static Result<File> Open(const std::string& path, OpenMode mode) {
     auto h = OpenFile(path, mode);
     if (!h.ok()) return Result<File>::failure(h.error);
-    return Result<File>{File(h.value), kOk};
+    return Result<File>{File(h.value()), kOk};
   }
   bool valid() const { return handle_ != kNoHandle; }
   Handle get() const { return handle_; }
@@ -117,7 +117,7 @@ class DirSearch {
  public:
   explicit DirSearch(const std::string& pattern) {
     auto h = FindFirst(pattern, current_);
-    handle_ = h.ok() ? h.value : kNoHandle;
+    handle_ = h.ok() ? h.value() : kNoHandle;
     error_ = h.error;
   }
   DirSearch(const DirSearch&) = delete;

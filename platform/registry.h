@@ -83,7 +83,7 @@ class RegKey {
  private:
   static Result<RegKey> wrap(Result<Handle> h) {
     if (!h.ok()) return Result<RegKey>::failure(h.error);
-    return Result<RegKey>{RegKey(h.value), kOk};
+    return Result<RegKey>{RegKey(h.value()), kOk};
   }
   Handle handle_ = kNoHandle;
 };

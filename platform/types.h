@@ -2,6 +2,7 @@
 // drive letters, 8-bit texts in code page 1250. No Windows type appears here.
 #pragma once
 
+#include <cassert>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -50,14 +51,51 @@ enum Attribute : std::uint32_t {
 };
 inline constexpr std::uint32_t kInvalidAttributes = 0xFFFFFFFFu;
 
-// A value with the Win32 error code of its failure; error == kOk means value is valid.
+// A value with the Win32 error code of its failure. The value is read through value(), * or
+// ->, and only after ok() said it is there: builds with assertions stop a read that skipped the
+// check or that follows a failure.
 template <class T>
-struct Result {
-  T value{};
+class Result {
+ public:
+  Result() = default;
+  Result(T value, std::uint32_t code) : error(code), value_(std::move(value)) {}
+  static Result failure(std::uint32_t code) { return Result{T{}, code}; }
+
+  bool ok() const {
+#ifndef NDEBUG
+    checked_ = true;
+#endif
+    return error == kOk;
+  }
+  T& value() & {
+    CheckRead();
+    return value_;
+  }
+  const T& value() const& {
+    CheckRead();
+    return value_;
+  }
+  T&& value() && {
+    CheckRead();
+    return std::move(value_);
+  }
+  // The value, or `fallback` when the call failed.
+  T value_or(T fallback) const& { return ok() ? value_ : std::move(fallback); }
+  T value_or(T fallback) && { return ok() ? std::move(value_) : std::move(fallback); }
+  T& operator*() & { return value(); }
+  const T& operator*() const& { return value(); }
+  T* operator->() { return &value(); }
+  const T* operator->() const { return &value(); }
+
   std::uint32_t error = kOk;
 
-  bool ok() const { return error == kOk; }
-  static Result failure(std::uint32_t code) { return Result{T{}, code}; }
+ private:
+  void CheckRead() const { assert(checked_ && error == kOk); }
+
+  T value_{};
+#ifndef NDEBUG
+  mutable bool checked_ = false;
+#endif
 };
 
 }  // namespace plat

@@ -69,7 +69,8 @@ std::string WriteAppsEntry(const std::string& home) {
       {"QuietUninstallString", "\"" + program + "\" /U /S"},
   };
   for (const auto& [name, value] : strings) {
-    if (plat::RegSetString(key.value.get(), name, value) != plat::kOk) return Named() + " " + name;
+    if (plat::RegSetString(key.value().get(), name, value) != plat::kOk)
+      return Named() + " " + name;
   }
   const std::optional<std::uint32_t> size = KilobytesBelow(folder);
   if (!size) return Named() + " EstimatedSize";
@@ -79,7 +80,7 @@ std::string WriteAppsEntry(const std::string& home) {
       {"EstimatedSize", *size},
   };
   for (const auto& [name, value] : dwords) {
-    if (plat::RegSetDword(key.value.get(), name, value) != plat::kOk) return Named() + " " + name;
+    if (plat::RegSetDword(key.value().get(), name, value) != plat::kOk) return Named() + " " + name;
   }
   return std::string();
 }
@@ -91,7 +92,7 @@ std::string DeleteAppsEntry() {
   };
   if (gone()) return std::string();
   if (auto parent = plat::RegKey::Open(plat::Hive::kCurrentUser, kUninstallKey); parent.ok()) {
-    plat::RegDeleteKey(parent.value.get(), kProduct);
+    plat::RegDeleteKey(parent.value().get(), kProduct);
   }
   return gone() ? std::string() : Named();
 }

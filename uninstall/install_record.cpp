@@ -19,11 +19,12 @@ void DeleteKeyTree(const plat::RegKey& parent, const std::string& parentPath,
   {
     auto key = plat::RegKey::Open(plat::Hive::kCurrentUser, path);
     if (key.ok()) {
-      auto info = plat::RegQueryInfo(key.value.get());
+      auto info = plat::RegQueryInfo(key.value().get());
       if (info.ok()) {
-        for (std::uint32_t index = info.value.subkeys; index-- > 0;) {
-          auto subkey = plat::RegEnumKey(key.value.get(), index);
-          if (subkey.ok() && !subkey.value.empty()) DeleteKeyTree(key.value, path, subkey.value);
+        for (std::uint32_t index = info.value().subkeys; index-- > 0;) {
+          auto subkey = plat::RegEnumKey(key.value().get(), index);
+          if (subkey.ok() && !subkey.value().empty())
+            DeleteKeyTree(key.value(), path, subkey.value());
         }
       }
     }
@@ -38,7 +39,7 @@ std::string TInstallRecord::RecordKey() const { return RKey + "\\" + RProg; }
 bool TInstallRecord::ReadRecord() {
   auto key = plat::RegKey::Open(plat::Hive::kCurrentUser, RecordKey());
   if (!key.ok()) return false;
-  RHomeDir = ReadRegistryString(key.value, kAppDir);
+  RHomeDir = ReadRegistryString(key.value(), kAppDir);
   return true;
 }
 
@@ -47,7 +48,7 @@ bool TInstallRecord::WriteRecord() {
   if (!key.ok()) return false;
   // REG_SZ data ends at its first zero byte.
   const std::string value = RHomeDir.substr(0, RHomeDir.find('\0'));
-  if (plat::RegSetString(key.value.get(), kAppDir, value) != plat::kOk) {
+  if (plat::RegSetString(key.value().get(), kAppDir, value) != plat::kOk) {
     throw SetupError(std::string("Failed to set data for '") + kAppDir + "'");
   }
   return true;
@@ -58,7 +59,7 @@ void TInstallRecord::DeleteRecord() {
   if (RProg.find_first_not_of('\\') == std::string::npos) return;
   auto maker = plat::RegKey::Open(plat::Hive::kCurrentUser, RKey);
   if (!maker.ok()) return;
-  DeleteKeyTree(maker.value, RKey, RProg);
+  DeleteKeyTree(maker.value(), RKey, RProg);
 }
 
 }  // namespace setup

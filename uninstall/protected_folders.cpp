@@ -59,8 +59,9 @@ std::optional<std::string> Canonical(std::string path) {
     full = path;
   } else {
     auto current = plat::CurrentDirectory();
-    if (!current.ok() || current.value.size() < 2 || current.value[1] != ':') return std::nullopt;
-    full = path[0] == '\\' ? current.value.substr(0, 2) + path : current.value + "\\" + path;
+    if (!current.ok() || current.value().size() < 2 || current.value()[1] != ':')
+      return std::nullopt;
+    full = path[0] == '\\' ? current.value().substr(0, 2) + path : current.value() + "\\" + path;
   }
   std::vector<std::string> parts;
   std::size_t start = 3;

@@ -80,7 +80,7 @@ bool SameFolder(const std::string& a, const std::string& b) {
 // entries (RemoveTree never enters one).
 void EmptyFolder(const std::string& folder) {
   const auto attributes = plat::FileAttributes(folder);
-  if (!attributes.ok() || (attributes.value & plat::kAttrReparsePoint) != 0) return;
+  if (!attributes.ok() || (attributes.value() & plat::kAttrReparsePoint) != 0) return;
   DeleteFiles(folder, "*.*");
   plat::DirSearch search(NormalizePath(folder + "\\*.*"));
   if (!search.valid()) return;
@@ -136,12 +136,18 @@ void Check(std::uint32_t error) {
   if (error != plat::kOk) throw InOutError(error);
 }
 
+template <class T>
+T Checked(plat::Result<T> result) {
+  Check(result.error);
+  return std::move(result).value_or({});
+}
+
 }  // namespace
 
 std::string LwTempFolderPath() {
   auto temp = plat::TempPath();
   if (!temp.ok()) throw InOutError(temp.error);
-  std::string folder = temp.value;
+  std::string folder = temp.value();
   if (folder.empty() || folder.back() != '\\') folder += '\\';
   return NormalizePath(folder + "LWTEMP");
 }
@@ -179,11 +185,10 @@ bool RemoveSelf(const std::string& folder) {
   batch.folder = folder;
   batch.batchFile = NormalizePath(lwTemp + "\\" + kSelfRemovalBatchName);
   // Without its own file's name the batch could not erase the program: nothing is done.
-  const auto program = plat::ModuleFileName();
-  Check(program.error);
-  batch.programFile = program.value;
+  const std::string program = Checked(plat::ModuleFileName());
+  batch.programFile = program;
   // Decided before the tree goes: the short form of a folder needs the folder.
-  batch.ownsProgram = LiesIn(program.value, folder) || LiesIn(program.value, lwTemp);
+  batch.ownsProgram = LiesIn(program, folder) || LiesIn(program, lwTemp);
 
   // The batch goes into the LWTEMP folder: handed that folder, the routine empties it but
   // keeps it, so that the batch can still be written there.
@@ -201,14 +206,13 @@ bool RemoveSelf(const std::string& folder) {
   }
 
   const std::string text = SelfRemovalBatchText(batch);
-  auto file = plat::File::Open(batch.batchFile, plat::OpenMode::kCreate);
-  Check(file.error);
-  auto written = plat::WriteFile(file.value.get(), text.data(), text.size());
+  plat::File file = Checked(plat::File::Open(batch.batchFile, plat::OpenMode::kCreate));
+  auto written = plat::WriteFile(file.get(), text.data(), text.size());
   if (!written.ok()) {
     throw InOutError(written.error == plat::kDiskFull ? kInOutDiskFull : written.error);
   }
-  if (written.value != text.size()) throw InOutError(kInOutDiskFull);
-  Check(file.value.close());
+  if (written.value() != text.size()) throw InOutError(kInOutDiskFull);
+  Check(file.close());
 
   return plat::StartHidden(batch.batchFile) > 31;
 }

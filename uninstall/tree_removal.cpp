@@ -58,7 +58,7 @@ void RemoveTree(std::string dir) {
   // A folder that is itself a link or junction: only the link goes. An attribute query that
   // fails leaves the folder alone, as it might be one.
   const auto attributes = plat::FileAttributes(dir);
-  if (!attributes.ok() || RemoveIfLink(dir, attributes.value)) return;
+  if (!attributes.ok() || RemoveIfLink(dir, attributes.value())) return;
   DeleteFiles(dir, "*.*");
   plat::RemoveDirectory(dir);
   {

@@ -37,9 +37,9 @@ bool FillBuffer(DecodeState& d) {
     d.filePosition = -1;
     return false;
   }
-  d.filePosition += static_cast<std::int64_t>(got.value);
-  d.bufferEnd += got.value;
-  return got.value != 0;
+  d.filePosition += static_cast<std::int64_t>(got.value());
+  d.bufferEnd += got.value();
+  return got.value() != 0;
 }
 
 }  // namespace

@@ -41,8 +41,8 @@ bool ReadOn(plat::Handle file, std::uint8_t* buffer, std::size_t size) {
   std::size_t done = 0;
   while (done < size) {
     auto got = plat::ReadFile(file, buffer + done, size - done);
-    if (!got.ok() || got.value == 0) return false;
-    done += got.value;
+    if (!got.ok() || got.value() == 0) return false;
+    done += got.value();
   }
   return true;
 }
@@ -102,8 +102,8 @@ bool SlideWindow(EntryRecord& e) {
   while (filled < e.BufferSize) {
     auto got = plat::ReadFile(e.Archive.get(), buffer + filled, e.BufferSize - filled);
     if (!got.ok()) return false;
-    if (got.value == 0) break;
-    filled += got.value;
+    if (got.value() == 0) break;
+    filled += got.value();
   }
   e.Valid = static_cast<std::uint32_t>(filled);
   e.Position = 0;
@@ -252,11 +252,11 @@ bool IsZipFile(const std::string& path) {
   std::string folder = path;
   if (!folder.empty() && folder.back() == '\\') folder.pop_back();
   auto attributes = plat::FileAttributes(folder);
-  if (attributes.ok() && (attributes.value & plat::kAttrDirectory) != 0) return false;
+  if (attributes.ok() && (attributes.value() & plat::kAttrDirectory) != 0) return false;
   auto file = plat::File::Open(path, plat::OpenMode::kRead);
   if (!file.ok()) return false;
   std::uint8_t head[4];
-  return ReadAt(file.value.get(), 0, head, sizeof head) && IsSignature(head, 3, 4);
+  return ReadAt(file.value().get(), 0, head, sizeof head) && IsSignature(head, 3, 4);
 }
 
 const char* NotZipReason(const std::string& path) {
@@ -265,13 +265,13 @@ const char* NotZipReason(const std::string& path) {
   std::string folder = path;
   if (!folder.empty() && folder.back() == '\\') folder.pop_back();
   auto attributes = plat::FileAttributes(folder);
-  if (attributes.ok() && (attributes.value & plat::kAttrDirectory) != 0) return "it is a folder";
+  if (attributes.ok() && (attributes.value() & plat::kAttrDirectory) != 0) return "it is a folder";
   auto file = plat::File::Open(path, plat::OpenMode::kRead);
   if (!file.ok()) return nullptr;
   std::uint8_t head[4];
-  if (ReadAt(file.value.get(), 0, head, sizeof head) && IsSignature(head, 3, 4)) return nullptr;
-  auto size = plat::FileSize(file.value.get());
-  if (size.ok() && size.value > 0 && FindEndRecord(file.value.get(), size.value) >= 0) {
+  if (ReadAt(file.value().get(), 0, head, sizeof head) && IsSignature(head, 3, 4)) return nullptr;
+  auto size = plat::FileSize(file.value().get());
+  if (size.ok() && size.value() > 0 && FindEndRecord(file.value().get(), size.value()) >= 0) {
     return "it holds a zip archive behind other data (a self-extracting program?); only a "
            "file that starts with its first member is read";
   }
@@ -295,11 +295,11 @@ std::int32_t FirstEntry(const std::string& archivePath, EntryRecord& entry) {
   entry.Problem = nullptr;
   auto opened = plat::File::Open(archivePath, plat::OpenMode::kRead);
   if (!opened.ok()) return Fail(entry, kFileError, "the archive cannot be opened");
-  plat::File file = std::move(opened.value);
+  plat::File file = std::move(opened.value());
   auto size = plat::FileSize(file.get());
-  if (!size.ok() || size.value == 0) return Fail(entry, kFileError, "the archive is empty");
+  if (!size.ok() || size.value() == 0) return Fail(entry, kFileError, "the archive is empty");
 
-  const std::int64_t end = FindEndRecord(file.get(), size.value);
+  const std::int64_t end = FindEndRecord(file.get(), size.value());
   if (end < 0) return Fail(entry, kFileError, "no end-of-central-directory record was found");
   std::uint8_t record[kEndRecordSize];
   if (!ReadAt(file.get(), end, record, kEndRecordSize)) {
@@ -395,8 +395,8 @@ DirectoryScan ScanDirectory(const std::string& archivePath) {
       scan.problem = "the archive cannot be opened";
       return scan;
     }
-    auto size = plat::FileSize(file.value.get());
-    if (size.ok()) fileSize = size.value;
+    auto size = plat::FileSize(file.value().get());
+    if (size.ok()) fileSize = size.value();
   }
   EntryRecord entry;
   std::int32_t code = FirstEntry(archivePath, entry);

@@ -95,7 +95,7 @@ std::string LinkOnTheWay(const std::string& folder, const std::string& name, std
        pos = name.find('\\', pos + 1)) {
     auto attributes = plat::FileAttributes(folder + name.substr(0, pos));
     if (!attributes.ok()) break;  // missing: nothing deeper exists either
-    if ((attributes.value & plat::kAttrReparsePoint) != 0) return name.substr(0, pos);
+    if ((attributes.value() & plat::kAttrReparsePoint) != 0) return name.substr(0, pos);
     checked = name.substr(0, pos + 1);
   }
   return {};
@@ -209,8 +209,8 @@ bool Extraction::Write(const std::uint8_t* data, std::size_t size) {
   }
   for (std::size_t done = 0; done < size;) {
     auto r = plat::WriteFile(out_, data + done, size - done);
-    if (!r.ok() || r.value == 0) return false;
-    done += r.value;
+    if (!r.ok() || r.value() == 0) return false;
+    done += r.value();
   }
   written_ += static_cast<std::int64_t>(size);
   return true;
@@ -226,7 +226,7 @@ std::int32_t Extraction::Member(const std::string& outputPath, std::int64_t head
   if (!archive_.valid()) {
     auto opened = plat::File::Open(archivePath_, plat::OpenMode::kRead);
     if (!opened.ok()) return kReadError;
-    archive_ = std::move(opened.value);
+    archive_ = std::move(opened.value());
     d.archive = archive_.get();
     ForgetInput(d);
   }
@@ -308,7 +308,7 @@ std::int32_t Extraction::Member(const std::string& outputPath, std::int64_t head
     output = plat::File::Open(outputPath, plat::OpenMode::kReplace);
   }
   if (!output.ok()) return kWriteError;
-  plat::File out = std::move(output.value);
+  plat::File out = std::move(output.value());
 
   out_ = out.get();
   outputLimit_ = outputLimit;

@@ -269,10 +269,10 @@ Result<std::string> CurrentDirectory() { return CurrentDirectoryWindows(); }
 std::uint32_t SetCurrentDirectory(const std::string& path) {
   auto p = MapPath(path);
   if (!p.ok()) return p.error;
-  if (!p.value.exists) return MissingError(p.value);
+  if (!p.value().exists) return MissingError(p.value());
   struct stat st;
-  if (!TargetOf(p.value, st) || !S_ISDIR(st.st_mode)) return kErrDirectory;
-  return chdir(p.value.host.c_str()) == 0 ? kOk : ErrnoToWin32(errno);
+  if (!TargetOf(p.value(), st) || !S_ISDIR(st.st_mode)) return kErrDirectory;
+  return chdir(p.value().host.c_str()) == 0 ? kOk : ErrnoToWin32(errno);
 }
 
 Result<std::string> TempPath() {
@@ -284,16 +284,16 @@ Result<std::uint32_t> FileAttributes(const std::string& path) {
   auto p = MapPath(path);
   if (!p.ok()) return {kInvalidAttributes, p.error};
   struct stat st;
-  if (!EntryOf(p.value, st)) return {kInvalidAttributes, MissingError(p.value)};
-  if (p.value.isRoot) return {kAttrDirectory, kOk};
-  return {AttributesOf(p.value.host, st, p.value.name), kOk};
+  if (!EntryOf(p.value(), st)) return {kInvalidAttributes, MissingError(p.value())};
+  if (p.value().isRoot) return {kAttrDirectory, kOk};
+  return {AttributesOf(p.value().host, st, p.value().name), kOk};
 }
 
 std::uint32_t SetFileAttributes(const std::string& path, std::uint32_t attributes) {
   auto p = MapPath(path);
   if (!p.ok()) return p.error;
   struct stat st;
-  if (!EntryOf(p.value, st)) return MissingError(p.value);
+  if (!EntryOf(p.value(), st)) return MissingError(p.value());
   // A link has no read-only bit of its own, and chmod would change what it leads to.
   if (S_ISLNK(st.st_mode)) return (attributes & kAttrReadOnly) ? kAccessDenied : kOk;
   mode_t mode = st.st_mode & 07777;
@@ -304,7 +304,7 @@ std::uint32_t SetFileAttributes(const std::string& path, std::uint32_t attribute
   }
   // Hidden, system and archive have no host form: a name starting with "." is hidden.
   if (mode == (st.st_mode & 07777)) return kOk;
-  return chmod(p.value.host.c_str(), mode) == 0 ? kOk : ErrnoToWin32(errno);
+  return chmod(p.value().host.c_str(), mode) == 0 ? kOk : ErrnoToWin32(errno);
 }
 
 Result<Handle> FindFirst(const std::string& pattern, FindData& first) {
@@ -324,21 +324,21 @@ Result<Handle> FindFirst(const std::string& pattern, FindData& first) {
   auto p = MapPath(dir);
   if (!p.ok()) return Result<Handle>::failure(p.error);
   struct stat st;
-  if (!TargetOf(p.value, st) || !S_ISDIR(st.st_mode)) {
+  if (!TargetOf(p.value(), st) || !S_ISDIR(st.st_mode)) {
     return Result<Handle>::failure(kPathNotFound);
   }
-  DIR* d = opendir(p.value.host.c_str());
+  DIR* d = opendir(p.value().host.c_str());
   if (!d) return Result<Handle>::failure(ErrnoToWin32(errno));
   const std::string dosMask = DosMask(mask);
   Search search;
   while (const dirent* e = readdir(d)) {
     const std::string hostName = e->d_name;
     const bool dots = hostName == "." || hostName == "..";
-    if (dots && p.value.isRoot) continue;  // a drive root has no "." and ".."
+    if (dots && p.value().isRoot) continue;  // a drive root has no "." and ".."
     FindData fd;
     fd.name = Utf8ToCp1250(hostName);
     if (!MaskMatches(dosMask, fd.name)) continue;
-    const std::string host = p.value.host + "/" + hostName;
+    const std::string host = p.value().host + "/" + hostName;
     struct stat est;
     if (lstat(host.c_str(), &est) != 0) continue;
     fd.attributes = AttributesOf(host, est, fd.name);
@@ -382,10 +382,10 @@ void FindClose(Handle search) {
 std::uint32_t CreateDirectory(const std::string& path) {
   auto p = MapPath(path);
   if (!p.ok()) return p.error;
-  if (p.value.exists) return kAlreadyExists;
-  if (!p.value.parentFound) return kPathNotFound;
-  if (mkdir(p.value.host.c_str(), 0777) != 0) return ErrnoToWin32(errno);
-  NoteCreated(p.value, Created::kEmptyFolder);
+  if (p.value().exists) return kAlreadyExists;
+  if (!p.value().parentFound) return kPathNotFound;
+  if (mkdir(p.value().host.c_str(), 0777) != 0) return ErrnoToWin32(errno);
+  NoteCreated(p.value(), Created::kEmptyFolder);
   return kOk;
 }
 
@@ -393,17 +393,18 @@ std::uint32_t RemoveDirectory(const std::string& path) {
   auto p = MapPath(path);
   if (!p.ok()) return p.error;
   struct stat st;
-  if (!EntryOf(p.value, st)) return MissingError(p.value);
+  if (!EntryOf(p.value(), st)) return MissingError(p.value());
   // A link to a folder goes as a junction does: the link alone, whatever the folder holds.
-  if (S_ISLNK(st.st_mode) && LinksToFolder(p.value.host)) {
-    if (unlink(p.value.host.c_str()) != 0) return ErrnoToWin32(errno);
-    NoteRemoved(p.value);
+  if (S_ISLNK(st.st_mode) && LinksToFolder(p.value().host)) {
+    if (unlink(p.value().host.c_str()) != 0) return ErrnoToWin32(errno);
+    NoteRemoved(p.value());
     return kOk;
   }
   if (!S_ISDIR(st.st_mode)) return kErrDirectory;
-  if (p.value.isRoot) return kAccessDenied;
-  if (rmdir(p.value.host.c_str()) != 0) return errno == EEXIST ? kDirNotEmpty : ErrnoToWin32(errno);
-  NoteRemoved(p.value);
+  if (p.value().isRoot) return kAccessDenied;
+  if (rmdir(p.value().host.c_str()) != 0)
+    return errno == EEXIST ? kDirNotEmpty : ErrnoToWin32(errno);
+  NoteRemoved(p.value());
   return kOk;
 }
 
@@ -411,18 +412,18 @@ std::uint32_t DeleteFile(const std::string& path) {
   auto p = MapPath(path);
   if (!p.ok()) return p.error;
   struct stat st;
-  if (!EntryOf(p.value, st)) return MissingError(p.value);
+  if (!EntryOf(p.value(), st)) return MissingError(p.value());
   // Read-only is the owner-write bit; it is checked here because root would ignore it.
   // A link to a file is removed itself and what it leads to stays; a link to a folder is
   // refused with access denied, as Windows refuses a junction or folder link here: it goes
   // with RemoveDirectory.
   const bool link = S_ISLNK(st.st_mode);
-  if (S_ISDIR(st.st_mode) || (link && LinksToFolder(p.value.host)) || (!link && ReadOnly(st))) {
+  if (S_ISDIR(st.st_mode) || (link && LinksToFolder(p.value().host)) || (!link && ReadOnly(st))) {
     return kAccessDenied;
   }
   if (IsRunningImage(st)) return kErrSharingViolation;
-  if (unlink(p.value.host.c_str()) != 0) return ErrnoToWin32(errno);
-  NoteRemoved(p.value);
+  if (unlink(p.value().host.c_str()) != 0) return ErrnoToWin32(errno);
+  NoteRemoved(p.value());
   return kOk;
 }
 
@@ -430,19 +431,19 @@ std::uint32_t CopyFile(const std::string& from, const std::string& to, bool fail
   auto src = MapPath(from);
   if (!src.ok()) return src.error;
   struct stat sst;
-  if (!TargetOf(src.value, sst)) return MissingError(src.value);
+  if (!TargetOf(src.value(), sst)) return MissingError(src.value());
   if (S_ISDIR(sst.st_mode)) return kAccessDenied;
   auto dst = MapPath(to);
   if (!dst.ok()) return dst.error;
-  if (!dst.value.parentFound) return kPathNotFound;
-  if (struct stat dstat; TargetOf(dst.value, dstat)) {
+  if (!dst.value().parentFound) return kPathNotFound;
+  if (struct stat dstat; TargetOf(dst.value(), dstat)) {
     if (failIfExists) return kFileExists;
     if (dstat.st_dev == sst.st_dev && dstat.st_ino == sst.st_ino) return kErrSharingViolation;
     if (S_ISDIR(dstat.st_mode) || ReadOnly(dstat)) return kAccessDenied;
     if (IsRunningImage(dstat)) return kErrSharingViolation;
   }
-  const std::uint32_t error = CopyHostFile(src.value.host, dst.value.host);
-  if (error == kOk) NoteCreated(dst.value, Created::kEntry);
+  const std::uint32_t error = CopyHostFile(src.value().host, dst.value().host);
+  if (error == kOk) NoteCreated(dst.value(), Created::kEntry);
   return error;
 }
 
@@ -450,15 +451,15 @@ std::uint32_t MoveFile(const std::string& from, const std::string& to) {
   auto src = MapPath(from);
   if (!src.ok()) return src.error;
   struct stat sst;
-  if (!EntryOf(src.value, sst)) return MissingError(src.value);
+  if (!EntryOf(src.value(), sst)) return MissingError(src.value());
   auto dst = MapPath(to);
   if (!dst.ok()) return dst.error;
-  if (!dst.value.parentFound) return kPathNotFound;
-  std::string target = dst.value.host;
-  if (struct stat dstat; EntryOf(dst.value, dstat)) {
+  if (!dst.value().parentFound) return kPathNotFound;
+  std::string target = dst.value().host;
+  if (struct stat dstat; EntryOf(dst.value(), dstat)) {
     if (dstat.st_dev == sst.st_dev && dstat.st_ino == sst.st_ino) {
       // The same entry under another spelling: a change of letter case.
-      target = HostParent(target) + "/" + Cp1250ToUtf8(LastComponent(dst.value.windows));
+      target = HostParent(target) + "/" + Cp1250ToUtf8(LastComponent(dst.value().windows));
     } else if (S_ISDIR(dstat.st_mode) || S_ISDIR(sst.st_mode)) {
       return S_ISDIR(dstat.st_mode) ? kAccessDenied : kAlreadyExists;
     } else if (ReadOnly(dstat)) {
@@ -467,15 +468,15 @@ std::uint32_t MoveFile(const std::string& from, const std::string& to) {
       return kErrSharingViolation;
     }
   }
-  if (rename(src.value.host.c_str(), target.c_str()) != 0) {
+  if (rename(src.value().host.c_str(), target.c_str()) != 0) {
     if (errno != EXDEV) return ErrnoToWin32(errno);
     if (!S_ISREG(sst.st_mode)) return kErrNotSameDevice;
-    if (const std::uint32_t e = CopyHostFile(src.value.host, target); e != kOk) return e;
-    NoteCreated(dst.value, Created::kEntry);
-    if (unlink(src.value.host.c_str()) != 0) return ErrnoToWin32(errno);
+    if (const std::uint32_t e = CopyHostFile(src.value().host, target); e != kOk) return e;
+    NoteCreated(dst.value(), Created::kEntry);
+    if (unlink(src.value().host.c_str()) != 0) return ErrnoToWin32(errno);
   }
-  NoteRemoved(src.value);
-  NoteCreated(dst.value, Created::kEntry);
+  NoteRemoved(src.value());
+  NoteCreated(dst.value(), Created::kEntry);
   return kOk;
 }
 
@@ -485,35 +486,35 @@ Result<Handle> OpenFile(const std::string& path, OpenMode mode) {
   struct stat st;
   // A link where a file is to be replaced goes itself, whatever it leads to, and the new
   // file is made without following a link (one made in between fails the open).
-  const bool linkGone = mode == OpenMode::kReplace && p.value.exists && !p.value.isRoot &&
-                        S_ISLNK(p.value.entry.st_mode);
-  if (linkGone && unlink(p.value.host.c_str()) != 0) {
+  const bool linkGone = mode == OpenMode::kReplace && p.value().exists && !p.value().isRoot &&
+                        S_ISLNK(p.value().entry.st_mode);
+  if (linkGone && unlink(p.value().host.c_str()) != 0) {
     return Result<Handle>::failure(ErrnoToWin32(errno));
   }
-  const bool exists = !linkGone && TargetOf(p.value, st);
+  const bool exists = !linkGone && TargetOf(p.value(), st);
   if (exists && S_ISDIR(st.st_mode)) return Result<Handle>::failure(kAccessDenied);
   int flags = O_CLOEXEC;
   switch (mode) {
     case OpenMode::kRead:
     case OpenMode::kWriteAttrib:
-      if (!exists) return Result<Handle>::failure(MissingError(p.value));
+      if (!exists) return Result<Handle>::failure(MissingError(p.value()));
       flags |= O_RDONLY;
       break;
     case OpenMode::kReadWrite:
-      if (!exists) return Result<Handle>::failure(MissingError(p.value));
+      if (!exists) return Result<Handle>::failure(MissingError(p.value()));
       if (ReadOnly(st)) return Result<Handle>::failure(kAccessDenied);
       flags |= O_RDWR;
       break;
     case OpenMode::kCreate:
     case OpenMode::kReplace:
-      if (!p.value.parentFound) return Result<Handle>::failure(kPathNotFound);
+      if (!p.value().parentFound) return Result<Handle>::failure(kPathNotFound);
       if (exists && ReadOnly(st)) return Result<Handle>::failure(kAccessDenied);
       flags |= O_RDWR | O_CREAT | O_TRUNC | (mode == OpenMode::kReplace ? O_NOFOLLOW : 0);
       break;
   }
-  const int fd = open(p.value.host.c_str(), flags, 0666);
+  const int fd = open(p.value().host.c_str(), flags, 0666);
   if (fd < 0) return Result<Handle>::failure(ErrnoToWin32(errno));
-  if (!p.value.exists) NoteCreated(p.value, Created::kEntry);
+  if (!p.value().exists) NoteCreated(p.value(), Created::kEntry);
   std::lock_guard<std::mutex> guard(gLock);
   gFiles.insert(fd);
   return {fd, kOk};
@@ -612,7 +613,7 @@ Result<std::string> ShortPathName(const std::string& path) {
   // Each component is looked up in turn, so any missing one is "file not found".
   auto p = MapPath(path);
   if (!p.ok()) return Result<std::string>::failure(p.error);
-  if (!p.value.exists) return Result<std::string>::failure(kFileNotFound);
+  if (!p.value().exists) return Result<std::string>::failure(kFileNotFound);
   return {path, kOk};
 }
 

@@ -406,8 +406,8 @@ Result<std::string> FullWindowsPath(const std::string& path) {
     // Relative to the current directory (of the same drive), or to its drive's root.
     auto cwd = CurrentDirectoryWindows();
     if (!cwd.ok()) return Result<std::string>::failure(cwd.error);
-    if (!hasDrive) drive = cwd.value[0];
-    if (!absolute && cwd.value[0] == drive) joined = cwd.value.substr(2) + "\\" + joined;
+    if (!hasDrive) drive = cwd.value()[0];
+    if (!absolute && cwd.value()[0] == drive) joined = cwd.value().substr(2) + "\\" + joined;
   }
   std::string full(1, drive);
   full += ":";
@@ -500,11 +500,11 @@ Result<HostPath> MapPath(const std::string& path) {
   if (!full.ok()) return Result<HostPath>::failure(full.error);
   std::lock_guard<std::mutex> guard(gCacheLock);
   bool stale = false;
-  auto mapped = Resolve(full.value, false, stale);
+  auto mapped = Resolve(full.value(), false, stale);
   if (!stale) return mapped;
   // Something that was known has changed behind the cache: look everything up again.
   gCache.Clear();
-  return Resolve(full.value, true, stale);
+  return Resolve(full.value(), true, stale);
 }
 
 void NoteCreated(const HostPath& p, Created what) {
@@ -560,7 +560,7 @@ void NoteRemoved(const HostPath& p) {
 std::string HostToWindows(const std::string& host) {
   std::string driveC;
   if (auto prefix = EnsurePrefix(); prefix.ok()) {
-    if (char* real = realpath((prefix.value + "/drive_c").c_str(), nullptr)) {
+    if (char* real = realpath((prefix.value() + "/drive_c").c_str(), nullptr)) {
       driveC = real;
       std::free(real);
     }

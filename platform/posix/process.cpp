@@ -127,7 +127,7 @@ class Batch {
       if (negate) word = Lower(NextArgument(line, pos));
       if (word != "exist") return false;
       auto p = MapPath(NextArgument(line, pos));
-      const bool exists = p.ok() && p.value.exists;
+      const bool exists = p.ok() && p.value().exists;
       if (exists == negate) return false;
       return Execute(line.substr(pos), target);
     }
@@ -192,7 +192,7 @@ Result<HostPath> ProgramOf(const std::string& commandLine) {
   for (std::size_t end = start; end <= commandLine.size(); ++end) {
     if (end != commandLine.size() && commandLine[end] != ' ') continue;
     auto p = MapPath(commandLine.substr(start, end - start));
-    if (p.ok() && p.value.exists) return p;
+    if (p.ok() && p.value().exists) return p;
     if (!first) first = p;
   }
   return first ? *first : Result<HostPath>::failure(kFileNotFound);
@@ -210,7 +210,7 @@ bool HasBatchExtension(const std::string& name) {
 MutexResult CreateNamedMutex(const std::string& name) {
   auto prefix = EnsurePrefix();
   if (!prefix.ok()) return {kNoHandle, prefix.error};
-  const std::string folder = prefix.value + "/mutex";
+  const std::string folder = prefix.value() + "/mutex";
   if (mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) return {kNoHandle, ErrnoToWin32(errno)};
   const int fd =
       open((folder + "/" + LockFileName(name)).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
@@ -237,9 +237,9 @@ void CloseMutex(Handle mutex) {
 std::uint32_t StartHidden(const std::string& commandLine) {
   auto program = ProgramOf(commandLine);
   if (!program.ok()) return program.error;
-  if (!program.value.exists) return MissingError(program.value);
-  if (!HasBatchExtension(program.value.name)) return kWinExecBadFormat;
-  const int fd = open(program.value.host.c_str(), O_RDONLY | O_CLOEXEC);
+  if (!program.value().exists) return MissingError(program.value());
+  if (!HasBatchExtension(program.value().name)) return kWinExecBadFormat;
+  const int fd = open(program.value().host.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return ErrnoToWin32(errno);
   std::string text;
   char buf[4096];

@@ -135,11 +135,11 @@ std::string ProfileGetString(const std::string& section, const std::string& key,
   while (def.size() > 1 && def.back() == ' ') def.pop_back();
   def.resize(std::min(def.size(), kBufferSize - 1));
   auto p = MapProfile(file);
-  if (!p.ok() || !p.value.exists) return def;
-  auto text = ReadHostFile(p.value.host);
+  if (!p.ok() || !p.value().exists) return def;
+  auto text = ReadHostFile(p.value().host);
   if (!text.ok()) return def;
   const std::string_view sectionName = Trim(section), keyName = Trim(key);
-  for (const auto& s : Parse(text.value)) {
+  for (const auto& s : Parse(text.value())) {
     if (!SameName(s.name, sectionName)) continue;
     for (const auto& k : s.keys) {
       if (SameName(k.name, keyName)) return k.value ? Unquote(*k.value) : def;
@@ -153,16 +153,16 @@ std::uint32_t ProfileWriteString(const std::string& section, const std::optional
                                  const std::optional<std::string>& value, const std::string& file) {
   auto p = MapProfile(file);
   if (!p.ok()) return p.error;
-  if (!p.value.parentFound) return kPathNotFound;
+  if (!p.value().parentFound) return kPathNotFound;
   std::string text;
-  if (p.value.exists) {
+  if (p.value().exists) {
     // Read-only is the owner-write bit; checked here because root would ignore it.
     struct stat st;
-    if (stat(p.value.host.c_str(), &st) != 0) return ErrnoToWin32(errno);
+    if (stat(p.value().host.c_str(), &st) != 0) return ErrnoToWin32(errno);
     if (S_ISDIR(st.st_mode) || (st.st_mode & S_IWUSR) == 0) return kAccessDenied;
-    auto read = ReadHostFile(p.value.host);
+    auto read = ReadHostFile(p.value().host);
     if (!read.ok()) return read.error;
-    text = std::move(read.value);
+    text = std::move(read.value());
   }
   auto sections = Parse(text);
   const std::string sectionName(Trim(section));
@@ -212,16 +212,16 @@ std::uint32_t ProfileWriteString(const std::string& section, const std::optional
     }
   }
   if (!changed) return kOk;
-  if (!p.value.exists) {
+  if (!p.value().exists) {
     // A new file needs a writable folder; checked by its owner-write bit, as for files.
     struct stat st;
-    const std::string folder = p.value.host.substr(0, p.value.host.find_last_of('/'));
+    const std::string folder = p.value().host.substr(0, p.value().host.find_last_of('/'));
     if (stat(folder.empty() ? "/" : folder.c_str(), &st) == 0 && (st.st_mode & S_IWUSR) == 0) {
       return kAccessDenied;
     }
   }
-  const std::uint32_t error = WriteWhole(p.value.host, Format(sections));
-  if (error == kOk && !p.value.exists) NoteCreated(p.value, Created::kEntry);
+  const std::uint32_t error = WriteWhole(p.value().host, Format(sections));
+  if (error == kOk && !p.value().exists) NoteCreated(p.value(), Created::kEntry);
   return error;
 }
 

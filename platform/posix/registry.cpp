@@ -397,7 +397,7 @@ std::uint32_t Modify(const std::string& prefix, Hive hive, F change) {
   if (!text.ok()) {
     error = text.error;
   } else {
-    HiveData data = Parse(text.value, hive);
+    HiveData data = Parse(text.value(), hive);
     bool changed = false;
     error = change(data, changed);
     if (error == kOk && changed) error = WriteAtomically(prefix, file, Format(data, hive));
@@ -409,11 +409,9 @@ std::uint32_t Modify(const std::string& prefix, Hive hive, F change) {
 Result<HiveData> Load(Hive hive) {
   auto prefix = EnsurePrefix();
   if (!prefix.ok()) return Result<HiveData>::failure(prefix.error);
-  auto text = ReadWhole(prefix.value + "/" + HiveFile(hive));
+  auto text = ReadWhole(prefix.value() + "/" + HiveFile(hive));
   if (!text.ok()) return Result<HiveData>::failure(text.error);
-  Result<HiveData> out;
-  out.value = Parse(text.value, hive);
-  return out;
+  return Result<HiveData>{Parse(text.value(), hive), kOk};
 }
 
 // --- Handles ---------------------------------------------------------------------------
@@ -452,12 +450,12 @@ Result<Handle> Open(Hive hive, const std::string& path, bool create) {
   if (!create) {
     auto data = Load(hive);
     if (!data.ok()) return Result<Handle>::failure(data.error);
-    if (!Find(data.value.root, parts)) return Result<Handle>::failure(kFileNotFound);
+    if (!Find(data.value().root, parts)) return Result<Handle>::failure(kFileNotFound);
     return {AddKey(hive, parts), kOk};
   }
   auto prefix = EnsurePrefix();
   if (!prefix.ok()) return Result<Handle>::failure(prefix.error);
-  const std::uint32_t error = Modify(prefix.value, hive, [&](HiveData& data, bool& changed) {
+  const std::uint32_t error = Modify(prefix.value(), hive, [&](HiveData& data, bool& changed) {
     Node* n = &data.root;
     for (const auto& part : parts) {
       Node* child = n->Child(part);
@@ -527,7 +525,7 @@ Result<RegValue> RegQueryValue(Handle key, const std::string& name) {
   if (!LookupKey(key, k)) return Result<RegValue>::failure(kInvalidHandle);
   auto data = Load(k.hive);
   if (!data.ok()) return Result<RegValue>::failure(data.error);
-  const Node* n = Find(data.value.root, k.path);
+  const Node* n = Find(data.value().root, k.path);
   if (!n) return Result<RegValue>::failure(kErrKeyDeleted);
   for (const auto& v : n->values) {
     if (SameName(v.name, name)) return {v.value, kOk};
@@ -544,7 +542,7 @@ std::uint32_t SetValue(Handle key, const std::string& name, const RegValue& valu
   if (HasLineBreak(name)) return kInvalidParameter;
   auto prefix = EnsurePrefix();
   if (!prefix.ok()) return prefix.error;
-  return Modify(prefix.value, k.hive, [&](HiveData& data, bool& changed) -> std::uint32_t {
+  return Modify(prefix.value(), k.hive, [&](HiveData& data, bool& changed) -> std::uint32_t {
     return Store(data, k.path, name, value, false, changed) ? kOk : kErrKeyDeleted;
   });
 }
@@ -568,7 +566,7 @@ std::uint32_t RegDeleteKey(Handle key, const std::string& subkey) {
   if (!prefix.ok()) return prefix.error;
   auto path = k.path;
   for (auto& part : SplitKeyPath(subkey)) path.push_back(std::move(part));
-  return Modify(prefix.value, k.hive, [&](HiveData& data, bool& changed) -> std::uint32_t {
+  return Modify(prefix.value(), k.hive, [&](HiveData& data, bool& changed) -> std::uint32_t {
     if (!Find(data.root, k.path)) return kErrKeyDeleted;
     if (path.empty()) return kAccessDenied;  // the hive root itself
     Node* parent = Find(data.root, std::vector<std::string>(path.begin(), path.end() - 1));
@@ -586,7 +584,7 @@ Result<RegKeyInfo> RegQueryInfo(Handle key) {
   if (!LookupKey(key, k)) return Result<RegKeyInfo>::failure(kInvalidHandle);
   auto data = Load(k.hive);
   if (!data.ok()) return Result<RegKeyInfo>::failure(data.error);
-  const Node* n = Find(data.value.root, k.path);
+  const Node* n = Find(data.value().root, k.path);
   if (!n) return Result<RegKeyInfo>::failure(kErrKeyDeleted);
   RegKeyInfo info;
   info.subkeys = static_cast<std::uint32_t>(n->children.size());
@@ -602,7 +600,7 @@ Result<std::string> RegEnumKey(Handle key, std::uint32_t index) {
   if (!LookupKey(key, k)) return Result<std::string>::failure(kInvalidHandle);
   auto data = Load(k.hive);
   if (!data.ok()) return Result<std::string>::failure(data.error);
-  const Node* n = Find(data.value.root, k.path);
+  const Node* n = Find(data.value().root, k.path);
   if (!n) return Result<std::string>::failure(kErrKeyDeleted);
   if (index >= n->children.size()) return Result<std::string>::failure(kNoMoreItems);
   return {n->children[index]->name, kOk};

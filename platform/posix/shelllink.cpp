@@ -111,13 +111,14 @@ Facts Look(const std::string& windowsPath) {
   Facts facts;
   const auto mapped = MapPath(windowsPath);
   struct stat st {};
-  if (!mapped.ok() || !mapped.value.exists || stat(mapped.value.host.c_str(), &st) != 0) {
+  if (!mapped.ok() || !mapped.value().exists || stat(mapped.value().host.c_str(), &st) != 0) {
     return facts;
   }
   facts.folder = S_ISDIR(st.st_mode);
   facts.attributes = facts.folder ? kAttrDirectory : kAttrArchive;
   if ((st.st_mode & S_IWUSR) == 0) facts.attributes |= kAttrReadOnly;
-  if (!mapped.value.name.empty() && mapped.value.name[0] == '.') facts.attributes |= kAttrHidden;
+  if (!mapped.value().name.empty() && mapped.value().name[0] == '.')
+    facts.attributes |= kAttrHidden;
   if (!facts.folder) facts.size = static_cast<std::uint32_t>(st.st_size);
   facts.created = FileTime(st.st_ctim);
   facts.accessed = FileTime(st.st_atim);
@@ -274,9 +275,9 @@ bool WriteReplacing(const std::string& linkFile, const std::string& bytes) {
   const std::string temporary = linkFile + ".new";
   auto file = posix::OpenFile(temporary, OpenMode::kCreate);
   if (!file.ok()) return false;
-  const auto written = posix::WriteFile(file.value, bytes.data(), bytes.size());
-  const bool complete = written.ok() && written.value == bytes.size();
-  const bool closed = posix::CloseFile(file.value) == kOk;
+  const auto written = posix::WriteFile(file.value(), bytes.data(), bytes.size());
+  const bool complete = written.ok() && written.value() == bytes.size();
+  const bool closed = posix::CloseFile(file.value()) == kOk;
   if (!complete || !closed || posix::MoveFile(temporary, linkFile) != kOk) {
     posix::DeleteFile(temporary);
     return false;

@@ -92,7 +92,7 @@ TEST_F(StorageFaults, EveryWriteOfTheSaveFailedOnceAndFromThenOn) {
   ASSERT_EQ(after->at({"ALL", "Label1_Caption"}), "New place");
   ASSERT_GT(writes, 50);
   const auto picture = [] { return setup::testing::TakePicture(plat::posix::PrefixDir()); };
-  const std::string iniHost = plat::posix::MapPath(ini_).value.host;
+  const std::string iniHost = plat::posix::MapPath(ini_).value_or({}).host;
 
   Sweep sweep;
   sweep.name = "text-override save";

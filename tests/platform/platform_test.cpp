@@ -45,9 +45,9 @@ class Platform : public ::testing::Test {
   void SetUp() override {
     auto temp = TempPath();
     ASSERT_TRUE(temp.ok());
-    ASSERT_FALSE(temp.value.empty());
-    ASSERT_EQ(temp.value.back(), '\\');
-    dir_ = temp.value + "plat-" + UniqueName("");
+    ASSERT_FALSE(temp.value().empty());
+    ASSERT_EQ(temp.value().back(), '\\');
+    dir_ = temp.value() + "plat-" + UniqueName("");
     ASSERT_EQ(CreateDirectory(dir_), kOk);
   }
   void TearDown() override { Erase(dir_); }
@@ -69,7 +69,6 @@ TEST_F(Platform, FolderCreationAndRemovalReportWin32Codes) {
   EXPECT_EQ(RemoveDirectory(sub), kFileNotFound);
   EXPECT_EQ(RemoveDirectory(dir_ + "\\missing\\deeper"), kPathNotFound);
   EXPECT_EQ(FileAttributes(sub).error, kFileNotFound);
-  EXPECT_EQ(FileAttributes(sub).value, kInvalidAttributes);
 }
 
 TEST_F(Platform, MissingFileAndMissingFolderAreTwoAndThree) {
@@ -90,18 +89,18 @@ TEST_F(Platform, FilesAreWrittenReadSoughtAndTruncated) {
   PutFile(path, std::string("abc\0def", 7));
   auto f = File::Open(path, OpenMode::kReadWrite);
   ASSERT_TRUE(f.ok());
-  EXPECT_EQ(FileSize(f.value.get()).value, 7);
-  EXPECT_EQ(SeekFile(f.value.get(), 4, SeekOrigin::kBegin).value, 4);
+  EXPECT_EQ(FileSize(f.value().get()).value_or({}), 7);
+  EXPECT_EQ(SeekFile(f.value().get(), 4, SeekOrigin::kBegin).value_or({}), 4);
   char buf[8] = {};
-  EXPECT_EQ(ReadFile(f.value.get(), buf, sizeof buf).value, 3u);
+  EXPECT_EQ(ReadFile(f.value().get(), buf, sizeof buf).value_or({}), 3u);
   EXPECT_EQ(std::string(buf, 3), "def");
-  auto atEnd = ReadFile(f.value.get(), buf, sizeof buf);
+  auto atEnd = ReadFile(f.value().get(), buf, sizeof buf);
   EXPECT_TRUE(atEnd.ok());
-  EXPECT_EQ(atEnd.value, 0u);
-  EXPECT_EQ(SeekFile(f.value.get(), -2, SeekOrigin::kEnd).value, 5);
-  EXPECT_EQ(WriteFile(f.value.get(), "XY", 2).value, 2u);
-  EXPECT_FALSE(SeekFile(f.value.get(), -100, SeekOrigin::kCurrent).ok());
-  EXPECT_EQ(f.value.close(), kOk);
+  EXPECT_EQ(atEnd.value(), 0u);
+  EXPECT_EQ(SeekFile(f.value().get(), -2, SeekOrigin::kEnd).value_or({}), 5);
+  EXPECT_EQ(WriteFile(f.value().get(), "XY", 2).value_or({}), 2u);
+  EXPECT_FALSE(SeekFile(f.value().get(), -100, SeekOrigin::kCurrent).ok());
+  EXPECT_EQ(f.value().close(), kOk);
   EXPECT_EQ(FileBytes(path), std::string("abc\0dXY", 7));
   PutFile(path, "1");  // create over an existing file truncates it
   EXPECT_EQ(FileBytes(path), "1");
@@ -112,7 +111,7 @@ TEST_F(Platform, AFileOpenedForReadingCannotBeWritten) {
   PutFile(path, "abc");
   auto f = File::Open(path, OpenMode::kRead);
   ASSERT_TRUE(f.ok());
-  EXPECT_EQ(WriteFile(f.value.get(), "z", 1).error, kAccessDenied);
+  EXPECT_EQ(WriteFile(f.value().get(), "z", 1).error, kAccessDenied);
   EXPECT_EQ(OpenFile(dir_, OpenMode::kRead).error, kAccessDenied);  // a folder is no file
 }
 
@@ -126,7 +125,7 @@ TEST_F(Platform, AFileIsNoFolder) {
   EXPECT_EQ(CreateDirectory(file + "\\inside"), kPathNotFound);
   auto f = File::Open(file, OpenMode::kRead);
   ASSERT_TRUE(f.ok());
-  EXPECT_EQ(SeekFile(f.value.get(), -1, SeekOrigin::kBegin).error, 131u);  // negative seek
+  EXPECT_EQ(SeekFile(f.value().get(), -1, SeekOrigin::kBegin).error, 131u);  // negative seek
 }
 
 // ":" is left out: on NTFS and under Wine it names a stream, not an invalid name.
@@ -140,9 +139,9 @@ TEST_F(Platform, NamesWithCharactersWindowsRefusesAreInvalid) {
 TEST_F(Platform, ReadOnlyFilesRefuseDeleteAndWriteOpen) {
   const std::string path = dir_ + "\\ro.txt";
   PutFile(path, "keep");
-  EXPECT_EQ(FileAttributes(path).value & (kAttrReadOnly | kAttrDirectory), 0u);
+  EXPECT_EQ(FileAttributes(path).value_or({}) & (kAttrReadOnly | kAttrDirectory), 0u);
   ASSERT_EQ(SetFileAttributes(path, kAttrReadOnly), kOk);
-  EXPECT_NE(FileAttributes(path).value & kAttrReadOnly, 0u);
+  EXPECT_NE(FileAttributes(path).value_or({}) & kAttrReadOnly, 0u);
   EXPECT_EQ(DeleteFile(path), kAccessDenied);
   EXPECT_EQ(OpenFile(path, OpenMode::kReadWrite).error, kAccessDenied);
   EXPECT_EQ(OpenFile(path, OpenMode::kCreate).error, kAccessDenied);
@@ -150,7 +149,7 @@ TEST_F(Platform, ReadOnlyFilesRefuseDeleteAndWriteOpen) {
   EXPECT_EQ(CopyFile(dir_ + "\\other.txt", path, false), kAccessDenied);
   EXPECT_EQ(FileBytes(path), "keep");
   ASSERT_EQ(SetFileAttributes(path, kAttrNormal), kOk);
-  EXPECT_EQ(FileAttributes(path).value & kAttrReadOnly, 0u);
+  EXPECT_EQ(FileAttributes(path).value_or({}) & kAttrReadOnly, 0u);
   EXPECT_EQ(DeleteFile(path), kOk);
   EXPECT_FALSE(PathExists(path));
 }
@@ -159,11 +158,11 @@ TEST_F(Platform, AttributesTellFoldersFromPlainFiles) {
   PutFile(dir_ + "\\plain.txt", "x");
   const auto file = FileAttributes(dir_ + "\\plain.txt");
   ASSERT_TRUE(file.ok());
-  EXPECT_NE(file.value & kAttrArchive, 0u);
-  EXPECT_EQ(file.value & kAttrDirectory, 0u);
+  EXPECT_NE(file.value() & kAttrArchive, 0u);
+  EXPECT_EQ(file.value() & kAttrDirectory, 0u);
   const auto folder = FileAttributes(dir_);
   ASSERT_TRUE(folder.ok());
-  EXPECT_NE(folder.value & kAttrDirectory, 0u);
+  EXPECT_NE(folder.value() & kAttrDirectory, 0u);
   EXPECT_EQ(DeleteFile(dir_), kAccessDenied);
 }
 
@@ -257,11 +256,11 @@ TEST_F(Platform, DosTimeIsSetAndAnInvalidDateRefused) {
   // 2004-02-29 13:45:58
   const std::uint16_t date = ((2004 - 1980) << 9) | (2 << 5) | 29;
   const std::uint16_t time = (13 << 11) | (45 << 5) | (58 / 2);
-  EXPECT_EQ(SetFileTimeFromDos(f.value.get(), date, time), kOk);
-  EXPECT_NE(SetFileTimeFromDos(f.value.get(), 0, 0), kOk);  // month 0, day 0
+  EXPECT_EQ(SetFileTimeFromDos(f.value().get(), date, time), kOk);
+  EXPECT_NE(SetFileTimeFromDos(f.value().get(), 0, 0), kOk);  // month 0, day 0
   const std::uint16_t feb30 = ((2003 - 1980) << 9) | (2 << 5) | 30;
-  EXPECT_NE(SetFileTimeFromDos(f.value.get(), feb30, 0), kOk);
-  EXPECT_NE(SetFileTimeFromDos(f.value.get(), date, (24 << 11)), kOk);
+  EXPECT_NE(SetFileTimeFromDos(f.value().get(), feb30, 0), kOk);
+  EXPECT_NE(SetFileTimeFromDos(f.value().get(), date, (24 << 11)), kOk);
 }
 
 TEST_F(Platform, ShortPathOfAnExistingPathNamesTheSameFolder) {
@@ -269,7 +268,7 @@ TEST_F(Platform, ShortPathOfAnExistingPathNamesTheSameFolder) {
   PutFile(dir_ + "\\Long Folder Name\\inside.txt", "in");
   auto s = ShortPathName(dir_ + "\\Long Folder Name");
   ASSERT_TRUE(s.ok());
-  EXPECT_EQ(FileBytes(s.value + "\\inside.txt"), "in");
+  EXPECT_EQ(FileBytes(s.value() + "\\inside.txt"), "in");
   EXPECT_EQ(ShortPathName(dir_ + "\\Missing Folder").error, kFileNotFound);
   // GetShortPathName looks each component up, so any missing one is "file not found".
   EXPECT_EQ(ShortPathName(dir_ + "\\Missing Folder\\x").error, kFileNotFound);
@@ -281,26 +280,26 @@ TEST_F(Platform, CurrentDirectoryFollowsSetAndResolvesRelativeNames) {
   ASSERT_EQ(SetCurrentDirectory(dir_), kOk);
   auto now = CurrentDirectory();
   ASSERT_TRUE(now.ok());
-  EXPECT_EQ(Upper(now.value), Upper(dir_));
+  EXPECT_EQ(Upper(now.value()), Upper(dir_));
   EXPECT_EQ(CreateDirectory("rel"), kOk);
   PutFile("rel\\f.txt", "r");
   EXPECT_EQ(FileBytes(dir_ + "\\rel\\f.txt"), "r");
   EXPECT_EQ(FileBytes(".\\rel\\..\\rel\\f.txt"), "r");
-  EXPECT_EQ(SetCurrentDirectory(saved.value), kOk);
+  EXPECT_EQ(SetCurrentDirectory(saved.value()), kOk);
 }
 
 TEST(PlatformProcess, TempAndModuleNamesExist) {
   auto temp = TempPath();
   ASSERT_TRUE(temp.ok());
-  EXPECT_NE(FileAttributes(temp.value).value & kAttrDirectory, 0u);
+  EXPECT_NE(FileAttributes(temp.value()).value_or({}) & kAttrDirectory, 0u);
   auto env = Environment("TEMP");
   ASSERT_TRUE(env.has_value());
-  EXPECT_NE(FileAttributes(*env).value & kAttrDirectory, 0u);
+  EXPECT_NE(FileAttributes(*env).value_or({}) & kAttrDirectory, 0u);
   EXPECT_FALSE(Environment("SETUP_SURELY_UNSET_VARIABLE_" + UniqueName("")).has_value());
   auto self = ModuleFileName();
   ASSERT_TRUE(self.ok());
-  EXPECT_EQ(self.value.substr(1, 2), ":\\");
-  EXPECT_EQ(FileAttributes(self.value).value & kAttrDirectory, 0u);
+  EXPECT_EQ(self.value().substr(1, 2), ":\\");
+  EXPECT_EQ(FileAttributes(self.value()).value_or({}) & kAttrDirectory, 0u);
 }
 
 // --- Registry ------------------------------------------------------------------------------
@@ -314,13 +313,13 @@ class Registry : public ::testing::Test {
     auto key = RegKey::Open(Hive::kCurrentUser, path);
     if (!key.ok()) return;
     for (;;) {
-      auto sub = RegEnumKey(key.value.get(), 0);
+      auto sub = RegEnumKey(key.value().get(), 0);
       if (!sub.ok()) break;
-      DeleteTree(path + "\\" + sub.value);
+      DeleteTree(path + "\\" + sub.value());
     }
-    key.value.reset();
+    key.value().reset();
     auto parent = RegKey::Open(Hive::kCurrentUser, path.substr(0, path.rfind('\\')));
-    if (parent.ok()) RegDeleteKey(parent.value.get(), path.substr(path.rfind('\\') + 1));
+    if (parent.ok()) RegDeleteKey(parent.value().get(), path.substr(path.rfind('\\') + 1));
   }
 
   std::string root_;
@@ -330,29 +329,29 @@ TEST_F(Registry, StringsAreStoredWithTheirZeroAndReadByAnyCase) {
   EXPECT_EQ(RegOpenKey(Hive::kCurrentUser, root_ + "\\Korb\\Vorlex").error, kFileNotFound);
   auto key = RegKey::Create(Hive::kCurrentUser, "\\" + root_ + "\\Korb\\Vorlex");
   ASSERT_TRUE(key.ok());
-  ASSERT_EQ(RegSetString(key.value.get(), "AppDir", "C:\\Program Files\\Vorlex \"x\""), kOk);
-  auto v = RegQueryValue(key.value.get(), "appdir");
+  ASSERT_EQ(RegSetString(key.value().get(), "AppDir", "C:\\Program Files\\Vorlex \"x\""), kOk);
+  auto v = RegQueryValue(key.value().get(), "appdir");
   ASSERT_TRUE(v.ok());
-  EXPECT_EQ(v.value.type, kRegSz);
-  EXPECT_EQ(v.value.data, std::string("C:\\Program Files\\Vorlex \"x\"\0", 28));
-  EXPECT_EQ(RegQueryValue(key.value.get(), "Other").error, kFileNotFound);
-  ASSERT_EQ(RegSetString(key.value.get(), "APPDIR", "P\xF8\xEDru\xE8ka"), kOk);
+  EXPECT_EQ(v.value().type, kRegSz);
+  EXPECT_EQ(v.value().data, std::string("C:\\Program Files\\Vorlex \"x\"\0", 28));
+  EXPECT_EQ(RegQueryValue(key.value().get(), "Other").error, kFileNotFound);
+  ASSERT_EQ(RegSetString(key.value().get(), "APPDIR", "P\xF8\xEDru\xE8ka"), kOk);
   auto again = RegKey::Open(Hive::kCurrentUser, Upper(root_) + "\\korb\\VORLEX");
   ASSERT_TRUE(again.ok());
-  EXPECT_EQ(RegQueryValue(again.value.get(), "AppDir").value.data,
+  EXPECT_EQ(RegQueryValue(again.value().get(), "AppDir").value_or({}).data,
             std::string("P\xF8\xEDru\xE8ka\0", 9));
   auto slash = RegKey::Open(Hive::kCurrentUser, "\\" + root_ + "\\Korb\\Vorlex");
   EXPECT_TRUE(slash.ok());
   // DWORDs: four little-endian bytes; a string of the same name is replaced by one.
   for (const std::uint32_t value : {0u, 1u, 0x12345678u, 0xFFFFFFFFu}) {
-    ASSERT_EQ(RegSetDword(key.value.get(), "AppDir", value), kOk);
-    auto d = RegQueryValue(again.value.get(), "appdir");
+    ASSERT_EQ(RegSetDword(key.value().get(), "AppDir", value), kOk);
+    auto d = RegQueryValue(again.value().get(), "appdir");
     ASSERT_TRUE(d.ok());
-    EXPECT_EQ(d.value.type, kRegDword);
+    EXPECT_EQ(d.value().type, kRegDword);
     const std::string bytes = {
         static_cast<char>(value & 0xFF), static_cast<char>(value >> 8 & 0xFF),
         static_cast<char>(value >> 16 & 0xFF), static_cast<char>(value >> 24 & 0xFF)};
-    EXPECT_EQ(d.value.data, bytes) << value;
+    EXPECT_EQ(d.value().data, bytes) << value;
   }
 }
 
@@ -360,22 +359,22 @@ TEST_F(Registry, AKeyWithSubkeysIsDeletedOnlyDepthFirst) {
   ASSERT_TRUE(RegKey::Create(Hive::kCurrentUser, root_ + "\\Korb\\Vorlex\\Deep").ok());
   auto top = RegKey::Open(Hive::kCurrentUser, root_);
   ASSERT_TRUE(top.ok());
-  EXPECT_EQ(RegDeleteKey(top.value.get(), "Korb"), kAccessDenied);
-  EXPECT_EQ(RegDeleteKey(top.value.get(), "Korb\\Vorlex"), kAccessDenied);
-  EXPECT_EQ(RegDeleteKey(top.value.get(), "Korb\\Vorlex\\Deep"), kOk);
-  EXPECT_EQ(RegDeleteKey(top.value.get(), "Korb\\Vorlex\\Deep"), kFileNotFound);
-  EXPECT_EQ(RegDeleteKey(top.value.get(), "Korb\\Vorlex"), kOk);
-  EXPECT_EQ(RegDeleteKey(top.value.get(), "korb"), kOk);
+  EXPECT_EQ(RegDeleteKey(top.value().get(), "Korb"), kAccessDenied);
+  EXPECT_EQ(RegDeleteKey(top.value().get(), "Korb\\Vorlex"), kAccessDenied);
+  EXPECT_EQ(RegDeleteKey(top.value().get(), "Korb\\Vorlex\\Deep"), kOk);
+  EXPECT_EQ(RegDeleteKey(top.value().get(), "Korb\\Vorlex\\Deep"), kFileNotFound);
+  EXPECT_EQ(RegDeleteKey(top.value().get(), "Korb\\Vorlex"), kOk);
+  EXPECT_EQ(RegDeleteKey(top.value().get(), "korb"), kOk);
   EXPECT_EQ(RegOpenKey(Hive::kCurrentUser, root_ + "\\Korb").error, kFileNotFound);
 }
 
 TEST_F(Registry, AHandleOfADeletedKeyReportsIt) {
   auto key = RegKey::Create(Hive::kCurrentUser, root_ + "\\Gone");
   ASSERT_TRUE(key.ok());
-  ASSERT_EQ(RegSetString(key.value.get(), "v", "1"), kOk);
-  EXPECT_EQ(RegDeleteKey(key.value.get(), ""), kOk);            // the key itself
-  EXPECT_EQ(RegQueryValue(key.value.get(), "v").error, 1018u);  // ERROR_KEY_DELETED
-  EXPECT_EQ(RegSetString(key.value.get(), "v", "2"), 1018u);
+  ASSERT_EQ(RegSetString(key.value().get(), "v", "1"), kOk);
+  EXPECT_EQ(RegDeleteKey(key.value().get(), ""), kOk);            // the key itself
+  EXPECT_EQ(RegQueryValue(key.value().get(), "v").error, 1018u);  // ERROR_KEY_DELETED
+  EXPECT_EQ(RegSetString(key.value().get(), "v", "2"), 1018u);
   EXPECT_EQ(RegOpenKey(Hive::kCurrentUser, root_ + "\\Gone").error, kFileNotFound);
 }
 
@@ -386,18 +385,18 @@ TEST_F(Registry, SubkeysAreEnumeratedAndCounted) {
   ASSERT_TRUE(RegKey::Create(Hive::kCurrentUser, root_ + "\\ALPHA\\child").ok());
   auto key = RegKey::Open(Hive::kCurrentUser, root_);
   ASSERT_TRUE(key.ok());
-  auto info = RegQueryInfo(key.value.get());
+  auto info = RegQueryInfo(key.value().get());
   ASSERT_TRUE(info.ok());
-  EXPECT_EQ(info.value.subkeys, 3u);
-  EXPECT_EQ(info.value.maxSubkeyLength, 6u);
+  EXPECT_EQ(info.value().subkeys, 3u);
+  EXPECT_EQ(info.value().maxSubkeyLength, 6u);
   std::vector<std::string> names;
   for (std::uint32_t i = 0;; ++i) {
-    auto n = RegEnumKey(key.value.get(), i);
+    auto n = RegEnumKey(key.value().get(), i);
     if (!n.ok()) {
       EXPECT_EQ(n.error, kNoMoreItems);
       break;
     }
-    names.push_back(n.value);
+    names.push_back(n.value());
   }
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"Beta", "Gamma3", "alpha"}));
@@ -408,16 +407,16 @@ TEST(RegistrySeed, ShellFoldersAndProgramFilesArePresent) {
       Hive::kCurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders");
   ASSERT_TRUE(shell.ok());
   for (const char* name : {"Desktop", "Start Menu", "Programs"}) {
-    auto v = RegQueryValue(shell.value.get(), name);
+    auto v = RegQueryValue(shell.value().get(), name);
     ASSERT_TRUE(v.ok()) << name;
-    const std::string folder = v.value.data.substr(0, v.value.data.find('\0'));
-    EXPECT_NE(FileAttributes(folder).value & kAttrDirectory, 0u) << folder;
+    const std::string folder = v.value().data.substr(0, v.value().data.find('\0'));
+    EXPECT_NE(FileAttributes(folder).value_or({}) & kAttrDirectory, 0u) << folder;
   }
   auto cv = RegKey::Open(Hive::kLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion");
   ASSERT_TRUE(cv.ok());
-  auto pf = RegQueryValue(cv.value.get(), "ProgramFilesDir");
+  auto pf = RegQueryValue(cv.value().get(), "ProgramFilesDir");
   ASSERT_TRUE(pf.ok());
-  EXPECT_EQ(pf.value.type, kRegSz);
+  EXPECT_EQ(pf.value().type, kRegSz);
 }
 
 // --- Profile INI files ---------------------------------------------------------------------
@@ -527,7 +526,7 @@ TEST_F(Platform, AHiddenBatchErasesFilesAndItself) {
                              "\" Goto 1\r\n:2\r\nErase \"" + ini + "\"\r\nIf exist \"" + ini +
                              "\" Goto 2\r\nrd \"" + folder + "\"\r\nErase \"" + bat + "\"\r\n";
   PutFile(bat, script);
-  ASSERT_TRUE(StartedByAnotherProcess(dir_.substr(TempPath().value.size())));
+  ASSERT_TRUE(StartedByAnotherProcess(dir_.substr(TempPath().value_or({}).size())));
   EXPECT_TRUE(Eventually([&] { return !PathExists(bat); }));
   EXPECT_FALSE(PathExists(victim));
   EXPECT_FALSE(PathExists(folder));
@@ -547,7 +546,8 @@ int main(int argc, char** argv) {
   }
   // A copy started by StartedByAnotherProcess: exit 0 when the batch was started.
   if (argc == 3 && std::string(argv[1]) == "--start-hidden") {
-    return plat::StartHidden(plat::TempPath().value + argv[2] + "\\setup123.bat") > 31 ? 0 : 1;
+    return plat::StartHidden(plat::TempPath().value_or({}) + argv[2] + "\\setup123.bat") > 31 ? 0
+                                                                                              : 1;
   }
   setup::testing::SetSelfPath(std::filesystem::absolute(argv[0]));
   ::testing::InitGoogleTest(&argc, argv);

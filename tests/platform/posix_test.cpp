@@ -54,7 +54,7 @@ class Posix : public ::testing::Test {
     unsetenv("SETUP_PREFIX");
   }
 
-  std::string Temp() { return TempPath().value; }  // "C:\users\<user>\Temp\"
+  std::string Temp() { return TempPath().value_or({}); }  // "C:\users\<user>\Temp\"
   fs::path HostTemp() { return prefix_ / "drive_c/users" / UserName() / "Temp"; }
   static std::string UserName() {
     std::string profile = Environment("USERPROFILE").value();
@@ -84,10 +84,10 @@ TEST_F(Posix, APrefixIsSeededOnFirstUse) {
             std::string::npos);
   auto cv = RegKey::Open(Hive::kLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion");
   ASSERT_TRUE(cv.ok());
-  EXPECT_EQ(RegQueryValue(cv.value.get(), "ProgramFilesDir").value.data,
+  EXPECT_EQ(RegQueryValue(cv.value().get(), "ProgramFilesDir").value_or({}).data,
             std::string("C:\\Program Files\0", 17));
   // As on NT: SystemRoot lives under Windows NT\CurrentVersion, not Windows\CurrentVersion.
-  EXPECT_EQ(RegQueryValue(cv.value.get(), "SystemRoot").error, kFileNotFound);
+  EXPECT_EQ(RegQueryValue(cv.value().get(), "SystemRoot").error, kFileNotFound);
 }
 
 TEST_F(Posix, PrefixFollowsXdgDataHomeWhenNotSetExplicitly) {
@@ -110,21 +110,21 @@ TEST_F(Posix, ARelativePrefixStaysWhereItWasFirstSeen) {
 TEST_F(Posix, DrivesMapToTheirHostFolders) {
   ASSERT_EQ(SetCurrentDirectory("C:\\Program Files"), kOk);
   EXPECT_EQ(fs::current_path(), fs::canonical(prefix_ / "drive_c/Program Files"));
-  EXPECT_EQ(CurrentDirectory().value, "C:\\Program Files");
+  EXPECT_EQ(CurrentDirectory().value_or({}), "C:\\Program Files");
   ASSERT_EQ(SetCurrentDirectory("C:\\"), kOk);
-  EXPECT_EQ(CurrentDirectory().value, "C:\\");
+  EXPECT_EQ(CurrentDirectory().value_or({}), "C:\\");
   ASSERT_EQ(SetCurrentDirectory("Z:\\tmp"), kOk);
   EXPECT_EQ(fs::current_path(), fs::canonical("/tmp"));
-  EXPECT_EQ(CurrentDirectory().value, "Z:\\tmp");
+  EXPECT_EQ(CurrentDirectory().value_or({}), "Z:\\tmp");
   EXPECT_EQ(FileAttributes("Q:\\anything").error, kPathNotFound);
-  std::string mod = ModuleFileName().value;
+  std::string mod = ModuleFileName().value_or({});
   for (char& c : mod) c = c == '\\' ? '/' : c;
   EXPECT_EQ(fs::path(mod.substr(2)), fs::canonical("/proc/self/exe"));
 }
 
 TEST_F(Posix, HostPathsOutsideDriveCAreSeenThroughZ) {
   fs::current_path(prefix_);
-  auto cwd = CurrentDirectory().value;
+  auto cwd = CurrentDirectory().value_or({});
   std::string host = fs::canonical(prefix_);
   for (char& c : host) c = c == '/' ? '\\' : c;
   EXPECT_EQ(cwd, "Z:" + host);
@@ -212,9 +212,9 @@ TEST_F(Posix, HiddenIsALeadingDotAndReadOnlyTheOwnerWriteBit) {
   WriteAll(HostTemp() / ".hidden", "h");
   WriteAll(HostTemp() / "locked", "l");
   chmod((HostTemp() / "locked").c_str(), 0444);
-  EXPECT_NE(FileAttributes(Temp() + ".hidden").value & kAttrHidden, 0u);
-  EXPECT_EQ(FileAttributes(Temp() + "locked").value & kAttrHidden, 0u);
-  EXPECT_NE(FileAttributes(Temp() + "locked").value & kAttrReadOnly, 0u);
+  EXPECT_NE(FileAttributes(Temp() + ".hidden").value_or({}) & kAttrHidden, 0u);
+  EXPECT_EQ(FileAttributes(Temp() + "locked").value_or({}) & kAttrHidden, 0u);
+  EXPECT_NE(FileAttributes(Temp() + "locked").value_or({}) & kAttrReadOnly, 0u);
   EXPECT_EQ(DeleteFile(Temp() + "locked"), kAccessDenied);  // also for root
   EXPECT_TRUE(fs::exists(HostTemp() / "locked"));
   ASSERT_EQ(SetFileAttributes(Temp() + "locked", kAttrNormal), kOk);
@@ -247,11 +247,11 @@ class Links : public Posix {
 };
 
 TEST_F(Links, ALinkIsAReparsePointWithTheDirectoryBitWhenItLeadsToAFolder) {
-  EXPECT_EQ(FileAttributes(Tree() + "to folder").value, kAttrReparsePoint | kAttrDirectory);
-  EXPECT_EQ(FileAttributes(Tree() + "to file").value, kAttrReparsePoint | kAttrArchive);
-  EXPECT_EQ(FileAttributes(Tree() + "dangling").value, kAttrReparsePoint | kAttrArchive);
+  EXPECT_EQ(FileAttributes(Tree() + "to folder").value_or({}), kAttrReparsePoint | kAttrDirectory);
+  EXPECT_EQ(FileAttributes(Tree() + "to file").value_or({}), kAttrReparsePoint | kAttrArchive);
+  EXPECT_EQ(FileAttributes(Tree() + "dangling").value_or({}), kAttrReparsePoint | kAttrArchive);
   chmod((outside_ / "precious").c_str(), 0444);  // the target's bits are not the link's
-  EXPECT_EQ(FileAttributes(Tree() + "to file").value & kAttrReadOnly, 0u);
+  EXPECT_EQ(FileAttributes(Tree() + "to file").value_or({}) & kAttrReadOnly, 0u);
   std::map<std::string, std::uint32_t> seen;
   for (DirSearch s(Tree() + "*"); s.valid();) {
     seen[s.entry().name] = s.entry().attributes;
@@ -287,7 +287,7 @@ TEST_F(Links, RemovingALinkLeavesWhatItLeadsTo) {
 TEST_F(Links, AFolderReachedThroughALinkIsStillUsable) {
   ASSERT_EQ(SetCurrentDirectory(Tree() + "to folder"), kOk);
   EXPECT_EQ(ReadText("inner"), "keep");
-  EXPECT_EQ(FileAttributes(Tree() + "to folder\\inner").value, kAttrArchive);
+  EXPECT_EQ(FileAttributes(Tree() + "to folder\\inner").value_or({}), kAttrArchive);
   EXPECT_EQ(FileBytes(Tree() + "to file"), "keep");
 }
 
@@ -318,9 +318,9 @@ TEST_F(Posix, TheProgramOfARunningProcessOrOfItsParentCannotBeDeletedOrReplaced)
 
 TEST(RunningImageProbe, ImagesOfThisProcessAndItsParentStay) {
   if (!std::getenv("SETUP_RUNNING_IMAGE_PROBE")) GTEST_SKIP() << "run by a test of Posix";
-  const std::string temp = TempPath().value;
+  const std::string temp = TempPath().value_or({});
   constexpr std::uint32_t kSharingViolation = 32;
-  EXPECT_EQ(ModuleFileName().value, temp + "probe");
+  EXPECT_EQ(ModuleFileName().value_or({}), temp + "probe");
   EXPECT_EQ(DeleteFile(temp + "probe"), kSharingViolation);
   EXPECT_EQ(MoveFile(temp + "other", temp + "probe"), kSharingViolation);
   EXPECT_EQ(CopyFile(temp + "other", temp + "probe", false), kSharingViolation);
@@ -335,7 +335,7 @@ TEST_F(Posix, DosTimeIsLocalTime) {
   ASSERT_TRUE(f.ok());
   const std::uint16_t date = ((2001 - 1980) << 9) | (7 << 5) | 15;
   const std::uint16_t time = (9 << 11) | (30 << 5) | 4;
-  ASSERT_EQ(SetFileTimeFromDos(f.value.get(), date, time), kOk);
+  ASSERT_EQ(SetFileTimeFromDos(f.value().get(), date, time), kOk);
   std::tm tm{};
   tm.tm_year = 101;
   tm.tm_mon = 6;
@@ -401,13 +401,13 @@ TEST_F(Posix, ABareProfileNameLivesInTheWindowsFolder) {
 TEST_F(Posix, RegistryValuesAreEscapedInTheHiveFile) {
   auto key = RegKey::Create(Hive::kCurrentUser, "\\Software\\Korb\\Vorlex");
   ASSERT_TRUE(key.ok());
-  ASSERT_EQ(RegSetString(key.value.get(), "AppDir", "C:\\a \"b\""), kOk);
-  ASSERT_EQ(RegSetString(key.value.get(), "", "default"), kOk);
-  ASSERT_EQ(RegSetString(key.value.get(), "Two Lines", "x\r\ny"), kOk);
-  ASSERT_EQ(RegSetDword(key.value.get(), "EstimatedSize", 0xA1B2C3D4u), kOk);
-  ASSERT_EQ(RegSetDword(key.value.get(), "NoModify", 1), kOk);
-  EXPECT_EQ(RegSetString(key.value.get(), "Two\nLines", "x"), kInvalidParameter);
-  EXPECT_EQ(RegSetDword(key.value.get(), "Two\nLines", 1), kInvalidParameter);
+  ASSERT_EQ(RegSetString(key.value().get(), "AppDir", "C:\\a \"b\""), kOk);
+  ASSERT_EQ(RegSetString(key.value().get(), "", "default"), kOk);
+  ASSERT_EQ(RegSetString(key.value().get(), "Two Lines", "x\r\ny"), kOk);
+  ASSERT_EQ(RegSetDword(key.value().get(), "EstimatedSize", 0xA1B2C3D4u), kOk);
+  ASSERT_EQ(RegSetDword(key.value().get(), "NoModify", 1), kOk);
+  EXPECT_EQ(RegSetString(key.value().get(), "Two\nLines", "x"), kInvalidParameter);
+  EXPECT_EQ(RegSetDword(key.value().get(), "Two\nLines", 1), kInvalidParameter);
   EXPECT_EQ(RegCreateKey(Hive::kCurrentUser, "Software\\Line\nBreak").error, kInvalidParameter);
   const std::string text = ReadText(prefix_ / "user.reg");
   EXPECT_NE(text.find("[HKEY_CURRENT_USER\\Software\\Korb\\Vorlex]\r\n"
@@ -419,11 +419,13 @@ TEST_F(Posix, RegistryValuesAreEscapedInTheHiveFile) {
             std::string::npos)
       << text;
   // The DWORD lines are read back, and kept when another value rewrites the file.
-  ASSERT_EQ(RegSetString(key.value.get(), "Later", "l"), kOk);
-  EXPECT_EQ(RegQueryValue(key.value.get(), "estimatedsize").value.data, "\xD4\xC3\xB2\xA1");
+  ASSERT_EQ(RegSetString(key.value().get(), "Later", "l"), kOk);
+  EXPECT_EQ(RegQueryValue(key.value().get(), "estimatedsize").value_or({}).data,
+            "\xD4\xC3\xB2\xA1");
   EXPECT_NE(ReadText(prefix_ / "user.reg").find("\"NoModify\"=dword:00000001\r\n"),
             std::string::npos);
-  EXPECT_EQ(RegQueryValue(key.value.get(), "two lines").value.data, std::string("x\r\ny\0", 5));
+  EXPECT_EQ(RegQueryValue(key.value().get(), "two lines").value_or({}).data,
+            std::string("x\r\ny\0", 5));
 }
 
 TEST_F(Posix, ADamagedHiveReadsWhatParsesAndKeepsTheRestOnRewrite) {
@@ -436,13 +438,13 @@ TEST_F(Posix, ADamagedHiveReadsWhatParsesAndKeepsTheRestOnRewrite) {
   WriteAll(prefix_ / "user.reg", damaged);
   auto good = RegKey::Open(Hive::kCurrentUser, "Software\\Good");
   ASSERT_TRUE(good.ok());
-  EXPECT_EQ(RegQueryValue(good.value.get(), "A").value.data, std::string("1\0", 2));
-  EXPECT_EQ(RegQueryValue(good.value.get(), "B").value.type, kRegDword);
-  EXPECT_EQ(RegQueryValue(good.value.get(), "Broken").error, kFileNotFound);
-  EXPECT_EQ(RegQueryValue(good.value.get(), "C").error, kFileNotFound);
-  EXPECT_EQ(RegQueryValue(good.value.get(), "Orphan").error, kFileNotFound);
+  EXPECT_EQ(RegQueryValue(good.value().get(), "A").value_or({}).data, std::string("1\0", 2));
+  EXPECT_EQ(RegQueryValue(good.value().get(), "B").value_or({}).type, kRegDword);
+  EXPECT_EQ(RegQueryValue(good.value().get(), "Broken").error, kFileNotFound);
+  EXPECT_EQ(RegQueryValue(good.value().get(), "C").error, kFileNotFound);
+  EXPECT_EQ(RegQueryValue(good.value().get(), "Orphan").error, kFileNotFound);
   EXPECT_EQ(RegOpenKey(Hive::kCurrentUser, "Software\\Cut").error, kFileNotFound);
-  ASSERT_EQ(RegSetString(good.value.get(), "New", "n"), kOk);
+  ASSERT_EQ(RegSetString(good.value().get(), "New", "n"), kOk);
   const std::string rewritten = ReadText(prefix_ / "user.reg");
   for (const char* kept :
        {"\"Broken\"=\"no end\r\n", "\"C\"=hex:01,zz\r\n",
@@ -451,7 +453,7 @@ TEST_F(Posix, ADamagedHiveReadsWhatParsesAndKeepsTheRestOnRewrite) {
     EXPECT_NE(rewritten.find(kept), std::string::npos) << kept;
   }
   // The kept lines stay where they do no harm: a second rewrite changes nothing else.
-  ASSERT_EQ(RegSetString(good.value.get(), "New", "m"), kOk);
+  ASSERT_EQ(RegSetString(good.value().get(), "New", "m"), kOk);
   std::string expected = rewritten;
   expected.replace(expected.find("\"New\"=\"n\""), 9, "\"New\"=\"m\"");
   EXPECT_EQ(ReadText(prefix_ / "user.reg"), expected);
@@ -460,16 +462,16 @@ TEST_F(Posix, ADamagedHiveReadsWhatParsesAndKeepsTheRestOnRewrite) {
 TEST_F(Posix, AStaleTemporaryHiveIsIgnoredAndCleared) {
   auto key = RegKey::Create(Hive::kCurrentUser, "Software\\Korb");
   ASSERT_TRUE(key.ok());
-  ASSERT_EQ(RegSetString(key.value.get(), "V", "old"), kOk);
+  ASSERT_EQ(RegSetString(key.value().get(), "V", "old"), kOk);
   const std::string before = ReadText(prefix_ / "user.reg");
   // What a writer killed between write and rename leaves behind.
   WriteAll(prefix_ / ".user.reg.AbC123",
            "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Korb]\r\n\"V\"=\"ha");
   EXPECT_EQ(ReadText(prefix_ / "user.reg"), before);
-  EXPECT_EQ(RegQueryValue(key.value.get(), "V").value.data, std::string("old\0", 4));
-  ASSERT_EQ(RegSetString(key.value.get(), "V", "new"), kOk);
+  EXPECT_EQ(RegQueryValue(key.value().get(), "V").value_or({}).data, std::string("old\0", 4));
+  ASSERT_EQ(RegSetString(key.value().get(), "V", "new"), kOk);
   EXPECT_FALSE(fs::exists(prefix_ / ".user.reg.AbC123"));
-  EXPECT_EQ(RegQueryValue(key.value.get(), "V").value.data, std::string("new\0", 4));
+  EXPECT_EQ(RegQueryValue(key.value().get(), "V").value_or({}).data, std::string("new\0", 4));
 }
 
 TEST_F(Posix, AWriterKilledMidwayLeavesAWholeRegistry) {
@@ -477,9 +479,9 @@ TEST_F(Posix, AWriterKilledMidwayLeavesAWholeRegistry) {
   const pid_t child = fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
-    auto key = RegKey::Open(Hive::kCurrentUser, "Software\\Crash");
+    const RegKey key = RegKey::Open(Hive::kCurrentUser, "Software\\Crash").value_or({});
     for (int i = 0;; ++i) {
-      RegSetString(key.value.get(), "V" + std::to_string(i % 50), std::string(2000, 'a' + i % 26));
+      RegSetString(key.get(), "V" + std::to_string(i % 50), std::string(2000, 'a' + i % 26));
     }
   }
   ASSERT_TRUE(Eventually(
@@ -491,15 +493,15 @@ TEST_F(Posix, AWriterKilledMidwayLeavesAWholeRegistry) {
   ASSERT_TRUE(key.ok());
   int present = 0;
   for (int i = 0; i < 50; ++i) {
-    auto v = RegQueryValue(key.value.get(), "V" + std::to_string(i));
+    auto v = RegQueryValue(key.value().get(), "V" + std::to_string(i));
     if (!v.ok()) continue;
     ++present;
-    EXPECT_EQ(v.value.data.size(), 2001u);
+    EXPECT_EQ(v.value().data.size(), 2001u);
   }
   EXPECT_GE(present, 20);
   const std::string text = ReadText(prefix_ / "user.reg");
   EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
-  ASSERT_EQ(RegSetString(key.value.get(), "After", "ok"), kOk);  // and it still writes
+  ASSERT_EQ(RegSetString(key.value().get(), "After", "ok"), kOk);  // and it still writes
 }
 
 // --- Batch interpreter ---------------------------------------------------------------------

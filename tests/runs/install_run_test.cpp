@@ -410,8 +410,8 @@ TEST_F(InstallRun, ShellFoldersTheSystemDoesNotNameGetNoLinks) {
         plat::Hive::kCurrentUser,
         "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders");
     ASSERT_TRUE(key.ok());
-    plat::RegSetString(key.value.get(), "Desktop", "");
-    plat::RegSetString(key.value.get(), "Programs", "");
+    plat::RegSetString(key.value().get(), "Desktop", "");
+    plat::RegSetString(key.value().get(), "Programs", "");
   }
   const Picture before = Machine();
 
@@ -706,7 +706,7 @@ TEST(CommandLine, SwitchesAreReadAsTheTableSays) {
 TEST_F(InstallRun, UnattendedInstallAndUninstallShowNothingAndLogTheOutcome) {
   MakePayload(false, false);
   const std::string home = dirs_.ProgramFilesDir() + "\\Apps\\Vorlex Test";
-  const std::string log = NormalizePath(plat::TempPath().value + "\\Vorlex-setup.log");
+  const std::string log = NormalizePath(plat::TempPath().value_or({}) + "\\Vorlex-setup.log");
   MakeFolders(In("elsewhere"));
   const Picture before = Machine();
 
@@ -724,7 +724,7 @@ TEST_F(InstallRun, UnattendedInstallAndUninstallShowNothingAndLogTheOutcome) {
   {
     auto entry = plat::RegKey::Open(plat::Hive::kCurrentUser, kAppsEntryKey);
     ASSERT_TRUE(entry.ok());
-    EXPECT_EQ(plat::RegQueryValue(entry.value.get(), "QuietUninstallString").value.data,
+    EXPECT_EQ(plat::RegQueryValue(entry.value().get(), "QuietUninstallString").value_or({}).data,
               "\"" + home + "\\setup.exe\" /U /S" + std::string(1, '\0'));
   }
   RunRecordedBatches();

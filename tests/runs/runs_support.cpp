@@ -222,9 +222,9 @@ void RunsTest::RunRecordedBatches() {
 std::optional<std::string> RunsTest::RecordedHome() {
   auto key = plat::RegKey::Open(plat::Hive::kCurrentUser, "\\software\\Korb\\Vorlex");
   if (!key.ok()) return std::nullopt;
-  auto value = plat::RegQueryValue(key.value.get(), "AppDir");
+  auto value = plat::RegQueryValue(key.value().get(), "AppDir");
   if (!value.ok()) return std::string("<no AppDir>");
-  return value.value.data;
+  return value.value().data;
 }
 
 bool RunsTest::MakerKeyExists() {

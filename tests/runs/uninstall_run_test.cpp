@@ -166,7 +166,7 @@ TEST_F(UninstallRun, ShellFoldersTheSystemDoesNotNameAreNotTakenFromTheDriveRoot
         "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders");
     ASSERT_TRUE(key.ok());
     for (const char* name : {"Desktop", "Start Menu", "Programs"}) {
-      plat::RegSetString(key.value.get(), name, "");
+      plat::RegSetString(key.value().get(), name, "");
     }
   }
   NextUi().QueueAnswer(ui::IDYES);

@@ -25,12 +25,13 @@ int main(int argc, char** argv) {
     // The settings file is written anew, as the setup saves its texts when it closes.
     const auto self = plat::ModuleFileName();
     if (!self.ok()) return 3;
-    const std::string settings = setup::SettingsFileOf(self.value);
+    const std::string settings = setup::SettingsFileOf(self.value());
     if (auto file = plat::File::Open(settings, plat::OpenMode::kCreate); file.ok()) {
-      file.value.close();
+      file.value().close();
     }
     std::this_thread::sleep_for(std::chrono::seconds(std::stoi(argv[3])));
-    const bool kept = plat::FileAttributes(self.value).ok() && plat::FileAttributes(settings).ok();
+    const bool kept =
+        plat::FileAttributes(self.value()).ok() && plat::FileAttributes(settings).ok();
     return kept ? 0 : 4;
   }
   ::testing::InitGoogleTest(&argc, argv);

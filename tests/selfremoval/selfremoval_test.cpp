@@ -250,14 +250,14 @@ void RunCopy(const std::string& program, const std::string& folder, int staySeco
 #ifdef _WIN32
   auto self = plat::ModuleFileName();
   ASSERT_TRUE(self.ok());
-  ASSERT_EQ(plat::CopyFile(self.value, program, false), plat::kOk) << program;
+  ASSERT_EQ(plat::CopyFile(self.value(), program, false), plat::kOk) << program;
   // cmd /c drops the outer pair of quotes.
   const std::string command =
       "\"\"" + program + "\" --remove-self \"" + folder + "\"" + stay + "\"";
 #else
   auto mapped = plat::posix::MapPath(program);
   ASSERT_TRUE(mapped.ok()) << program;
-  const std::string host = mapped.value.host;
+  const std::string host = mapped.value().host;
   std::filesystem::copy_file("/proc/self/exe", host,
                              std::filesystem::copy_options::overwrite_existing);
   chmod(host.c_str(), 0755);

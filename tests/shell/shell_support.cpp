@@ -18,7 +18,7 @@ std::vector<std::string>& Starts() {
 // The running program file, as if the setup had been started from the LWTEMP folder: then
 // the self-removal at exit owns it and writes and starts its batch.
 plat::Result<std::string> ProgramInLwTemp() {
-  return {NormalizePath(plat::TempPath().value + "\\LWTEMP\\setup.exe"), plat::kOk};
+  return {NormalizePath(plat::TempPath().value_or({}) + "\\LWTEMP\\setup.exe"), plat::kOk};
 }
 
 // WinExec's answer for a started program is above 31.
@@ -84,7 +84,7 @@ void ShellTest::AddPayloadArchive() {
 void ShellTest::PrepareLwTemp(const TForm1& form) {
   const std::uint32_t made = plat::CreateDirectory(form.LwTempFolder);
   ASSERT_TRUE(made == plat::kOk || made == plat::kAlreadyExists) << made;
-  const std::string running = plat::ModuleFileName().value;
+  const std::string running = plat::ModuleFileName().value_or({});
   {
     auto file = plat::File::Open(running, plat::OpenMode::kCreate);
     ASSERT_TRUE(file.ok());

@@ -50,7 +50,7 @@ TEST_F(StartupTest, StartUpFillsTheWindowStateInOrder) {
   Run([&](TForm1& form, ui::TForm2&) {
     EXPECT_FALSE(form.SourceFolder.empty());
     EXPECT_NE(form.SourceFolder.back(), '\\');
-    const std::string temp = plat::TempPath().value;
+    const std::string temp = plat::TempPath().value_or({});
     EXPECT_EQ(form.LwTempFolder, NormalizePath(temp + "LWTEMP"));
     EXPECT_EQ(plat::FileAttributes(form.LwTempFolder).error, plat::kFileNotFound);  // not made
     EXPECT_EQ(form.Left, 0);
@@ -95,7 +95,7 @@ TEST_F(StartupTest, DriveRootWorkingFolderAndTempPathsGiveSingleSeparators) {
     EXPECT_EQ(form.FormStorage1.IniFileName(), "C:\\setup.ini");
     EXPECT_EQ(form.pages.ActivePageIndex(), kUninstallPage);
     // The archive is looked for at C:\vx01.zip.
-    { plat::File archive = plat::File::Open("C:\\vx01.zip", plat::OpenMode::kCreate).value; }
+    { plat::File archive = plat::File::Open("C:\\vx01.zip", plat::OpenMode::kCreate).value_or({}); }
     TForm1 second(ui);
     form.ReleaseLock();
     ASSERT_EQ(second.FormCreate(), StartOutcome::kRun);

@@ -81,7 +81,7 @@ std::string Win(const fs::path& host) {
 fs::path HostOf(const std::string& windows) {
   auto mapped = plat::posix::MapPath(windows);
   EXPECT_TRUE(mapped.ok()) << windows;
-  return mapped.value.host;
+  return mapped.value().host;
 }
 #endif
 
@@ -138,10 +138,10 @@ void MachineTest::SetUp() {
 #endif
   auto current = plat::CurrentDirectory();
   ASSERT_TRUE(current.ok());
-  savedCurrent_ = current.value;
+  savedCurrent_ = current.value();
   auto temp = plat::TempPath();
   ASSERT_TRUE(temp.ok());
-  work_ = temp.value + UniqueName("w");
+  work_ = temp.value() + UniqueName("w");
   ASSERT_EQ(plat::CreateDirectory(work_), plat::kOk) << work_;
   ASSERT_EQ(plat::SetCurrentDirectory(work_), plat::kOk) << work_;
 }
@@ -163,9 +163,9 @@ void MachineTest::TearDown() {
 void PutFile(const std::string& path, const std::string& bytes) {
   auto file = plat::File::Open(path, plat::OpenMode::kCreate);
   ASSERT_TRUE(file.ok()) << path << " error " << file.error;
-  auto written = plat::WriteFile(file.value.get(), bytes.data(), bytes.size());
-  ASSERT_TRUE(written.ok() && written.value == bytes.size()) << path;
-  ASSERT_EQ(file.value.close(), plat::kOk) << path;
+  auto written = plat::WriteFile(file.value().get(), bytes.data(), bytes.size());
+  ASSERT_TRUE(written.ok() && written.value() == bytes.size()) << path;
+  ASSERT_EQ(file.value().close(), plat::kOk) << path;
 }
 
 std::string FileBytes(const std::string& path) {
@@ -174,9 +174,9 @@ std::string FileBytes(const std::string& path) {
   std::string bytes;
   char buffer[4096];
   for (;;) {
-    auto got = plat::ReadFile(file.value.get(), buffer, sizeof buffer);
-    if (!got.ok() || got.value == 0) break;
-    bytes.append(buffer, got.value);
+    auto got = plat::ReadFile(file.value().get(), buffer, sizeof buffer);
+    if (!got.ok() || got.value() == 0) break;
+    bytes.append(buffer, got.value());
   }
   return bytes;
 }
@@ -185,7 +185,7 @@ bool PathExists(const std::string& path) { return plat::FileAttributes(path).ok(
 
 bool IsFolder(const std::string& path) {
   auto attributes = plat::FileAttributes(path);
-  return attributes.ok() && (attributes.value & plat::kAttrDirectory) != 0;
+  return attributes.ok() && (attributes.value() & plat::kAttrDirectory) != 0;
 }
 
 void MakeFolder(const std::string& path) {

@@ -123,7 +123,7 @@ TEST_F(InstallRecordTest, DeleteRemovesSubkeysAndKeepsTheMakerKey) {
   record.DeleteRecord();
   EXPECT_TRUE(KeyExists("\\software\\Korb"));
   plat::RegKey maker =
-      std::move(plat::RegKey::Open(plat::Hive::kCurrentUser, "\\software\\Korb").value);
+      std::move(plat::RegKey::Open(plat::Hive::kCurrentUser, "\\software\\Korb").value_or({}));
   EXPECT_EQ(plat::RegDeleteKey(maker.get(), "Another product"), plat::kOk);
 }
 
@@ -200,10 +200,10 @@ TEST_F(InstallRecordTest, AppsEntryIsWrittenAndDeletedApartFromTheRecord) {
     auto key = plat::RegKey::Open(plat::Hive::kCurrentUser, kAppsEntryKey);
     ASSERT_TRUE(key.ok());
     for (const auto& [name, value] : expected) {
-      auto read = plat::RegQueryValue(key.value.get(), name);
+      auto read = plat::RegQueryValue(key.value().get(), name);
       ASSERT_TRUE(read.ok()) << name;
-      EXPECT_EQ(read.value.type, value.type) << name;
-      EXPECT_EQ(read.value.data, value.data) << name;
+      EXPECT_EQ(read.value().type, value.type) << name;
+      EXPECT_EQ(read.value().data, value.data) << name;
     }
   }
   EXPECT_EQ(KilobytesBelow(In("nothing here")), std::optional<std::uint32_t>(0));

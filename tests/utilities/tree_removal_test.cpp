@@ -208,7 +208,7 @@ TEST_F(TreeRemovalTest, DeleteFileRefusesAFolderLinkAndRemoveDirectoryTakesTheLi
   std::replace(windows.begin(), windows.end(), '/', '\\');
   const auto attributes = plat::FileAttributes(windows + "\\folder");
   ASSERT_TRUE(attributes.ok());
-  EXPECT_EQ(attributes.value & (plat::kAttrReparsePoint | plat::kAttrDirectory),
+  EXPECT_EQ(attributes.value() & (plat::kAttrReparsePoint | plat::kAttrDirectory),
             plat::kAttrReparsePoint | plat::kAttrDirectory);
   EXPECT_EQ(plat::DeleteFile(windows + "\\folder"), plat::kAccessDenied);
   EXPECT_EQ(plat::DeleteFile(windows + "\\file"), plat::kOk);

@@ -38,7 +38,7 @@ void RemoveTree(const std::string& dir) {
   for (const auto& name : names) {
     std::string path = dir + "\\" + name;
     auto a = plat::FileAttributes(path);
-    if (a.ok() && (a.value & plat::kAttrDirectory)) {
+    if (a.ok() && (a.value() & plat::kAttrDirectory)) {
       RemoveTree(path);
     } else {
       plat::SetFileAttributes(path, plat::kAttrNormal);
@@ -55,7 +55,7 @@ class Win32Platform : public ::testing::Test {
     auto temp = plat::TempPath();
     ASSERT_TRUE(temp.ok()) << temp.error;
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = temp.value + "w32-" + std::to_string(GetCurrentProcessId()) + "-" + info->name();
+    dir_ = temp.value() + "w32-" + std::to_string(GetCurrentProcessId()) + "-" + info->name();
     RemoveTree(dir_);
     ASSERT_EQ(plat::CreateDirectory(dir_), plat::kOk);
   }
@@ -94,7 +94,7 @@ std::wstring Wide(const std::string& cp1250) {
 
 TEST_F(Win32Platform, ShellLinkIsAShellLinkFileThatLoadsBack) {
   const std::string target = dir_ + "\\vorlex.exe";
-  plat::File(plat::OpenFile(target, plat::OpenMode::kCreate).value).close();
+  plat::File(plat::OpenFile(target, plat::OpenMode::kCreate).value_or(plat::kNoHandle)).close();
   const std::string link = dir_ + "\\Vorlex.lnk";
   auto outcome = plat::SaveShellLink(target, dir_ + "\\", link);
   EXPECT_EQ(outcome.raisedError, "");
@@ -138,8 +138,11 @@ TEST_F(Win32Platform, TreeRemovalNeverEntersALinkOrJunction) {
   const std::string tree = dir_ + "\\tree";
   ASSERT_EQ(plat::CreateDirectory(target), plat::kOk);
   ASSERT_EQ(plat::CreateDirectory(tree), plat::kOk);
-  plat::File(plat::OpenFile(target + "\\data.txt", plat::OpenMode::kCreate).value).close();
-  plat::File(plat::OpenFile(tree + "\\file.txt", plat::OpenMode::kCreate).value).close();
+  plat::File(
+      plat::OpenFile(target + "\\data.txt", plat::OpenMode::kCreate).value_or(plat::kNoHandle))
+      .close();
+  plat::File(plat::OpenFile(tree + "\\file.txt", plat::OpenMode::kCreate).value_or(plat::kNoHandle))
+      .close();
   const std::string link = tree + "\\link";
   // Wine 8 reports a folder link as made but leaves an entry that names nothing: only a link
   // that reports itself as a reparse point counts.
@@ -147,7 +150,7 @@ TEST_F(Win32Platform, TreeRemovalNeverEntersALinkOrJunction) {
       CreateSymbolicLinkA(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY | 0x2) != 0;
   const DWORD error = made ? 0 : GetLastError();
   const auto linkAttributes = plat::FileAttributes(link);
-  const bool real = linkAttributes.ok() && (linkAttributes.value & plat::kAttrReparsePoint) != 0;
+  const bool real = linkAttributes.ok() && (linkAttributes.value() & plat::kAttrReparsePoint) != 0;
   std::optional<plat::ScopedServices> marked;
   if (real) {
     EXPECT_EQ(plat::DeleteFile(link), plat::kAccessDenied) << "a folder link is no file";
@@ -159,7 +162,9 @@ TEST_F(Win32Platform, TreeRemovalNeverEntersALinkOrJunction) {
     RemoveDirectoryA(link.c_str());
     // A real folder that holds a file stands for the link.
     ASSERT_EQ(plat::CreateDirectory(link), plat::kOk);
-    plat::File(plat::OpenFile(link + "\\behind.txt", plat::OpenMode::kCreate).value).close();
+    plat::File(
+        plat::OpenFile(link + "\\behind.txt", plat::OpenMode::kCreate).value_or(plat::kNoHandle))
+        .close();
     gSystem = plat::services();
     plat::Services table = gSystem;
     table.findFirst = [](const std::string& pattern, plat::FindData& first) {
@@ -175,7 +180,7 @@ TEST_F(Win32Platform, TreeRemovalNeverEntersALinkOrJunction) {
     table.fileAttributes = [](const std::string& path) {
       auto attributes = gSystem.fileAttributes(path);
       if (attributes.ok())
-        attributes.value = AsLink(path.substr(path.rfind('\\') + 1), attributes.value);
+        attributes.value() = AsLink(path.substr(path.rfind('\\') + 1), attributes.value());
       return attributes;
     };
     marked.emplace(table);
@@ -194,7 +199,7 @@ TEST_F(Win32Platform, TreeRemovalNeverEntersALinkOrJunction) {
 TEST_F(Win32Platform, ShellLinkReplacesAnExistingFileAndIgnoresAMissingFolder) {
   const std::string link = dir_ + "\\a.lnk";
   {
-    plat::File f(plat::OpenFile(link, plat::OpenMode::kCreate).value);
+    plat::File f(plat::OpenFile(link, plat::OpenMode::kCreate).value_or(plat::kNoHandle));
     ASSERT_EQ(plat::WriteFile(f.get(), "old", 3).error, plat::kOk);
   }
   EXPECT_TRUE(plat::SaveShellLink("C:\\x\\y.exe", "C:\\x\\", link).saved);
@@ -230,16 +235,16 @@ std::pair<WORD, WORD> DosTimeOf(const std::string& path) {
 
 TEST_F(Win32Platform, DosTimeStampIsLocalTimeAndInvalidDatesAreRefused) {
   const std::string path = dir_ + "\\member.txt";
-  plat::File(plat::OpenFile(path, plat::OpenMode::kCreate).value).close();
+  plat::File(plat::OpenFile(path, plat::OpenMode::kCreate).value_or(plat::kNoHandle)).close();
   const std::uint16_t date = (41 << 9) | (6 << 5) | 15;    // 2021-06-15
   const std::uint16_t time = (13 << 11) | (45 << 5) | 15;  // 13:45:30
   {
     auto f = plat::File::Open(path, plat::OpenMode::kWriteAttrib);
     ASSERT_TRUE(f.ok()) << f.error;
-    EXPECT_EQ(plat::SetFileTimeFromDos(f.value.get(), date, time), plat::kOk);
-    EXPECT_EQ(plat::SetFileTimeFromDos(f.value.get(), (41 << 9) | (13 << 5) | 1, 0),
+    EXPECT_EQ(plat::SetFileTimeFromDos(f.value().get(), date, time), plat::kOk);
+    EXPECT_EQ(plat::SetFileTimeFromDos(f.value().get(), (41 << 9) | (13 << 5) | 1, 0),
               plat::kInvalidParameter);
-    EXPECT_EQ(plat::SetFileTimeFromDos(f.value.get(), 0, 0), plat::kInvalidParameter);
+    EXPECT_EQ(plat::SetFileTimeFromDos(f.value().get(), 0, 0), plat::kInvalidParameter);
   }
   EXPECT_EQ(DosTimeOf(path), std::make_pair(WORD{date}, WORD{time}));
 }

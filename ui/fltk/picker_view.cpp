@@ -179,7 +179,7 @@ void PickerView::AddDrives() {
   for (char letter = 'A'; letter <= 'Z'; ++letter) {
     const std::string drive = std::string(1, letter) + ":";
     const auto attributes = plat::FileAttributes(drive + "\\");
-    if (attributes.ok() && (attributes.value & plat::kAttrDirectory) != 0) {
+    if (attributes.ok() && (attributes.value() & plat::kAttrDirectory) != 0) {
       AddFolder(tree_->root(), drive, drive + "\\");
     }
   }
