@@ -181,13 +181,8 @@ std::uint32_t CopyBytes(int in, int out) {
       if (errno == EINTR) continue;
       return ErrnoToWin32(errno);
     }
-    for (ssize_t done = 0; done < got;) {
-      const ssize_t put = write(out, buf.data() + done, static_cast<std::size_t>(got - done));
-      if (put < 0) {
-        if (errno == EINTR) continue;
-        return ErrnoToWin32(errno);
-      }
-      done += put;
+    if (const int err = WriteAll(out, buf.data(), static_cast<std::size_t>(got))) {
+      return ErrnoToWin32(err);
     }
   }
 }
@@ -538,18 +533,11 @@ Result<std::size_t> ReadFile(Handle file, void* buffer, std::size_t size) {
 
 Result<std::size_t> WriteFile(Handle file, const void* buffer, std::size_t size) {
   if (!KnownFile(file)) return Result<std::size_t>::failure(kInvalidHandle);
-  std::size_t done = 0;
-  const auto* in = static_cast<const char*>(buffer);
-  while (done < size) {
-    const ssize_t put = write(static_cast<int>(file), in + done, size - done);
-    if (put < 0) {
-      if (errno == EINTR) continue;
-      // A handle opened for reading only cannot be written: EBADF here means access denied.
-      return {done, errno == EBADF ? kAccessDenied : ErrnoToWin32(errno)};
-    }
-    done += static_cast<std::size_t>(put);
+  if (const int err = WriteAll(static_cast<int>(file), static_cast<const char*>(buffer), size)) {
+    // A handle opened for reading only cannot be written: EBADF here means access denied.
+    return Result<std::size_t>::failure(err == EBADF ? kAccessDenied : ErrnoToWin32(err));
   }
-  return {done, kOk};
+  return {size, kOk};
 }
 
 Result<std::int64_t> SeekFile(Handle file, std::int64_t offset, SeekOrigin origin) {

@@ -602,6 +602,18 @@ Result<std::string> ReadHostFile(const std::string& host) {
   return {text, kOk};
 }
 
+int WriteAll(int fd, const char* data, std::size_t size) {
+  for (std::size_t done = 0; done < size;) {
+    const ssize_t put = write(fd, data + done, size - done);
+    if (put < 0) {
+      if (errno != EINTR) return errno;
+    } else {
+      done += static_cast<std::size_t>(put);
+    }
+  }
+  return 0;
+}
+
 std::uint32_t ErrnoToWin32(int err) {
   switch (err) {
     case 0:

@@ -79,6 +79,9 @@ std::uint32_t ErrnoToWin32(int err);
 
 // The whole content of a host file, or the Win32 code of the failure to open or read it.
 Result<std::string> ReadHostFile(const std::string& host);
+// Writes all `size` bytes to descriptor `fd`, going on after interruptions and short writes;
+// 0, or the errno of the failure.
+int WriteAll(int fd, const char* data, std::size_t size);
 
 // Case-insensitive comparison of 1250 texts, as the Windows file system and registry do.
 bool SameName(std::string_view a, std::string_view b);

@@ -113,15 +113,7 @@ std::string Unquote(const std::string& value) {
 std::uint32_t WriteWhole(const std::string& host, const std::string& text) {
   const int fd = open(host.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0) return ErrnoToWin32(errno);
-  std::uint32_t error = kOk;
-  for (std::size_t done = 0; done < text.size() && error == kOk;) {
-    const ssize_t put = write(fd, text.data() + done, text.size() - done);
-    if (put < 0) {
-      if (errno != EINTR) error = ErrnoToWin32(errno);
-    } else {
-      done += static_cast<std::size_t>(put);
-    }
-  }
+  std::uint32_t error = ErrnoToWin32(WriteAll(fd, text.data(), text.size()));
   if (close(fd) != 0 && error == kOk) error = ErrnoToWin32(errno);
   return error;
 }

@@ -356,15 +356,7 @@ std::uint32_t WriteAtomically(const std::string& prefix, const std::string& file
   std::string temp = prefix + "/." + file + ".XXXXXX";
   const int fd = mkostemp(temp.data(), O_CLOEXEC);
   if (fd < 0) return ErrnoToWin32(errno);
-  std::uint32_t error = kOk;
-  for (std::size_t done = 0; done < text.size() && error == kOk;) {
-    const ssize_t put = write(fd, text.data() + done, text.size() - done);
-    if (put < 0) {
-      if (errno != EINTR) error = ErrnoToWin32(errno);
-    } else {
-      done += static_cast<std::size_t>(put);
-    }
-  }
+  std::uint32_t error = ErrnoToWin32(WriteAll(fd, text.data(), text.size()));
   fchmod(fd, 0644);
   if (error == kOk && fsync(fd) != 0) error = ErrnoToWin32(errno);
   if (close(fd) != 0 && error == kOk) error = ErrnoToWin32(errno);

@@ -4,30 +4,10 @@
 
 namespace plat {
 
-const Services& NativeServices() {
-  static const Services table = {
-      posix::CurrentDirectory,   posix::SetCurrentDirectory,
-      posix::TempPath,           posix::FileAttributes,
-      posix::SetFileAttributes,  posix::FindFirst,
-      posix::FindNext,           posix::FindClose,
-      posix::CreateDirectory,    posix::RemoveDirectory,
-      posix::DeleteFile,         posix::CopyFile,
-      posix::MoveFile,           posix::OpenFile,
-      posix::ReadFile,           posix::WriteFile,
-      posix::SeekFile,           posix::FileSize,
-      posix::CloseFile,          posix::SetFileTimeFromDos,
-      posix::ModuleFileName,     posix::ShortPathName,
-      posix::Environment,        posix::RegOpenKey,
-      posix::RegCreateKey,       posix::RegCloseKey,
-      posix::RegQueryValue,      posix::RegSetString,
-      posix::RegSetDword,
-      posix::RegDeleteKey,       posix::RegQueryInfo,
-      posix::RegEnumKey,         posix::ProfileGetString,
-      posix::ProfileWriteString, posix::CreateNamedMutex,
-      posix::CloseMutex,         posix::StartHidden,
-      posix::SaveShellLink,
-  };
-  return table;
-}
+namespace posix {
+constexpr Services kTable{PLAT_SERVICES(PLAT_ENTRY)};
+}  // namespace posix
+
+const Services& NativeServices() { return posix::kTable; }
 
 }  // namespace plat
