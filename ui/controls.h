@@ -273,6 +273,35 @@ class TDirTree : public TControl {
   bool ReadOnly = true;
 };
 
+// Calls `visit` with `control` as the class of its kind, so that a view picks the code for
+// each kind by overloading.
+template <class Visitor>
+decltype(auto) VisitControl(TControl& control, Visitor&& visit) {
+  switch (control.Kind) {
+    case ControlKind::kLabel:
+      return visit(static_cast<TLabel&>(control));
+    case ControlKind::kMemo:
+      return visit(static_cast<TMemo&>(control));
+    case ControlKind::kButton:
+      return visit(static_cast<TBitBtn&>(control));
+    case ControlKind::kBevel:
+      return visit(static_cast<TBevel&>(control));
+    case ControlKind::kImage:
+      return visit(static_cast<TImage&>(control));
+    case ControlKind::kComboBox:
+      return visit(static_cast<TComboBox&>(control));
+    case ControlKind::kCheckListBox:
+      return visit(static_cast<TCheckListBox&>(control));
+    case ControlKind::kListBox:
+      return visit(static_cast<TListBox&>(control));
+    case ControlKind::kProgressBar:
+      return visit(static_cast<TProgressBar&>(control));
+    case ControlKind::kDirTree:
+      return visit(static_cast<TDirTree&>(control));
+  }
+  throw std::logic_error("a control of no known kind");
+}
+
 enum class TWindowState { kNormal, kMinimized, kMaximized };
 
 }  // namespace ui

@@ -66,8 +66,12 @@ class UiService {
   // owner window before the main window exists). Returns the ID* answer.
   virtual int MessageBox(const std::string& text, const std::string& caption,
                          std::uint32_t flags) = 0;
-  // A message dialog of `kind` with one "OK" button; returns when it is dismissed.
-  virtual void MessageDialog(const std::string& text, DialogKind kind) = 0;
+  // A message dialog of `kind` with one "OK" button; returns when it is dismissed. On screen,
+  // the message box with the kind's caption and icon.
+  virtual void MessageDialog(const std::string& text, DialogKind kind) {
+    MessageBox(text, DialogCaption(kind),
+               MB_OK | (kind == DialogKind::kInformation ? MB_ICONINFORMATION : MB_ICONERROR));
+  }
   // Shows the picker window modally. On return the picker's tree holds the folder the user
   // selected; the result tells how the window was closed.
   virtual ModalResult ShowPicker(TForm2& picker) = 0;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -65,6 +66,15 @@ HWND Find(HWND top, const wchar_t* cls, const std::wstring& text = std::wstring(
     if (text.empty() || TextOf(hwnd) == text) return hwnd;
   }
   return nullptr;
+}
+
+// Where a window stands in its parent's client area: left, top, width, height.
+using Place = std::array<long, 4>;
+Place PlaceIn(HWND parent, HWND hwnd) {
+  RECT r;
+  GetWindowRect(hwnd, &r);
+  MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+  return {r.left, r.top, r.right - r.left, r.bottom - r.top};
 }
 
 HWND Page(HWND main, const char* name) { return Find(main, L"VorlexSetupPage", W(name), false); }
@@ -175,10 +185,9 @@ class Win32ViewTest : public ::testing::Test {
           const SIZE size = Extent(hwnd, text);
           if (size.cx > client.right) report(control->Name, text, size.cx, client.right);
           if (size.cy > client.bottom) report(control->Name, text, size.cy, client.bottom);
-          RECT r;
-          GetWindowRect(hwnd, &r);
-          MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&r), 2);
-          if (r.right > form_->pages.Width) report(control->Name, text, r.right, 462);
+          const Place place = PlaceIn(page, hwnd);
+          const long right = place[0] + place[2];
+          if (right > form_->pages.Width) report(control->Name, text, right, 462);
           break;
         }
         case ui::ControlKind::kButton: {
@@ -282,26 +291,14 @@ TEST_F(Win32ViewTest, PageAreaIsCentredOnTheOuterWindowSize) {
   EXPECT_EQ(form_->Height, height);
   HWND area = Find(main_, L"VorlexSetupPage", L"pages");
   ASSERT_NE(area, nullptr);
-  RECT r;
-  GetWindowRect(area, &r);
-  MapWindowPoints(nullptr, main_, reinterpret_cast<POINT*>(&r), 2);
-  EXPECT_EQ(r.left, (width - 462) / 2);
-  EXPECT_EQ(r.top, (height - 254) / 2);
-  EXPECT_EQ(r.right - r.left, 462);
-  EXPECT_EQ(r.bottom - r.top, 254);
+  EXPECT_EQ(PlaceIn(main_, area), (Place{(width - 462) / 2, (height - 254) / 2, 462, 254}));
 }
 
 TEST_F(Win32ViewTest, ControlsStandAtTheirPlacesOnTheirPages) {
   HWND portal = Page(main_, "Portal");
   HWND memo = Find(portal, L"Edit");
   ASSERT_NE(memo, nullptr);
-  RECT r;
-  GetWindowRect(memo, &r);
-  MapWindowPoints(nullptr, portal, reinterpret_cast<POINT*>(&r), 2);
-  EXPECT_EQ(r.left, 16);
-  EXPECT_EQ(r.top, 16);
-  EXPECT_EQ(r.right - r.left, 241);
-  EXPECT_EQ(r.bottom - r.top, 169);
+  EXPECT_EQ(PlaceIn(portal, memo), (Place{16, 16, 241, 169}));
   // The welcome text wraps to one line more than its box holds in MS Sans Serif: the memo
   // scrolls, read-only; a memo whose text fits is disabled, as designed.
   EXPECT_TRUE(IsWindowEnabled(memo));
@@ -313,12 +310,7 @@ TEST_F(Win32ViewTest, ControlsStandAtTheirPlacesOnTheirPages) {
   EXPECT_EQ(GetWindowLongW(fits, GWL_STYLE) & WS_VSCROLL, 0);
   HWND next = Find(portal, L"Button", W("Pokračovat"));
   ASSERT_NE(next, nullptr);
-  GetWindowRect(next, &r);
-  MapWindowPoints(nullptr, portal, reinterpret_cast<POINT*>(&r), 2);
-  EXPECT_EQ(r.left, 136);
-  EXPECT_EQ(r.top, 200);
-  EXPECT_EQ(r.right - r.left, 100);
-  EXPECT_EQ(r.bottom - r.top, 29);
+  EXPECT_EQ(PlaceIn(portal, next), (Place{136, 200, 100, 29}));
 
   HWND combo = Find(Page(main_, "DirPage"), L"ComboBox", L"", false);
   ASSERT_NE(combo, nullptr);

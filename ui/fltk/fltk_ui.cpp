@@ -49,11 +49,6 @@ int FltkUi::MessageBox(const std::string& text, const std::string& caption, std:
   return answer;
 }
 
-void FltkUi::MessageDialog(const std::string& text, DialogKind kind) {
-  const std::uint32_t icon = kind == DialogKind::kInformation ? MB_ICONINFORMATION : MB_ICONERROR;
-  MessageBox(text, DialogCaption(kind), MB_OK | icon);
-}
-
 ModalResult FltkUi::ShowPicker(TForm2& picker) {
   if (!picker_ || pickerForm_ != &picker) {
     picker_ = std::make_unique<PickerView>(picker);

@@ -28,7 +28,6 @@ class FltkUi : public UiService {
   FltkUi& operator=(const FltkUi&) = delete;
 
   int MessageBox(const std::string& text, const std::string& caption, std::uint32_t flags) override;
-  void MessageDialog(const std::string& text, DialogKind kind) override;
   ModalResult ShowPicker(TForm2& picker) override;
   void ProcessMessages() override;
   void Invalidate() override;

@@ -206,44 +206,23 @@ void MainView::Bind(TControl& control) {
   const int x = (parent == window_.get() ? 0 : parent->x()) + control.Left;
   const int y = (parent == window_.get() ? 0 : parent->y()) + control.Top;
   parent->begin();
-  Binding binding{&control, nullptr, {}};
-  switch (control.Kind) {
-    case ControlKind::kLabel:
-      binding = BindLabel(static_cast<TLabel&>(control), x, y);
-      break;
-    case ControlKind::kMemo:
-      binding = BindMemo(static_cast<TMemo&>(control), x, y);
-      break;
-    case ControlKind::kButton:
-      binding = BindButton(static_cast<TBitBtn&>(control), x, y);
-      break;
-    case ControlKind::kBevel:
-      binding.widget = new Fl_Box(FL_THIN_DOWN_FRAME, x, y, control.Width, control.Height, nullptr);
-      break;
-    case ControlKind::kImage:
-      binding.widget = new PictureBox(x, y, control.Width, control.Height,
-                                      static_cast<TImage&>(control).Picture);
-      break;
-    case ControlKind::kComboBox:
-      binding = BindComboBox(static_cast<TComboBox&>(control), x, y);
-      break;
-    case ControlKind::kCheckListBox:
-      binding = BindCheckList(static_cast<TCheckListBox&>(control), x, y);
-      break;
-    case ControlKind::kListBox:
-      binding = BindListBox(static_cast<TListBox&>(control), x, y);
-      break;
-    case ControlKind::kProgressBar:
-      binding = BindProgressBar(static_cast<TProgressBar&>(control), x, y);
-      break;
-    case ControlKind::kDirTree:
-      break;
-  }
+  Binding binding = VisitControl(control, [&](auto& typed) { return Bind(typed, x, y); });
   parent->end();
   if (binding.widget != nullptr) bindings_.push_back(std::move(binding));
 }
 
-MainView::Binding MainView::BindLabel(TLabel& label, int x, int y) {
+MainView::Binding MainView::Bind(TBevel& bevel, int x, int y) {
+  return {&bevel, new Fl_Box(FL_THIN_DOWN_FRAME, x, y, bevel.Width, bevel.Height, nullptr), {}};
+}
+
+MainView::Binding MainView::Bind(TImage& image, int x, int y) {
+  return {&image, new PictureBox(x, y, image.Width, image.Height, image.Picture), {}};
+}
+
+// The main window holds no directory tree.
+MainView::Binding MainView::Bind(TDirTree& tree, int, int) { return {&tree, nullptr, {}}; }
+
+MainView::Binding MainView::Bind(TLabel& label, int x, int y) {
   auto* widget = new LabelWidget(x, y, label.Width, label.Height, FontOf(label.Font),
                                  label.Transparent, label.Alignment == TAlignment::kCenter);
   return {&label, widget, CaptionUpdate(label.Caption, [widget](const std::string& text) {
@@ -251,7 +230,7 @@ MainView::Binding MainView::BindLabel(TLabel& label, int x, int y) {
           })};
 }
 
-MainView::Binding MainView::BindMemo(TMemo& memo, int x, int y) {
+MainView::Binding MainView::Bind(TMemo& memo, int x, int y) {
   Fl_Text_Buffer* buffer = buffers_.emplace_back(std::make_unique<Fl_Text_Buffer>()).get();
   auto* widget = new MemoWidget(x, y, memo.Width, memo.Height, buffer);
   widget->box(FL_DOWN_BOX);
@@ -287,7 +266,7 @@ MainView::Binding MainView::BindMemo(TMemo& memo, int x, int y) {
           }};
 }
 
-MainView::Binding MainView::BindButton(TBitBtn& button, int x, int y) {
+MainView::Binding MainView::Bind(TBitBtn& button, int x, int y) {
   auto* widget = new GlyphButton(x, y, button.Width, button.Height, button.Glyph);
   widget->callback(
       [](Fl_Widget* w, void* data) {
@@ -301,7 +280,7 @@ MainView::Binding MainView::BindButton(TBitBtn& button, int x, int y) {
           })};
 }
 
-MainView::Binding MainView::BindComboBox(TComboBox& combo, int x, int y) {
+MainView::Binding MainView::Bind(TComboBox& combo, int x, int y) {
   auto* widget = new Fl_Choice(x, y, combo.Width, kComboHeight);
   widget->textfont(FL_HELVETICA);
   widget->textsize(kControlTextSize);
@@ -339,7 +318,7 @@ MainView::Binding MainView::BindComboBox(TComboBox& combo, int x, int y) {
           }};
 }
 
-MainView::Binding MainView::BindCheckList(TCheckListBox& list, int x, int y) {
+MainView::Binding MainView::Bind(TCheckListBox& list, int x, int y) {
   auto* widget = new CheckList(x, y, list.Width, list.Height);
   widget->checked = [&list](int index) { return list.Checked(index); };
   widget->onToggle = [this](int index) {
@@ -370,7 +349,7 @@ MainView::Binding MainView::BindCheckList(TCheckListBox& list, int x, int y) {
           }};
 }
 
-MainView::Binding MainView::BindListBox(TListBox& list, int x, int y) {
+MainView::Binding MainView::Bind(TListBox& list, int x, int y) {
   auto* widget = new Fl_Hold_Browser(x, y, list.Width, list.Height);
   // Lines are shown as written: the format character is set to 0xFF, a byte that valid
   // UTF-8 never holds. (A zero would make FLTK's width measure step past each line's end.)
@@ -394,7 +373,7 @@ MainView::Binding MainView::BindListBox(TListBox& list, int x, int y) {
           }};
 }
 
-MainView::Binding MainView::BindProgressBar(TProgressBar& bar, int x, int y) {
+MainView::Binding MainView::Bind(TProgressBar& bar, int x, int y) {
   auto* widget = new Fl_Progress(x, y, bar.Width, bar.Height);
   widget->minimum(static_cast<float>(TProgressBar::Min));
   widget->maximum(static_cast<float>(TProgressBar::Max));

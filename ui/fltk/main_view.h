@@ -50,13 +50,16 @@ class MainView {
   // A widget for `control` in its page (or the window), kept in step by its binding's update.
   void Bind(TControl& control);
   // The widget of each kind of control at (x, y) of the window, in the current group.
-  Binding BindLabel(TLabel& label, int x, int y);
-  Binding BindMemo(TMemo& memo, int x, int y);
-  Binding BindButton(TBitBtn& button, int x, int y);
-  Binding BindComboBox(TComboBox& combo, int x, int y);
-  Binding BindCheckList(TCheckListBox& list, int x, int y);
-  Binding BindListBox(TListBox& list, int x, int y);
-  Binding BindProgressBar(TProgressBar& bar, int x, int y);
+  Binding Bind(TLabel& label, int x, int y);
+  Binding Bind(TMemo& memo, int x, int y);
+  Binding Bind(TBitBtn& button, int x, int y);
+  Binding Bind(TBevel& bevel, int x, int y);
+  Binding Bind(TImage& image, int x, int y);
+  Binding Bind(TComboBox& combo, int x, int y);
+  Binding Bind(TCheckListBox& list, int x, int y);
+  Binding Bind(TListBox& list, int x, int y);
+  Binding Bind(TProgressBar& bar, int x, int y);
+  Binding Bind(TDirTree& tree, int x, int y);
   void AfterUserAction();
 
   setup::TForm1& form_;

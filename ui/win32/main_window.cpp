@@ -344,12 +344,6 @@ void Win32View::Impl::CreateControl(TControl& control) {
   bound.push_back(std::move(b));
 }
 
-void Win32View::Impl::SizeLabel(Bound& b, const TLabel& label) {
-  if (label.Width != 0 && label.Height != 0) return;
-  const SIZE size = TextExtent(b.hwnd, b.font, Wide(label.Caption));
-  SetWindowPos(b.hwnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 namespace {
 
 void ShowVerticalScrollBar(HWND hwnd, bool shown) {
@@ -360,13 +354,10 @@ void ShowVerticalScrollBar(HWND hwnd, bool shown) {
                SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 }
 
-}  // namespace
-
 // An explanatory memo whose wrapped lines are more than its box shows gets a vertical scroll
 // bar and is enabled (it stays read-only), so that the user can scroll to its last line; one
 // whose text fits is shown as the control says.
-void Win32View::Impl::FitMemo(Bound& b) {
-  const auto& memo = static_cast<const TMemo&>(*b.control);
+void FitMemo(Bound& b, const TMemo& memo) {
   if (memo.ScrollBars) return;
   if (b.scrolls) ShowVerticalScrollBar(b.hwnd, false);
   RECT area{};
@@ -376,8 +367,6 @@ void Win32View::Impl::FitMemo(Bound& b) {
   if (b.scrolls) ShowVerticalScrollBar(b.hwnd, true);
   EnableWindow(b.hwnd, memo.Enabled || b.scrolls);
 }
-
-namespace {
 
 // Shows `text` in the control's window when it differs from what it shows (or nothing was
 // shown yet); true when it did.
@@ -389,7 +378,26 @@ bool ShowText(Bound& b, const std::string& text) {
   return true;
 }
 
-void SyncComboBox(Bound& b, const TComboBox& combo) {
+// What each kind of control shows, brought in line with the control. Bevels and images show
+// nothing that changes.
+void Mirror(Bound&, const TControl&) {}
+
+// A label that sizes itself takes the size of its text.
+void Mirror(Bound& b, const TLabel& label) {
+  if (!ShowText(b, label.Caption) || (label.Width != 0 && label.Height != 0)) return;
+  const SIZE size = TextExtent(b.hwnd, b.font, Wide(label.Caption));
+  SetWindowPos(b.hwnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Mirror(Bound& b, const TMemo& memo) {
+  if (ShowText(b, JoinLines(memo.Lines))) FitMemo(b, memo);
+}
+
+void Mirror(Bound& b, const TBitBtn& button) {
+  if (ShowText(b, button.Caption)) InvalidateRect(b.hwnd, nullptr, TRUE);
+}
+
+void Mirror(Bound& b, const TComboBox& combo) {
   if (b.items != combo.Items.Lines()) {
     b.items = combo.Items.Lines();
     SendMessageW(b.hwnd, CB_RESETCONTENT, 0, 0);
@@ -405,7 +413,7 @@ void SyncComboBox(Bound& b, const TComboBox& combo) {
 }
 
 // The two check boxes of the list: the first is the container's first child.
-void SyncCheckList(Bound& b, const TCheckListBox& list) {
+void Mirror(Bound& b, const TCheckListBox& list) {
   const HWND boxes[2] = {GetWindow(b.hwnd, GW_CHILD), b.extra};
   const std::vector<bool> checks = {list.Checked(0), list.Checked(1)};
   if (b.items != list.Items.Lines()) {
@@ -425,7 +433,7 @@ void SyncCheckList(Bound& b, const TCheckListBox& list) {
 }
 
 // Lines appended to the log are added; any other change fills the list anew.
-void SyncListBox(Bound& b, const TListBox& list) {
+void Mirror(Bound& b, const TListBox& list) {
   const std::vector<std::string>& items = list.Items.Lines();
   if (b.items == items) return;
   const bool appended =
@@ -441,7 +449,7 @@ void SyncListBox(Bound& b, const TListBox& list) {
   b.items = items;
 }
 
-void SyncProgressBar(Bound& b, const TProgressBar& bar) {
+void Mirror(Bound& b, const TProgressBar& bar) {
   if (b.index == bar.Position()) return;
   b.index = bar.Position();
   SendMessageW(b.hwnd, PBM_SETPOS, static_cast<WPARAM>(b.index), 0);
@@ -473,37 +481,7 @@ void Win32View::Impl::SyncControl(Bound& b) {
     }
     b.enabled = c.Enabled;
   }
-  switch (c.Kind) {
-    case ControlKind::kLabel:
-      if (ShowText(b, static_cast<const TLabel&>(c).Caption)) {
-        SizeLabel(b, static_cast<const TLabel&>(c));
-      }
-      break;
-    case ControlKind::kMemo:
-      if (ShowText(b, JoinLines(static_cast<const TMemo&>(c).Lines))) FitMemo(b);
-      break;
-    case ControlKind::kButton:
-      if (ShowText(b, static_cast<const TBitBtn&>(c).Caption)) {
-        InvalidateRect(b.hwnd, nullptr, TRUE);
-      }
-      break;
-    case ControlKind::kComboBox:
-      SyncComboBox(b, static_cast<const TComboBox&>(c));
-      break;
-    case ControlKind::kCheckListBox:
-      SyncCheckList(b, static_cast<const TCheckListBox&>(c));
-      break;
-    case ControlKind::kListBox:
-      SyncListBox(b, static_cast<const TListBox&>(c));
-      break;
-    case ControlKind::kProgressBar:
-      SyncProgressBar(b, static_cast<const TProgressBar&>(c));
-      break;
-    case ControlKind::kBevel:
-    case ControlKind::kImage:
-    case ControlKind::kDirTree:
-      break;
-  }
+  VisitControl(c, [&b](auto& typed) { Mirror(b, typed); });
 }
 
 void Win32View::Impl::Sync() {
@@ -693,11 +671,6 @@ int Win32View::MessageBox(const std::string& text, const std::string& caption,
   const int answer = MessageBoxW(impl_->Owner(), Wide(text).c_str(), Wide(caption).c_str(), flags);
   impl_->Sync();
   return answer;
-}
-
-void Win32View::MessageDialog(const std::string& text, DialogKind kind) {
-  const UINT icon = kind == DialogKind::kInformation ? MB_ICONINFORMATION : MB_ICONERROR;
-  MessageBox(text, DialogCaption(kind), MB_OK | icon);
 }
 
 void Win32View::ProcessMessages() {

@@ -86,8 +86,6 @@ struct Win32View::Impl {
   void CreateControl(TControl& control);
   void Sync();
   void SyncControl(Bound& b);
-  void SizeLabel(Bound& b, const TLabel& label);
-  void FitMemo(Bound& b);
   void Paint(HWND hwnd);
   void PaintPage(HWND hwnd);
   void Resized();

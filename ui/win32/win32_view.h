@@ -40,7 +40,6 @@ class Win32View : public UiService {
   void* PickerWindow() const;
 
   int MessageBox(const std::string& text, const std::string& caption, std::uint32_t flags) override;
-  void MessageDialog(const std::string& text, DialogKind kind) override;
   ModalResult ShowPicker(TForm2& picker) override;
   void ProcessMessages() override;
   void Invalidate() override;
