@@ -81,6 +81,33 @@ void Disc(int x, int y, Fl_Color fill, Fl_Color rim) {
   fl_arc(x + 1, y + 1, 30, 30, 0, 360);
 }
 
+void DrawFolder(int x, int y) {
+  const Fl_Color edge = Rgb(128, 96, 0);
+  fl_color(Rgb(232, 188, 64));
+  fl_rectf(x + 2, y + 6, 28, 20);
+  fl_rectf(x + 2, y + 3, 11, 4);
+  fl_color(edge);
+  fl_rect(x + 2, y + 6, 28, 20);
+  fl_loop(x + 2, y + 6, x + 2, y + 3, x + 12, y + 3, x + 14, y + 6);
+  fl_color(Rgb(255, 224, 120));
+  fl_polygon(x + 6, y + 12, x + 33, y + 12, x + 29, y + 26, x + 2, y + 26);
+  fl_color(edge);
+  fl_loop(x + 6, y + 12, x + 33, y + 12, x + 29, y + 26, x + 2, y + 26);
+}
+
+void DrawProgram(int x, int y) {
+  fl_color(Rgb(64, 64, 64));
+  fl_rectf(x + 2, y + 3, 28, 21);
+  fl_color(Rgb(0, 0, 200));
+  fl_rectf(x + 4, y + 5, 24, 17);
+  fl_color(Rgb(0, 255, 0));
+  fl_font(FL_HELVETICA_BOLD, 12);
+  fl_draw("V", x + 4, y + 5, 24, 17, FL_ALIGN_CENTER, nullptr, 0);
+  fl_color(Rgb(96, 96, 96));
+  fl_rectf(x + 13, y + 24, 6, 3);
+  fl_rectf(x + 8, y + 27, 16, 3);
+}
+
 }  // namespace
 
 void DrawGlyph(TGlyph glyph, int x, int y, bool enabled) {
@@ -134,37 +161,6 @@ void DrawIcon(Icon icon, int x, int y) {
       break;
   }
 }
-
-namespace {
-
-void DrawFolder(int x, int y) {
-  const Fl_Color edge = Rgb(128, 96, 0);
-  fl_color(Rgb(232, 188, 64));
-  fl_rectf(x + 2, y + 6, 28, 20);
-  fl_rectf(x + 2, y + 3, 11, 4);
-  fl_color(edge);
-  fl_rect(x + 2, y + 6, 28, 20);
-  fl_loop(x + 2, y + 6, x + 2, y + 3, x + 12, y + 3, x + 14, y + 6);
-  fl_color(Rgb(255, 224, 120));
-  fl_polygon(x + 6, y + 12, x + 33, y + 12, x + 29, y + 26, x + 2, y + 26);
-  fl_color(edge);
-  fl_loop(x + 6, y + 12, x + 33, y + 12, x + 29, y + 26, x + 2, y + 26);
-}
-
-void DrawProgram(int x, int y) {
-  fl_color(Rgb(64, 64, 64));
-  fl_rectf(x + 2, y + 3, 28, 21);
-  fl_color(Rgb(0, 0, 200));
-  fl_rectf(x + 4, y + 5, 24, 17);
-  fl_color(Rgb(0, 255, 0));
-  fl_font(FL_HELVETICA_BOLD, 12);
-  fl_draw("V", x + 4, y + 5, 24, 17, FL_ALIGN_CENTER, nullptr, 0);
-  fl_color(Rgb(96, 96, 96));
-  fl_rectf(x + 13, y + 24, 6, 3);
-  fl_rectf(x + 8, y + 27, 16, 3);
-}
-
-}  // namespace
 
 void DrawPicture(TPicture picture, int x, int y) {
   if (picture == TPicture::kFolder) DrawFolder(x, y);

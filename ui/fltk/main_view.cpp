@@ -398,11 +398,8 @@ void MainView::Sync() {
   }
   if (shownPage_ != pages.ActivePageIndex()) {
     for (std::size_t i = 0; i < pageGroups_.size(); ++i) {
-      if (static_cast<int>(i) == pages.ActivePageIndex()) {
-        pageGroups_[i]->show();
-      } else {
-        pageGroups_[i]->hide();
-      }
+      static_cast<int>(i) == pages.ActivePageIndex() ? pageGroups_[i]->show()
+                                                     : pageGroups_[i]->hide();
     }
     shownPage_ = pages.ActivePageIndex();
     pages_->redraw();

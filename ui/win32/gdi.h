@@ -22,9 +22,7 @@ using GdiObject = std::unique_ptr<std::remove_pointer_t<Handle>, GdiDelete>;
 class WindowDc {
  public:
   explicit WindowDc(HWND hwnd) : hwnd_(hwnd), dc_(GetDC(hwnd)) {}
-  ~WindowDc() {
-    if (dc_ != nullptr) ReleaseDC(hwnd_, dc_);
-  }
+  ~WindowDc() { ReleaseDC(hwnd_, dc_); }
   WindowDc(const WindowDc&) = delete;
   WindowDc& operator=(const WindowDc&) = delete;
   operator HDC() const { return dc_; }
