@@ -19,6 +19,10 @@ else()
   set(SETUP_GTEST_MAIN GTest::gtest_main)
 endif()
 
+# The tests' own headers, "tests/<suite>/file.h".
+add_library(setup_test_headers INTERFACE)
+setup_layer(TARGET setup_test_headers PATHS tests)
+
 set(SETUP_WINE_RUN "${PROJECT_SOURCE_DIR}/tests/wine/wine-run.sh")
 set(SETUP_WINE_PREFIX "${CMAKE_BINARY_DIR}/wineprefix")
 
@@ -34,7 +38,8 @@ endif()
 function(setup_add_test)
   cmake_parse_arguments(T "NO_MAIN" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
-  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} setup_test_support ${SETUP_GTEST_LIBS})
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} setup_test_support setup_test_headers
+                        ${SETUP_GTEST_LIBS})
   if(NOT T_NO_MAIN)
     target_link_libraries(${T_NAME} PRIVATE ${SETUP_GTEST_MAIN})
   endif()

@@ -9,6 +9,8 @@ file(GLOB _fuzz_setup_sources CONFIGURE_DEPENDS
 list(FILTER _fuzz_setup_sources EXCLUDE REGEX "/app/main\\.cpp$")
 add_library(fuzz_setup STATIC ${_fuzz_setup_sources} machine_input.cpp)
 target_compile_options(fuzz_setup PRIVATE -fsanitize=fuzzer-no-link ${SETUP_FUZZ_SANITIZE})
+setup_layer(TARGET fuzz_setup PATHS platform texts install uninstall unzip app ui/null fuzz)
+target_link_libraries(fuzz_setup PUBLIC setup_ui)
 
 set(SETUP_INPUT_FUZZERS fuzz_reader fuzz_unzip_archive fuzz_profile fuzz_short_txt fuzz_registry)
 foreach(name IN LISTS SETUP_INPUT_FUZZERS)
