@@ -24,10 +24,7 @@
 namespace setup::faults {
 namespace {
 
-namespace fs = std::filesystem;
-using setup::testing::HostOf;
-using setup::testing::Picture;
-using setup::testing::TakePicture;
+using namespace setup::testing;
 
 std::map<std::string, std::string> Members() {
   std::mt19937 bits(7);
@@ -42,7 +39,7 @@ std::map<std::string, std::string> Members() {
           {"sub/d.txt", "d"}};
 }
 
-class ExtractFaults : public setup::testing::MachineTest {
+class ExtractFaults : public MachineTest {
  protected:
   void SetUp() override {
     MachineTest::SetUp();
@@ -104,8 +101,8 @@ class ExtractFaults : public setup::testing::MachineTest {
                 std::to_string(member->second.size()) + " bytes); ";
       }
     }
-    const auto stray = setup::testing::StrayChanges(before, TakePicture(plat::posix::PrefixDir()),
-                                                    {HostOf(destination_).string()});
+    const auto stray = StrayChanges(before, TakePicture(plat::posix::PrefixDir()),
+                                    {HostOf(destination_).string()});
     for (const std::string& path : stray) what += "changed outside the destination: " + path + "; ";
     // The extractor's state is released: the next run goes through.
     fs::remove_all(HostOf(destination_), ignored);

@@ -23,10 +23,7 @@
 namespace setup::faults {
 namespace {
 
-namespace fs = std::filesystem;
-using setup::testing::HostOf;
-using setup::testing::Picture;
-using setup::testing::TakePicture;
+using namespace setup::testing;
 
 std::string Line(Msg line) { return MessageLine(BuiltInMessageLines(), line); }
 
@@ -67,7 +64,7 @@ bool IsError(const ui::Shown& shown) {
   return shown.kind == ui::Shown::Kind::kMessageBox && (shown.flags & ui::MB_ICONERROR) != 0;
 }
 
-class RunFaults : public setup::testing::RunsTest {
+class RunFaults : public RunsTest {
  protected:
   void SetUp() override {
     RunsTest::SetUp();
@@ -107,7 +104,7 @@ class RunFaults : public setup::testing::RunsTest {
     // A link holds the times of its target: links are compared by what they point at.
     for (auto& [path, bytes] : outcome.drive) {
       if (path.ends_with(".lnk")) {
-        const setup::testing::ParsedLink link = setup::testing::ParseLink(bytes);
+        const ParsedLink link = ParseLink(bytes);
         bytes = "link " + link.error + "|" + link.Target() + "|" + link.workingDirectory;
       }
     }
@@ -215,7 +212,7 @@ class RunFaults : public setup::testing::RunsTest {
     if (success && !otherHome) {
       std::vector<std::string> after = got.unknownPlaces;
       after.push_back(install ? HostOf(LwTemp()).string() : HostOf(home_ + "\\setup.ini").string());
-      const auto differs = setup::testing::StrayChanges(clean.drive, got.drive, after);
+      const auto differs = StrayChanges(clean.drive, got.drive, after);
       if (!differs.empty()) {
         what += "success claimed, machine differs:";
         for (const auto& path : differs) {
@@ -240,7 +237,7 @@ class RunFaults : public setup::testing::RunsTest {
     was.insert(before.payload.begin(), before.payload.end());
     std::vector<std::string> allowed = Allowed();
     if (!got.home.empty()) allowed.push_back(HostOf(got.home).string());
-    for (const std::string& path : setup::testing::StrayChanges(was, all, allowed)) {
+    for (const std::string& path : StrayChanges(was, all, allowed)) {
       what += "changed outside its places: " + path + "; ";
     }
     return what;
@@ -299,8 +296,8 @@ class RunFaults : public setup::testing::RunsTest {
                             [&](const ui::Shown& s) { return s.text == successText; }));
     // The run without faults gives the same machine every time.
     EXPECT_EQ(
-        setup::testing::StrayChanges(
-            clean.drive, Run(install, Fault{std::nullopt, 0, false, 1}, fired, nullptr).drive, {}),
+        StrayChanges(clean.drive,
+                     Run(install, Fault{std::nullopt, 0, false, 1}, fired, nullptr).drive, {}),
         std::vector<std::string>{});
     for (bool sticky : {false, true}) {
       for (int k = 0; k < kKinds; ++k) {

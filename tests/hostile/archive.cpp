@@ -8,18 +8,13 @@ namespace setup::hostile {
 
 namespace {
 
-void Put16(std::string& out, std::uint32_t v) {
-  out += static_cast<char>(v & 0xFF);
-  out += static_cast<char>((v >> 8) & 0xFF);
+// `value` as `width` bytes, least significant first.
+void Put(std::string& out, std::uint64_t value, int width) {
+  for (int i = 0; i < width; ++i) out += static_cast<char>((value >> (8 * i)) & 0xFF);
 }
-void Put32(std::string& out, std::uint32_t v) {
-  Put16(out, v & 0xFFFF);
-  Put16(out, v >> 16);
-}
-void Put64(std::string& out, std::uint64_t v) {
-  Put32(out, static_cast<std::uint32_t>(v));
-  Put32(out, static_cast<std::uint32_t>(v >> 32));
-}
+void Put16(std::string& out, std::uint32_t v) { Put(out, v, 2); }
+void Put32(std::string& out, std::uint32_t v) { Put(out, v, 4); }
+void Put64(std::string& out, std::uint64_t v) { Put(out, v, 8); }
 std::string Le64(std::uint64_t v) {
   std::string out;
   Put64(out, v);

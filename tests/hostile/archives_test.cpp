@@ -19,12 +19,9 @@
 namespace setup::hostile {
 namespace {
 
-namespace fs = std::filesystem;
-using setup::testing::HostOf;
-using setup::testing::Picture;
-using setup::testing::TakePicture;
+using namespace setup::testing;
 
-class HostileArchive : public setup::testing::MachineTest {
+class HostileArchive : public MachineTest {
  protected:
   void SetUp() override {
     MachineTest::SetUp();
@@ -32,17 +29,21 @@ class HostileArchive : public setup::testing::MachineTest {
     out_ = In("out");
   }
 
-  void Write(const std::string& bytes) {
-    std::ofstream(HostOf(archive_), std::ios::binary | std::ios::trunc) << bytes;
-  }
+  void Write(const std::string& bytes) { WriteAll(HostOf(archive_), bytes); }
 
   // Extracts the archive; the machine may change only in the destination.
-  std::int32_t Extract() {
+  std::int32_t Extract(unzip::RunFailure* why = nullptr) {
     const Picture before = Machine();
-    const std::int32_t code = unzip::ExtractArchive(archive_, out_);
-    const auto stray = setup::testing::StrayChanges(before, Machine(), {HostOf(out_).string()});
+    const std::int32_t code = unzip::ExtractArchive(archive_, out_, why);
+    const auto stray = StrayChanges(before, Machine(), {HostOf(out_).string()});
     EXPECT_EQ(stray, std::vector<std::string>{});
     return code;
+  }
+  // Writes `a` as the archive and extracts it into a fresh destination.
+  std::int32_t Extract(const Archive& a, unzip::RunFailure* why = nullptr) {
+    Write(a.Bytes());
+    fs::remove_all(HostOf(out_));
+    return Extract(why);
   }
 
   Picture Machine() {
@@ -87,8 +88,7 @@ class ZipSlip : public HostileArchive, public ::testing::WithParamInterface<cons
 TEST_P(ZipSlip, IsRefusedAsAStructureErrorAfterTheMembersBeforeIt) {
   Archive a;
   a.members = {Stored("ok.txt", "fine"), Stored(GetParam(), "evil"), Stored("after.txt", "x")};
-  Write(a.Bytes());
-  EXPECT_EQ(Extract(), unzip::kSeriousError);
+  EXPECT_EQ(Extract(a), unzip::kSeriousError);
   EXPECT_EQ(Out(), (std::map<std::string, std::string>{{"ok.txt", "fine"}}));
 }
 
@@ -104,8 +104,7 @@ INSTANTIATE_TEST_SUITE_P(Names, ZipSlip,
 TEST_F(HostileArchive, NamesWithDotsThatClimbNothingAreExtracted) {
   Archive a;
   a.members = {Stored("a..b.txt", "1"), Stored("..a/x.txt", "2"), Stored("a./b", "3")};
-  Write(a.Bytes());
-  EXPECT_EQ(Extract(), 0);
+  EXPECT_EQ(Extract(a), 0);
   EXPECT_EQ(Out(),
             (std::map<std::string, std::string>{
                 {"a..b.txt", "1"}, {"..a/", ""}, {"..a/x.txt", "2"}, {"a/", ""}, {"a/b", "3"}}));
@@ -138,10 +137,8 @@ TEST_F(HostileArchive, MembersThatShareDataAreRefusedAsAStructureError) {
       alias.headerOffset = sharedOffset + c.aliasOffset;
       a.members.push_back(alias);
     }
-    Write(a.Bytes());
-    fs::remove_all(HostOf(out_));
     unzip::RunFailure why;
-    EXPECT_EQ(unzip::ExtractArchive(archive_, out_, &why), unzip::kSeriousError);
+    EXPECT_EQ(Extract(a, &why), unzip::kSeriousError);
     EXPECT_EQ(why.code, unzip::kStructureError);
     EXPECT_EQ(why.member, "a.txt");
     EXPECT_EQ(unzip::ExtractMessage(unzip::kSeriousError, "x.zip", why),
@@ -154,22 +151,18 @@ TEST_F(HostileArchive, MembersThatShareDataAreRefusedAsAStructureError) {
 TEST_F(HostileArchive, ARepeatedNameIsReplacedByTheLaterMember) {
   Archive a;
   a.members = {Stored("a.txt", "first"), Deflated("A.TXT", "second")};
-  Write(a.Bytes());
-  EXPECT_EQ(Extract(), 0);
+  EXPECT_EQ(Extract(a), 0);
   EXPECT_EQ(Out(), (std::map<std::string, std::string>{{"a.txt", "second"}}));
 }
 
 TEST_F(HostileArchive, AFolderAndAFileOfOneNameFailWithAWriteError) {
   Archive a;
   a.members = {Stored("x/", ""), Stored("x", "file over folder")};
-  Write(a.Bytes());
-  EXPECT_EQ(Extract(), unzip::kWriteError);
+  EXPECT_EQ(Extract(a), unzip::kWriteError);
   EXPECT_EQ(Out(), (std::map<std::string, std::string>{{"x/", ""}}));
 
   a.members = {Stored("y", "file"), Stored("y/z", "under a file")};
-  Write(a.Bytes());
-  fs::remove_all(HostOf(out_));
-  EXPECT_EQ(Extract(), unzip::kWriteError);
+  EXPECT_EQ(Extract(a), unzip::kWriteError);
   EXPECT_EQ(Out(), (std::map<std::string, std::string>{{"y", "file"}}));
 }
 
@@ -180,8 +173,7 @@ TEST_F(HostileArchive, ADirectoryOffsetPastTheEndIsAFileError) {
   a.members = {Stored("a.txt", "a")};
   for (std::uint32_t offset : {0x7FFFFFF0u, 0xFFFFFFFFu, 0x80000000u}) {
     a.directoryOffset = offset;
-    Write(a.Bytes());
-    EXPECT_EQ(Extract(), unzip::kFileError) << offset;
+    EXPECT_EQ(Extract(a), unzip::kFileError) << offset;
     EXPECT_TRUE(Out().empty());
   }
 }
@@ -190,8 +182,7 @@ TEST_F(HostileArchive, ADirectoryOffsetOntoOtherDataIsAFormatErrorNotAnEmptyArch
   Archive a;
   a.members = {Stored("a.txt", "a")};
   a.directoryOffset = 0;  // the local header, not a central one
-  Write(a.Bytes());
-  EXPECT_EQ(Extract(), unzip::kZipFormatError);
+  EXPECT_EQ(Extract(a), unzip::kZipFormatError);
   EXPECT_TRUE(Out().empty());
 }
 
@@ -203,8 +194,7 @@ TEST_F(HostileArchive, ATruncatedArchiveFailsAtEveryLengthAndWritesNothing) {
   const std::string command = "cd '" + staging.string() + "' && zip -q -r -X '" +
                               (staging.parent_path() / "whole.zip").string() + "' .";
   ASSERT_EQ(std::system(command.c_str()), 0);
-  std::ifstream in(staging.parent_path() / "whole.zip", std::ios::binary);
-  const std::string whole{std::istreambuf_iterator<char>(in), {}};
+  const std::string whole = ReadText(staging.parent_path() / "whole.zip");
   ASSERT_GT(whole.size(), 100u);
   for (std::size_t length = 0; length < whole.size(); ++length) {
     Write(whole.substr(0, length));
@@ -278,13 +268,8 @@ TEST_F(HostileArchive, DirectoriesAreReadWholeOrRefusedBeforeAnythingIsWritten) 
                    "the central directory ends before its last entry"});
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    Write(c.archive.Bytes());
-    fs::remove_all(HostOf(out_));
     unzip::RunFailure why;
-    const Picture before = Machine();
-    EXPECT_EQ(unzip::ExtractArchive(archive_, out_, &why), c.code);
-    EXPECT_EQ(setup::testing::StrayChanges(before, Machine(), {HostOf(out_).string()}),
-              std::vector<std::string>{});
+    EXPECT_EQ(Extract(c.archive, &why), c.code);
     if (c.code == 0) {
       EXPECT_EQ(Out(), all);
     } else {
@@ -340,13 +325,8 @@ TEST_F(HostileArchive, NamesFlaggedUtf8AreConvertedExactlyOrRefused) {
     m.flags = c.flags;
     m.extra = c.extra;
     a.members = {Stored("first.txt", "1"), m};
-    Write(a.Bytes());
-    fs::remove_all(HostOf(out_));
     unzip::RunFailure why;
-    const Picture before = Machine();
-    EXPECT_EQ(unzip::ExtractArchive(archive_, out_, &why), c.code);
-    EXPECT_EQ(setup::testing::StrayChanges(before, Machine(), {HostOf(out_).string()}),
-              std::vector<std::string>{});
+    EXPECT_EQ(Extract(a, &why), c.code);
     std::map<std::string, std::string> expected = {{"first.txt", "1"}};
     if (c.code == 0) {
       expected[c.file] = "content";
@@ -395,10 +375,7 @@ TEST_F(HostileArchive, NothingIsWrittenThroughALinkInTheDestination) {
     a.members = {Stored("first.txt", "1"), Stored(c.member, "member data")};
     Write(a.Bytes());
     unzip::RunFailure why;
-    const Picture before = Machine();
-    EXPECT_EQ(unzip::ExtractArchive(archive_, out_, &why), c.code);
-    EXPECT_EQ(setup::testing::StrayChanges(before, Machine(), {HostOf(out_).string()}),
-              std::vector<std::string>{});
+    EXPECT_EQ(Extract(&why), c.code);
     EXPECT_EQ(Out()["first.txt"], "1");
     if (c.code == 0) {
       EXPECT_FALSE(fs::is_symlink(link));
@@ -407,9 +384,9 @@ TEST_F(HostileArchive, NothingIsWrittenThroughALinkInTheDestination) {
       EXPECT_TRUE(fs::is_symlink(link));
       EXPECT_NE(why.reason.find("its way goes through a link"), std::string::npos) << why.reason;
     }
-    EXPECT_EQ(setup::testing::FileBytes(In("outside\\victim.txt")), "keep");
-    EXPECT_EQ(setup::testing::FileBytes(In("outside\\dir\\a.txt")), "keep too");
-    EXPECT_EQ(setup::testing::Names(In("outside\\dir")), std::vector<std::string>{"a.txt"});
+    EXPECT_EQ(FileBytes(In("outside\\victim.txt")), "keep");
+    EXPECT_EQ(FileBytes(In("outside\\dir\\a.txt")), "keep too");
+    EXPECT_EQ(Names(In("outside\\dir")), std::vector<std::string>{"a.txt"});
   }
 }
 
@@ -423,8 +400,7 @@ TEST_F(HostileArchive, ACompressedSizePastTheDataIsSeriousAndWritesNothing) {
     Member m = Stored("big.bin", "only a little");
     m.compressedSize = size;
     a.members = {m};
-    Write(a.Bytes());
-    EXPECT_EQ(Extract(), unzip::kSeriousError) << size;
+    EXPECT_EQ(Extract(a), unzip::kSeriousError) << size;
     EXPECT_TRUE(Out().empty()) << size;
   }
 }
@@ -549,9 +525,7 @@ TEST_F(HostileArchive, NamesOf259And260CharactersAreWriteErrors) {
   for (std::size_t length : {259u, 260u, 300u}) {
     Archive a;
     a.members = {Stored(LongName(length), "long")};
-    Write(a.Bytes());
-    fs::remove_all(HostOf(out_));
-    EXPECT_EQ(Extract(), unzip::kWriteError) << length;
+    EXPECT_EQ(Extract(a), unzip::kWriteError) << length;
     EXPECT_TRUE(Out().empty() || Out().begin()->first.ends_with("/")) << length;
   }
 }
@@ -560,14 +534,11 @@ TEST_F(HostileArchive, AnOutputPathOf259CharactersIsExtractedAndOf260IsAWriteErr
   const std::size_t room = 259 - (out_.size() + 1);  // the destination, "\" and the name
   Archive a;
   a.members = {Stored(LongName(room), "deep")};
-  Write(a.Bytes());
-  EXPECT_EQ(Extract(), 0);
+  EXPECT_EQ(Extract(a), 0);
   EXPECT_EQ(Out()[LongName(room)], "deep");
 
   a.members = {Stored(LongName(room + 1), "deeper")};
-  Write(a.Bytes());
-  fs::remove_all(HostOf(out_));
-  EXPECT_EQ(Extract(), unzip::kWriteError);
+  EXPECT_EQ(Extract(a), unzip::kWriteError);
   EXPECT_TRUE(Out().empty());
 }
 

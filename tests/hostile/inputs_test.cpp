@@ -17,11 +17,7 @@
 namespace setup::hostile {
 namespace {
 
-namespace fs = std::filesystem;
-using setup::testing::Cp;
-using setup::testing::HostOf;
-using setup::testing::Picture;
-using setup::testing::TakePicture;
+using namespace setup::testing;
 
 // Bytes 0..255 at random, without the ones listed.
 std::string Garbage(std::mt19937& bits, std::size_t size, const std::string& without) {
@@ -33,7 +29,7 @@ std::string Garbage(std::mt19937& bits, std::size_t size, const std::string& wit
   return out;
 }
 
-class HostileInput : public setup::testing::RunsTest {
+class HostileInput : public RunsTest {
  protected:
   // Start-up and first show in the payload folder with `ini` as its setup.ini.
   void Show(const std::string& ini, const std::function<void(TForm1&)>& check) {
@@ -156,16 +152,14 @@ TEST_F(HostileInput, AShortcutListOf10000LinesWithBinaryGarbage) {
   EXPECT_EQ(LastUi().shown()[0].text, expected);
   EXPECT_EQ(LastUi().shown()[0].caption, "Error");
   for (int s = 0; s < 10; ++s) {
-    EXPECT_EQ(setup::testing::Names(group + "\\s" + std::to_string(s)).size(),
-              s == 9 ? 990u : 1000u)
-        << s;
+    EXPECT_EQ(Names(group + "\\s" + std::to_string(s)).size(), s == 9 ? 990u : 1000u) << s;
   }
-  const setup::testing::ParsedLink link = setup::testing::ReadLink(group + "\\s3\\L9993.lnk");
+  const ParsedLink link = ReadLink(group + "\\s3\\L9993.lnk");
   EXPECT_EQ(link.Target(), home + "\\Vorlex.exe");
-  EXPECT_EQ(setup::testing::StrayChanges(
-                before, TakePicture(fs::path(plat::posix::PrefixDir()) / "drive_c"),
-                {HostOf(home).string(), HostOf(group).string(), HostOf(LwTemp()).string()}),
-            std::vector<std::string>{});
+  EXPECT_EQ(
+      StrayChanges(before, TakePicture(fs::path(plat::posix::PrefixDir()) / "drive_c"),
+                   {HostOf(home).string(), HostOf(group).string(), HostOf(LwTemp()).string()}),
+      std::vector<std::string>{});
 }
 
 // --- registry values of the wrong type -----------------------------------------------------------
@@ -173,22 +167,22 @@ TEST_F(HostileInput, AShortcutListOf10000LinesWithBinaryGarbage) {
 TEST_F(HostileInput, AnAppDirOfTheWrongTypeIsReportedAndTheUninstallRemovesNothing) {
   TSystemDirs dirs;
   const std::string group = dirs.StartMenuProgramsDir() + "\\Vorlex";
-  setup::testing::MakeFolders(group);
-  setup::testing::PutFile(group + "\\Vorlex.lnk", "link");
+  MakeFolders(group);
+  PutFile(group + "\\Vorlex.lnk", "link");
   std::ifstream in(Hive(), std::ios::binary);
   const std::string hive{std::istreambuf_iterator<char>(in), {}};
   for (const char* data : {"dword:00000001", "hex(7):41,00,42,00,00,00", "hex:01,02"}) {
     std::ofstream(Hive(), std::ios::binary | std::ios::trunc)
         << hive << "[HKEY_CURRENT_USER\\Software\\Korb\\Vorlex]\r\n\"AppDir\"=" << data
         << "\r\n\r\n";
-    setup::testing::MakeFolders(In("start"));
+    MakeFolders(In("start"));
     const std::string error = "Invalid data type for 'AppDir'";
     EXPECT_EQ(RunSetup(In("start"), [](TForm1& form) { form.Click(form.BitBtn11); }), 0);
     // Start-up reports it, then the button does.
     std::vector<std::string> texts;
     for (const ui::Shown& shown : LastUi().shown()) texts.push_back(shown.text);
     EXPECT_EQ(texts, (std::vector<std::string>{error, error})) << data;
-    EXPECT_TRUE(setup::testing::PathExists(group + "\\Vorlex.lnk")) << data;
+    EXPECT_TRUE(PathExists(group + "\\Vorlex.lnk")) << data;
     EXPECT_TRUE(RecordedHome().has_value()) << data;
   }
 }

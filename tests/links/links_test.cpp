@@ -89,20 +89,14 @@ TEST_F(Links, CzechNamesSurviveInTheFileNameAndTheUnicodeFields) {
 
 TEST_F(Links, ExtensionAppendedOnlyWithoutTheExactLowerCaseText) {
   PutFile(In("t.exe"), "t");
-  const struct {
-    const char* name;
-    const char* file;
-  } cases[] = {
-      {"Vorlex", "Vorlex.lnk"},
-      {"Vorlex.lnk", "Vorlex.lnk"},
-      {"Demo.LNK", "Demo.LNK.lnk"},
-      {"old.lnk.bak", "old.lnk.bak"},
-      {"", ".lnk"},
-      {"Two words", "Two words.lnk"},
-  };
-  for (const auto& c : cases) {
-    CreateShortcut(In("t.exe"), c.name, Work());
-    EXPECT_TRUE(PathExists(In(c.file))) << c.name;
+  for (const auto& [name, file] : {std::pair{"Vorlex", "Vorlex.lnk"},
+                                   {"Vorlex.lnk", "Vorlex.lnk"},
+                                   {"Demo.LNK", "Demo.LNK.lnk"},
+                                   {"old.lnk.bak", "old.lnk.bak"},
+                                   {"", ".lnk"},
+                                   {"Two words", "Two words.lnk"}}) {
+    CreateShortcut(In("t.exe"), name, Work());
+    EXPECT_TRUE(PathExists(In(file))) << name;
   }
   auto names = Names(Work());
   EXPECT_EQ(names.size(), 6u) << "the target and one link per case, nothing else";
@@ -165,14 +159,9 @@ TEST_F(Links, LinkObjectFailureIsRaisedWithItsText) {
 }
 
 TEST_F(Links, WorkingDirectoryIsTheTargetFolderWithItsBackslash) {
-  const struct {
-    const char* target;
-    const char* working;
-  } cases[] = {
-      {"C:\\Program Files\\Vorlex\\Vorlex.exe", "C:\\Program Files\\Vorlex\\"},
-      {"C:\\setup.exe", "C:\\"},
-  };
-  for (const auto& c : cases) {
+  for (const auto& [target, expected] :
+       {std::pair{"C:\\Program Files\\Vorlex\\Vorlex.exe", "C:\\Program Files\\Vorlex\\"},
+        {"C:\\setup.exe", "C:\\"}}) {
     plat::Services recording = plat::services();
     static std::string working;
     recording.saveShellLink = [](const std::string&, const std::string& w, const std::string&) {
@@ -180,8 +169,8 @@ TEST_F(Links, WorkingDirectoryIsTheTargetFolderWithItsBackslash) {
       return plat::ShellLinkOutcome{};
     };
     plat::ScopedServices scoped(recording);
-    CreateShortcut(c.target, "x", "C:\\somewhere");
-    EXPECT_EQ(working, c.working) << c.target;
+    CreateShortcut(target, "x", "C:\\somewhere");
+    EXPECT_EQ(working, expected) << target;
   }
 }
 

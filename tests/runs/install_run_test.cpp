@@ -81,11 +81,16 @@ class InstallRun : public RunsTest {
     home_ = dirs_.ProgramFilesDir() + "\\Vorlex";
   }
 
-  // Walks the wizard and finishes, keeping what the window showed at the end.
-  RunState Install(bool desktop, bool startMenu) {
+  // Walks the wizard and finishes, into `home` when one is given, keeping what the window
+  // showed at the end.
+  RunState Install(bool desktop, bool startMenu, const std::string& home = "") {
     RunState state;
     EXPECT_EQ(RunSetup(Payload(),
                        [&](TForm1& form) {
+                         if (!home.empty()) {
+                           form.Directory.Items.Put(0, home);
+                           form.Directory.Select(0);
+                         }
                          WalkAndFinish(form, desktop, startMenu);
                          state.log = form.LB1.Items.Lines();
                          state.title = form.Label8.Caption;
@@ -302,13 +307,7 @@ TEST_F(InstallRun, DoubledAndTrailingBackslashesNeverReachTheFileSystem) {
   };
   plat::ScopedServices scoped(table);
 
-  RunState state;
-  RunSetup(Payload(), [&](TForm1& form) {
-    form.Directory.Items.Put(0, chosen);
-    form.Directory.Select(0);
-    WalkAndFinish(form, true, true);
-    state.log = form.LB1.Items.Lines();
-  });
+  const RunState state = Install(true, true, chosen);
 
   ASSERT_FALSE(gPaths.empty());
   for (const std::string& path : gPaths) {
@@ -327,14 +326,7 @@ TEST_F(InstallRun, HomeThatCannotBeMadeEndsTheRunWithTheMessageAndNothingMade) {
   const std::string home = Payload() + "\\blocker\\Vorlex";
   const Picture before = Machine();
 
-  RunState state;
-  RunSetup(Payload(), [&](TForm1& form) {
-    form.Directory.Items.Put(0, home);
-    form.Directory.Select(0);
-    WalkAndFinish(form, true, true);
-    state.log = form.LB1.Items.Lines();
-    state.closed = form.Closed();
-  });
+  const RunState state = Install(true, true, home);
 
   EXPECT_TRUE(state.closed);
   EXPECT_EQ(state.log, (std::vector<std::string>{"Create dir:", " - " + home}));

@@ -172,11 +172,14 @@ TEST_F(SelfRemoval, FolderLineIsQuotedOnlyWhenTheInterpreterWouldSplitIt) {
 }
 
 TEST_F(SelfRemoval, SettingsFileReplacesTheLastExtensionOfTheName) {
-  EXPECT_EQ(SettingsFileOf("C:\\Vorlex\\setup.exe"), "C:\\Vorlex\\setup.ini");
-  EXPECT_EQ(SettingsFileOf("C:\\a.b\\setup"), "C:\\a.b\\setup.ini");
-  EXPECT_EQ(SettingsFileOf("C:\\a\\x.y.exe"), "C:\\a\\x.y.ini");
-  EXPECT_EQ(SettingsFileOf("C:setup"), "C:setup.ini");
-  EXPECT_EQ(SettingsFileOf("C:\\a\\.exe"), "C:\\a\\.ini");
+  for (const auto& [program, settings] :
+       {std::pair{"C:\\Vorlex\\setup.exe", "C:\\Vorlex\\setup.ini"},
+        {"C:\\a.b\\setup", "C:\\a.b\\setup.ini"},
+        {"C:\\a\\x.y.exe", "C:\\a\\x.y.ini"},
+        {"C:setup", "C:setup.ini"},
+        {"C:\\a\\.exe", "C:\\a\\.ini"}}) {
+    EXPECT_EQ(SettingsFileOf(program), settings);
+  }
 }
 
 TEST_F(SelfRemoval, OldBatchIsReplaced) {

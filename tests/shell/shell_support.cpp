@@ -100,4 +100,14 @@ int ShellTest::Run(const std::function<void(TForm1&, ui::TForm2&)>& steps) {
   });
 }
 
+int ShellTest::RunEndingAtStart() {
+  bool looped = false;
+  const int code = RunProgram(ui_, [&looped](TForm1&, ui::TForm2&) {
+    looped = true;
+    return 0;
+  });
+  EXPECT_FALSE(looped);
+  return code;
+}
+
 }  // namespace setup::test

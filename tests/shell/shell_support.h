@@ -45,6 +45,9 @@ class ShellTest : public ::testing::Test {
   // Runs the program: start-up, FormShow, then `steps` as the user, then destruction.
   int Run(const std::function<void(TForm1&, ui::TForm2&)>& steps);
 
+  // Runs the program expecting it to end at start-up, before its window's loop; the exit code.
+  int RunEndingAtStart();
+
   static std::vector<std::string>& HiddenStarts();
 
   ui::NullUi ui_;

@@ -133,13 +133,7 @@ TEST_F(StartupTest, SystemFoldersOfTheWrongTypeEndTheProgramWithTheErrorReport) 
     return plat::Result<plat::RegValue>{{plat::kRegBinary, "x"}, plat::kOk};
   };
   plat::ScopedServices scope(table);
-  bool looped = false;
-  const int code = RunProgram(ui_, [&](TForm1&, ui::TForm2&) {
-    looped = true;
-    return 0;
-  });
-  EXPECT_EQ(code, 1);
-  EXPECT_FALSE(looped);
+  EXPECT_EQ(RunEndingAtStart(), 1);
   ASSERT_EQ(ui_.shown().size(), 1u);
   EXPECT_EQ(ui_.shown()[0].text, "Invalid data type for 'Desktop'");
   EXPECT_EQ(ui_.shown()[0].flags, 16u);
@@ -198,13 +192,7 @@ TEST_F(StartupTest, TakenLockShowsTheBuiltInLine31AndEndsWithCode3WithoutTouchin
     ++MutexCounts::Closed();
   };
   plat::ScopedServices scope(table);
-  bool looped = false;
-  const int code = RunProgram(ui_, [&](TForm1&, ui::TForm2&) {
-    looped = true;
-    return 0;
-  });
-  EXPECT_EQ(code, 3);
-  EXPECT_FALSE(looped);
+  EXPECT_EQ(RunEndingAtStart(), 3);
   ASSERT_EQ(ui_.shown().size(), 1u);
   EXPECT_EQ(ui_.shown()[0].kind, ui::Shown::Kind::kMessageBox);
   EXPECT_EQ(ui_.shown()[0].text, Cp("Instalace byla už spuštěna!"));

@@ -65,6 +65,19 @@ struct Report {
 extern std::vector<Report> gReports;
 void RecordReport(std::int32_t first, ReportRecord* record);
 
+// Real archives of stored and deflated members (tests/fixtures/zip).
+inline const std::vector<std::string> kStoredAndDeflated = {
+    "commons-compress/mixed.zip",
+    "pkzip-dos/PKZ204EF.ZIP",
+    "pkzip-dos/PKZ204EN.ZIP",
+    "pkzip-dos/PKZ204ES.ZIP",
+    "pkzip-dos/PKZ204EX.ZIP",
+    "zip2-legacy/data_descriptor.zip",
+    "zip2-legacy/files_and_dirs.zip",
+    "sharpcompress/Zip.EntryComment.zip",
+    "sharpcompress/Zip.LongComment.zip",
+    "sharpcompress/Zip.none.datadescriptors.zip"};
+
 // Every regular file below `root`, relative path -> contents.
 std::vector<std::pair<std::string, Bytes>> Tree(const std::filesystem::path& root);
 

@@ -61,27 +61,28 @@ TEST_F(FileOpsTest, FailureOfAParentStopsTheRest) {
   EXPECT_FALSE(PathExists(In("file\\sub")));
 }
 
-TEST_F(FileOpsTest, FolderExistsOnlyForFolders) {
+TEST_F(FileOpsTest, FolderExistsOnlyForFoldersAndFileExistsOnlyForFiles) {
   testing::MakeFolder(In("folder"));
   testing::PutFile(In("file.txt"), "x");
-  EXPECT_TRUE(DirectoryExists(In("folder")));
-  EXPECT_TRUE(DirectoryExists(In("FOLDER\\")));
-  EXPECT_FALSE(DirectoryExists(In("file.txt")));
-  EXPECT_FALSE(DirectoryExists(In("missing")));
-  EXPECT_FALSE(DirectoryExists(""));
-}
-
-TEST_F(FileOpsTest, FileExistsOnlyForFiles) {
-  testing::MakeFolder(In("folder"));
   testing::PutFile(In("vx01.zip"), "x");
-  EXPECT_TRUE(FileExists(In("vx01.zip")));
-  EXPECT_TRUE(FileExists(In("VX01.ZIP")));
-  EXPECT_FALSE(FileExists(In("folder")));
-  EXPECT_FALSE(FileExists(In("missing.zip")));
-  EXPECT_FALSE(FileExists(""));
-  // A wildcard names no single file, even when something matches it.
-  EXPECT_FALSE(FileExists(In("*.zip")));
-  EXPECT_FALSE(FileExists(In("vx0?.zip")));
+  const struct {
+    bool (*exists)(const std::string&);
+    std::string path;
+    bool expected;
+  } cases[] = {{DirectoryExists, In("folder"), true},
+               {DirectoryExists, In("FOLDER\\"), true},
+               {DirectoryExists, In("file.txt"), false},
+               {DirectoryExists, In("missing"), false},
+               {DirectoryExists, "", false},
+               {FileExists, In("vx01.zip"), true},
+               {FileExists, In("VX01.ZIP"), true},
+               {FileExists, In("folder"), false},
+               {FileExists, In("missing.zip"), false},
+               {FileExists, "", false},
+               // A wildcard names no single file, even when something matches it.
+               {FileExists, In("*.zip"), false},
+               {FileExists, In("vx0?.zip"), false}};
+  for (const auto& c : cases) EXPECT_EQ(c.exists(c.path), c.expected) << c.path;
 }
 
 TEST_F(FileOpsTest, RelativeFileNameIsLookedUpInTheCurrentDirectory) {

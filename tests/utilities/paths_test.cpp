@@ -78,70 +78,53 @@ TEST_F(ShortPathOfTest, OverlongPathIsNotCut) {
   EXPECT_EQ(ShortPathOf(path), path);
 }
 
-// The one rule for paths from untrusted text: each input with what it gives (nothing when
-// refused).
-TEST(Confinement, SubpathsStayBelowTheirFolder) {
-  const std::pair<std::string, std::optional<std::string>> cases[] = {
-      {"", ""},
-      {"\\", ""},
-      {"Tools", "\\Tools"},
-      {"\\Tools\\\\Deep\\", "\\Tools\\Deep"},
-      {"/Tools/Sub", "\\Tools\\Sub"},
-      {"\\P\xF8\xEDru\xE8ky", "\\P\xF8\xEDru\xE8ky"},
-      {"\\a.b\\.hidden", "\\a.b\\.hidden"},
-      {"\\..", std::nullopt},
-      {"\\Tools/../../StartUp", std::nullopt},
-      {"\\.", std::nullopt},
-      {"\\...", std::nullopt},
-      {"\\x.", std::nullopt},
-      {"\\x ", std::nullopt},
-      {"\\C:\\x", std::nullopt},
-      {"\\x:stream", std::nullopt},
-      {"\\CON", std::nullopt},
-      {"\\con.txt", std::nullopt},
-      {"\\Nul .lnk", std::nullopt},
-      {"\\COM1", std::nullopt},
-      {"\\lpt9.x", std::nullopt},
-      {"\\COM\xB9", std::nullopt},
-      {"\\CONOUT$", std::nullopt},
-      {"\\COM", "\\COM"},
-      {"\\CONSOLE", "\\CONSOLE"},
-      {"\\COM10", "\\COM10"},
-      {"\\a*b", std::nullopt},
-      {"\\a?b", std::nullopt},
-      {"\\a\"b", std::nullopt},
-      {"\\a|b", std::nullopt},
-      {"\\a<b>", std::nullopt},
-      {std::string("\\a\x01", 3), std::nullopt},
-      {"\\a\tb", std::nullopt},
-  };
-  for (const auto& [input, expected] : cases) {
-    EXPECT_EQ(ConfinedSubpath(input), expected) << '"' << input << '"';
+// The one rule for paths from untrusted text: each kept input gives its path, each refused
+// one nothing.
+template <class Confine>
+void ExpectConfinement(Confine confine,
+                       std::initializer_list<std::pair<std::string, std::string>> kept,
+                       std::initializer_list<std::string> refused) {
+  for (const auto& [input, expected] : kept) {
+    EXPECT_EQ(confine(input), expected) << '"' << input << '"';
+  }
+  for (const std::string& input : refused) {
+    EXPECT_EQ(confine(input), std::nullopt) << '"' << input << '"';
   }
 }
 
+TEST(Confinement, SubpathsStayBelowTheirFolder) {
+  ExpectConfinement(ConfinedSubpath,
+                    {{"", ""},
+                     {"\\", ""},
+                     {"Tools", "\\Tools"},
+                     {"\\Tools\\\\Deep\\", "\\Tools\\Deep"},
+                     {"/Tools/Sub", "\\Tools\\Sub"},
+                     {"\\P\xF8\xEDru\xE8ky", "\\P\xF8\xEDru\xE8ky"},
+                     {"\\a.b\\.hidden", "\\a.b\\.hidden"},
+                     {"\\COM", "\\COM"},
+                     {"\\CONSOLE", "\\CONSOLE"},
+                     {"\\COM10", "\\COM10"}},
+                    {"\\..",       "\\Tools/../../StartUp",
+                     "\\.",        "\\...",
+                     "\\x.",       "\\x ",
+                     "\\C:\\x",    "\\x:stream",
+                     "\\CON",      "\\con.txt",
+                     "\\Nul .lnk", "\\COM1",
+                     "\\lpt9.x",   "\\COM\xB9",
+                     "\\CONOUT$",  "\\a*b",
+                     "\\a?b",      "\\a\"b",
+                     "\\a|b",      "\\a<b>",
+                     "\\a\x01",    "\\a\tb"});
+}
+
 TEST(Confinement, AbsoluteFoldersArePlainDrivePaths) {
-  const std::pair<std::string, std::optional<std::string>> cases[] = {
-      {"C:\\Program Files\\Vorlex", "C:\\Program Files\\Vorlex"},
-      {"d:/Apps//Vorlex/", "d:\\Apps\\Vorlex"},
-      {"C:\\", "C:\\"},
-      {"C:", std::nullopt},
-      {"C:Vorlex", std::nullopt},
-      {"\\Vorlex", std::nullopt},
-      {"\\\\server\\share\\Vorlex", std::nullopt},
-      {"Vorlex", std::nullopt},
-      {"", std::nullopt},
-      {" C:\\Vorlex", std::nullopt},
-      {"C:\\Vorlex\\..", std::nullopt},
-      {"C:\\Vorlex\\..\\..\\Windows", std::nullopt},
-      {"C:\\Vorlex.", std::nullopt},
-      {"C:\\Vorlex:stream", std::nullopt},
-      {"C:\\NUL", std::nullopt},
-      {"1:\\x", std::nullopt},
-  };
-  for (const auto& [input, expected] : cases) {
-    EXPECT_EQ(ConfinedAbsolute(input), expected) << '"' << input << '"';
-  }
+  ExpectConfinement(ConfinedAbsolute,
+                    {{"C:\\Program Files\\Vorlex", "C:\\Program Files\\Vorlex"},
+                     {"d:/Apps//Vorlex/", "d:\\Apps\\Vorlex"},
+                     {"C:\\", "C:\\"}},
+                    {"C:", "C:Vorlex", "\\Vorlex", "\\\\server\\share\\Vorlex", "Vorlex", "",
+                     " C:\\Vorlex", "C:\\Vorlex\\..", "C:\\Vorlex\\..\\..\\Windows", "C:\\Vorlex.",
+                     "C:\\Vorlex:stream", "C:\\NUL", "1:\\x"});
 }
 
 }  // namespace
