@@ -39,8 +39,7 @@ class TempDir {
  public:
   TempDir();
   ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
+  TempDir(TempDir&&) = delete;  // neither copied nor moved: one owner removes it
   const fs::path& path() const { return path_; }
   fs::path operator/(const std::string& name) const { return path_ / name; }
 

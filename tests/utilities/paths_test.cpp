@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <tuple>
 #include <utility>
 
 #include "support.h"
@@ -36,23 +37,23 @@ std::string After(void (*strip)(std::string&), std::string text) {
   return text;
 }
 
-TEST(StripBlanks, KeepsOneCharacterOfABlankText) {
-  EXPECT_EQ(After(StripBlanks, "   "), " ");
-  EXPECT_EQ(After(StripBlanks, " "), " ");
-  EXPECT_EQ(After(StripBlanks, ""), "");
-  // Leading stripping keeps the last character, trailing stripping the first.
-  EXPECT_EQ(After(StripLeadingBlanks, " \t"), "\t");
-  EXPECT_EQ(After(StripTrailingBlanks, " \t"), " ");
-}
-
-TEST(StripBlanks, RemovesOnlySpacesAndTabs) {
-  EXPECT_EQ(After(StripBlanks, "\tx"), "x");
-  EXPECT_EQ(After(StripBlanks, " \t C:\\Vorlex \t"), "C:\\Vorlex");
-  EXPECT_EQ(After(StripLeadingBlanks, "\n x"), "\n x");
-  EXPECT_EQ(After(StripTrailingBlanks, "x \r"), "x \r");
-  EXPECT_EQ(After(StripBlanks, " in  side "), "in  side");
-  EXPECT_EQ(After(StripLeadingBlanks, "  x  "), "x  ");
-  EXPECT_EQ(After(StripTrailingBlanks, "  x  "), "  x");
+// A blank text keeps one character (leading stripping the last, trailing stripping the
+// first); only spaces and tabs are removed.
+TEST(StripBlanks, KeepsOneCharacterOfABlankTextAndRemovesOnlySpacesAndTabs) {
+  for (const auto& [strip, text, expected] : {std::tuple{&StripBlanks, "   ", " "},
+                                              {StripBlanks, " ", " "},
+                                              {StripBlanks, "", ""},
+                                              {StripLeadingBlanks, " \t", "\t"},
+                                              {StripTrailingBlanks, " \t", " "},
+                                              {StripBlanks, "\tx", "x"},
+                                              {StripBlanks, " \t C:\\Vorlex \t", "C:\\Vorlex"},
+                                              {StripLeadingBlanks, "\n x", "\n x"},
+                                              {StripTrailingBlanks, "x \r", "x \r"},
+                                              {StripBlanks, " in  side ", "in  side"},
+                                              {StripLeadingBlanks, "  x  ", "x  "},
+                                              {StripTrailingBlanks, "  x  ", "  x"}}) {
+    EXPECT_EQ(After(strip, text), expected) << '"' << text << '"';
+  }
 }
 
 using ShortPathOfTest = testing::MachineTest;
