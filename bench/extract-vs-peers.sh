@@ -6,7 +6,10 @@
 #
 # Without --flat the archive is `zip -9 -r` of /usr/include and /usr/share/doc; with --flat N
 # it holds N small files in one folder. Every round runs each tool once, in an order that
-# rotates from round to round, each into a fresh empty folder after a `sync`. Wall time, CPU
+# rotates from round to round, each into a fresh empty folder after a `sync`. The folders are
+# removed only after the last round: on a file system without a journal ext4 passes over the
+# inodes freed in the last minute when it allocates new ones, which would charge each run for
+# the removal of the one before it. Wall time, CPU
 # time (user + system) come from wait4() of each run, its peak RSS from /usr/bin/time. Printed per tool: the
 # medians of its wall and CPU times, its largest RSS, and the medians over the rounds of the
 # ratios peer / extract (above 1: extract was faster).
@@ -58,11 +61,14 @@ fi
 echo "archive: $archive, $(stat -c %s "$archive") bytes, $(unzip -Z1 "$archive" | grep -vc '/$') files"
 echo "rounds: $rounds"
 
-# measure NAME COMMAND...: runs COMMAND in a fresh $work/out; appends "NAME wall cpu rss_kb".
+# measure NAME COMMAND...: runs COMMAND in a fresh $work/out (the last run's output moved
+# aside to $work/done); appends "NAME wall cpu rss_kb".
+runs=0
 measure() {
   local name=$1
   shift
-  rm -rf "$work/out"
+  if [[ -d $work/out ]]; then mv "$work/out" "$work/done/$runs"; fi
+  runs=$((runs + 1))
   mkdir -p "$work/out"
   sync
   python3 - "$work/out" "$@" >>"$work/times.txt" <<EOF || { echo "$name failed" >&2; exit 1; }
@@ -93,13 +99,15 @@ run_tool() {
 }
 
 : >"$work/times.txt"
+rm -rf "$work/out" "$work/done"
+mkdir -p "$work/done"
+trap 'rm -rf "$work/out" "$work/done"' EXIT
 for ((r = 0; r < rounds; r++)); do
   for ((k = 0; k < ${#tools[@]}; k++)); do
     run_tool "${tools[(r + k) % ${#tools[@]}]}"
   done
   echo "round $((r + 1)) done"
 done
-rm -rf "$work/out"
 
 python3 - "$work/times.txt" "$rounds" <<'EOF'
 import statistics, sys

@@ -614,13 +614,15 @@ std::int32_t Decoder::FastCodes(const Entry* lit, const Entry* dist) {
     const std::uint32_t length = EntryValue(e, saved);
     if (count < kMaxDistanceBits + kLitBits) refill();
     e = dist[bits & kDistMask];
-    if ((e & kKindMask) == kKindLink) {
-      consume(e);
-      e = dist[(e >> 16) + (bits & ((1u << ((e >> 8) & 0xF)) - 1))];
-    }
     if ((e & kKindMask) != kKindMatch) {
-      save();
-      return kStructureError;
+      if ((e & kKindMask) == kKindLink) {
+        consume(e);
+        e = dist[(e >> 16) + (bits & ((1u << ((e >> 8) & 0xF)) - 1))];
+      }
+      if ((e & kKindMask) != kKindMatch) {
+        save();
+        return kStructureError;
+      }
     }
     saved = bits;
     consume(e);
