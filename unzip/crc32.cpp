@@ -93,31 +93,25 @@ UNZIP_FOLD_TARGET std::uint32_t Reduce(__m128i x1, const std::uint8_t* buf, std:
   return static_cast<std::uint32_t>(_mm_extract_epi32(x1, 1));
 }
 
+// Folds four 128-bit lanes, 16 bytes apart, into one.
+UNZIP_FOLD_TARGET __m128i CombineLanes(const __m128i (&x)[4]) {
+  const __m128i k = Constants(kFold128);
+  __m128i r = x[0];
+  for (int i = 1; i < 4; ++i) r = Fold128(r, k, x[i]);
+  return r;
+}
+
 // Folds `size` bytes (a multiple of 16, at least 64) into the register `crc`, four 128-bit
 // lanes at a time.
 UNZIP_FOLD_TARGET std::uint32_t Fold(std::uint32_t crc, const std::uint8_t* buf, std::size_t size) {
-  __m128i x1 = Load128(buf);
-  __m128i x2 = Load128(buf + 16);
-  __m128i x3 = Load128(buf + 32);
-  __m128i x4 = Load128(buf + 48);
-  x1 = _mm_xor_si128(x1, _mm_cvtsi32_si128(static_cast<int>(crc)));
-  __m128i x0 = Constants(kFold512);
-  buf += 64;
-  size -= 64;
-  while (size >= 64) {
-    x1 = Fold128(x1, x0, Load128(buf));
-    x2 = Fold128(x2, x0, Load128(buf + 16));
-    x3 = Fold128(x3, x0, Load128(buf + 32));
-    x4 = Fold128(x4, x0, Load128(buf + 48));
-    buf += 64;
-    size -= 64;
+  __m128i x[4];
+  for (int i = 0; i < 4; ++i) x[i] = Load128(buf + 16 * i);
+  x[0] = _mm_xor_si128(x[0], _mm_cvtsi32_si128(static_cast<int>(crc)));
+  const __m128i k = Constants(kFold512);
+  for (buf += 64, size -= 64; size >= 64; buf += 64, size -= 64) {
+    for (int i = 0; i < 4; ++i) x[i] = Fold128(x[i], k, Load128(buf + 16 * i));
   }
-  // The four lanes into one.
-  x0 = Constants(kFold128);
-  x1 = Fold128(x1, x0, x2);
-  x1 = Fold128(x1, x0, x3);
-  x1 = Fold128(x1, x0, x4);
-  return Reduce(x1, buf, size);
+  return Reduce(CombineLanes(x), buf, size);
 }
 
 // The same with 512-bit carry-less multiplication: four 512-bit accumulators, each of four
@@ -140,41 +134,22 @@ UNZIP_FOLD512_TARGET inline __m512i Load512(const std::uint8_t* p) { return _mm5
 // Folds `size` bytes (a multiple of 16, at least 256) into the register `crc`.
 UNZIP_FOLD512_TARGET std::uint32_t FoldWide(std::uint32_t crc, const std::uint8_t* buf,
                                             std::size_t size) {
-  __m512i x1 = _mm512_xor_si512(Load512(buf),
-                                _mm512_zextsi128_si512(_mm_cvtsi32_si128(static_cast<int>(crc))));
-  __m512i x2 = Load512(buf + 64);
-  __m512i x3 = Load512(buf + 128);
-  __m512i x4 = Load512(buf + 192);
-  buf += 256;
-  size -= 256;
+  __m512i x[4];
+  for (int i = 0; i < 4; ++i) x[i] = Load512(buf + 64 * i);
+  x[0] = _mm512_xor_si512(x[0], _mm512_zextsi128_si512(_mm_cvtsi32_si128(static_cast<int>(crc))));
   __m512i k = Broadcast(kFold2048);
-  while (size >= 256) {
-    x1 = Fold512(x1, k, Load512(buf));
-    x2 = Fold512(x2, k, Load512(buf + 64));
-    x3 = Fold512(x3, k, Load512(buf + 128));
-    x4 = Fold512(x4, k, Load512(buf + 192));
-    buf += 256;
-    size -= 256;
+  for (buf += 256, size -= 256; size >= 256; buf += 256, size -= 256) {
+    for (int i = 0; i < 4; ++i) x[i] = Fold512(x[i], k, Load512(buf + 64 * i));
   }
-  // The four accumulators into one, then the remaining 64-byte blocks.
+  // The four accumulators into one, then the remaining 64-byte blocks, then its lanes.
   k = Broadcast(kFold512);
-  x1 = Fold512(x1, k, x2);
-  x1 = Fold512(x1, k, x3);
-  x1 = Fold512(x1, k, x4);
-  while (size >= 64) {
-    x1 = Fold512(x1, k, Load512(buf));
-    buf += 64;
-    size -= 64;
-  }
-  // The four lanes into one.
-  alignas(64) std::uint8_t lanes[64];
-  _mm512_store_si512(lanes, x1);
-  const __m128i k128 = Constants(kFold128);
-  __m128i x = Load128(lanes);
-  x = Fold128(x, k128, Load128(lanes + 16));
-  x = Fold128(x, k128, Load128(lanes + 32));
-  x = Fold128(x, k128, Load128(lanes + 48));
-  return Reduce(x, buf, size);
+  for (int i = 1; i < 4; ++i) x[0] = Fold512(x[0], k, x[i]);
+  for (; size >= 64; buf += 64, size -= 64) x[0] = Fold512(x[0], k, Load512(buf));
+  alignas(64) std::uint8_t bytes[64];
+  _mm512_store_si512(bytes, x[0]);
+  __m128i lanes[4];
+  for (int i = 0; i < 4; ++i) lanes[i] = Load128(bytes + 16 * i);
+  return Reduce(CombineLanes(lanes), buf, size);
 }
 
 bool HaveWideFolding() {

@@ -453,64 +453,54 @@ std::int32_t Decoder::DynamicHeader() {
   return kUnzipOk;
 }
 
-// Copies a match of `length` bytes from `distance` back to op (in the ring, whose 32 KB
-// before op are the history) and returns the new output position. Whole words are copied,
-// so up to kLongestStore bytes from op may be written.
-inline std::uint8_t* CopyMatch(std::uint8_t* op, std::uint32_t length, std::uint32_t distance,
-                               std::uint8_t* ring) {
-  const std::uint8_t* src = op - distance;
-  std::uint8_t* dst = op;
-  op += length;
-  if (src < ring) {
-    src += kRingSize;
-    if (src + length > ring + kRingSize) {
-      // The source wraps around the ring's end.
-      for (std::uint32_t i = 0; i < length; ++i) {
-        *dst++ = *src++;
-        if (src == ring + kRingSize) src = ring;
-      }
-      return op;
-    }
-  }
+// Copies words of W bytes from src on to dst on: kFirst of them, then more until dst reaches
+// `end`. The source may overlap the destination from at least W bytes behind.
+template <std::size_t W, int kFirst>
+inline void CopyWords(std::uint8_t* dst, const std::uint8_t* src, const std::uint8_t* end) {
+  for (int i = 0; i < kFirst; ++i, dst += W, src += W) std::memcpy(dst, src, W);
+  for (; dst < end; dst += W, src += W) std::memcpy(dst, src, W);
+}
+
+// Copies from `src`, `distance` bytes behind dst, until dst reaches `end`, in whole words:
+// up to kLongestStore bytes from dst may be written. Returns `end`.
+inline std::uint8_t* CopyForward(std::uint8_t* dst, const std::uint8_t* src, std::uint8_t* end,
+                                 std::uint32_t distance) {
   if (distance >= 16) {
-    std::memcpy(dst, src, 16);
-    std::memcpy(dst + 16, src + 16, 16);
-    dst += 32;
-    src += 32;
-    while (dst < op) {
-      std::memcpy(dst, src, 16);
-      dst += 16;
-      src += 16;
-    }
+    CopyWords<16, 2>(dst, src, end);
   } else if (distance >= 8) {
-    std::memcpy(dst, src, 8);
-    std::memcpy(dst + 8, src + 8, 8);
-    std::memcpy(dst + 16, src + 16, 8);
-    dst += 24;
-    src += 24;
-    while (dst < op) {
-      std::memcpy(dst, src, 8);
-      dst += 8;
-      src += 8;
-    }
+    CopyWords<8, 3>(dst, src, end);
   } else if (distance == 1) {
     const std::uint64_t v = *src * 0x0101010101010101ull;
     do {
       std::memcpy(dst, &v, 8);
       dst += 8;
-    } while (dst < op);
+    } while (dst < end);
   } else {
     // A short period: spell out the first 8 bytes, then copy words from a whole number of
     // periods back, at least 8 bytes behind.
     for (int i = 0; i < 8; ++i) dst[i] = src[i];
     const std::size_t step = distance * ((7 + distance) / distance);
-    dst += 8;
-    while (dst < op) {
-      std::memcpy(dst, dst - step, 8);
-      dst += 8;
-    }
+    CopyWords<8, 0>(dst + 8, dst + 8 - step, end);
   }
-  return op;
+  return end;
+}
+
+// Copies a match of `length` bytes from `distance` back to op (in the ring, whose 32 KB
+// before op, wrapping around its end, are the history) and returns the new output position.
+inline std::uint8_t* CopyMatch(std::uint8_t* op, std::uint32_t length, std::uint32_t distance,
+                               std::uint8_t* ring) {
+  const std::size_t at = static_cast<std::size_t>(op - ring);
+  if (distance <= at) return CopyForward(op, op - distance, op + length, distance);
+  const std::uint8_t* src = ring + (kRingSize + at - distance);
+  if (length <= static_cast<std::size_t>(ring + kRingSize - src)) {
+    return CopyForward(op, src, op + length, distance);
+  }
+  // The source wraps around the ring's end.
+  for (std::uint32_t i = 0; i < length; ++i) {
+    op[i] = *src++;
+    if (src == ring + kRingSize) src = ring;
+  }
+  return op + length;
 }
 
 // The value of a length or distance entry: its base plus the extra bits that follow the code
