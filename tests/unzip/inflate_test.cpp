@@ -98,31 +98,31 @@ TEST(InflateBlocks, BlockType3IsAStructureError) {
   EXPECT_EQ(InflateBytes(w.Finish()).result, unzip::kStructureError);
 }
 
-TEST(InflateFixed, Length258Distance1RepeatsTheLastByte) {
-  BitWriter w;
-  w.Bits(1, 1);          // BFINAL
-  w.Bits(1, 2);          // BTYPE 01: fixed
-  FixedLiteral(w, 'x');  // literal
-  FixedLiteral(w, 285);  // length 258, no extra bits
-  FixedDistance(w, 0);   // distance 1
-  FixedLiteral(w, 256);  // end of block
-  const Inflated r = InflateBytes(w.Finish());
-  EXPECT_EQ(r.result, 0);
-  EXPECT_EQ(r.output, Bytes(259, 'x'));
-}
-
-TEST(InflateFixed, ReferenceBeforeTheFirstByteCopiesZeros) {
-  BitWriter w;
-  w.Bits(1, 1);          // BFINAL
-  w.Bits(1, 2);          // fixed
-  FixedLiteral(w, 'a');  // literal
-  FixedLiteral(w, 257);  // length 3
-  FixedDistance(w, 4);   // distance 5 (base 5, 1 extra bit)
-  w.Bits(0, 1);          // extra bit 0
-  FixedLiteral(w, 256);  // end of block
-  const Inflated r = InflateBytes(w.Finish());
-  EXPECT_EQ(r.result, 0);
-  EXPECT_EQ(r.output, (Bytes{'a', 0, 0, 0}));
+TEST(InflateFixed, BackReferencesCopyTheHistoryOrZerosBeforeTheFirstByte) {
+  struct Case {
+    unsigned literal;
+    unsigned lengthSymbol;  // without extra bits
+    unsigned distanceCode;
+    unsigned distanceExtraBits;
+    Bytes expected;
+  };
+  const Case cases[] = {
+      {'x', 285, 0, 0, Bytes(259, 'x')},      // length 258 at distance 1 repeats the last byte
+      {'a', 257, 4, 1, Bytes{'a', 0, 0, 0}},  // length 3 at distance 5 (extra bit 0) reads zeros
+  };
+  for (const Case& c : cases) {
+    BitWriter w;
+    w.Bits(1, 1);  // BFINAL
+    w.Bits(1, 2);  // BTYPE 01: fixed
+    FixedLiteral(w, c.literal);
+    FixedLiteral(w, c.lengthSymbol);
+    FixedDistance(w, c.distanceCode);
+    w.Bits(0, c.distanceExtraBits);
+    FixedLiteral(w, 256);  // end of block
+    const Inflated r = InflateBytes(w.Finish());
+    EXPECT_EQ(r.result, 0) << c.lengthSymbol;
+    EXPECT_EQ(r.output, c.expected) << c.lengthSymbol;
+  }
 }
 
 TEST(InflateFixed, DistanceCode30IsAStructureError) {
