@@ -20,7 +20,7 @@ foreach(name IN LISTS SETUP_INPUT_FUZZERS)
   target_link_libraries(${name} PRIVATE fuzz_setup)
 endforeach()
 
-set(_fuzz_all fuzz_unshrink fuzz_explode ${SETUP_INPUT_FUZZERS})
+set(_fuzz_all fuzz_unshrink fuzz_explode fuzz_inflate ${SETUP_INPUT_FUZZERS})
 add_custom_target(fuzzers DEPENDS ${_fuzz_all})
 
 # CTest label "fuzz": each target for a fixed time, its corpus kept in the build folder; the

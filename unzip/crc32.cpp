@@ -11,6 +11,11 @@
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
 #define UNZIP_CRC_FOLDING 1
+// MinGW's GCC does not align the stack for 512-bit spills, so Windows builds fold 128 bits
+// at a time.
+#ifndef _WIN32
+#define UNZIP_CRC_WIDE_FOLDING 1
+#endif
 #endif
 
 namespace unzip {
@@ -114,6 +119,7 @@ UNZIP_FOLD_TARGET std::uint32_t Fold(std::uint32_t crc, const std::uint8_t* buf,
   return Reduce(CombineLanes(x), buf, size);
 }
 
+#ifdef UNZIP_CRC_WIDE_FOLDING
 // The same with 512-bit carry-less multiplication: four 512-bit accumulators, each of four
 // 128-bit lanes, 256 bytes per step.
 #define UNZIP_FOLD512_TARGET __attribute__((target("pclmul,sse4.1,avx512f,vpclmulqdq")))
@@ -158,6 +164,7 @@ bool HaveWideFolding() {
                            __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("sse4.1");
   return have;
 }
+#endif
 
 bool HaveFolding() {
   static const bool have = __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("sse4.1");
@@ -168,13 +175,16 @@ bool HaveFolding() {
 }  // namespace
 
 std::uint32_t UpdateCrc32(std::uint32_t crc, const std::uint8_t* data, std::size_t size) {
-#ifdef UNZIP_CRC_FOLDING
+#ifdef UNZIP_CRC_WIDE_FOLDING
   if (size >= 256 && HaveWideFolding()) {
     const std::size_t chunk = size & ~std::size_t{15};
     crc = FoldWide(crc, data, chunk);
     data += chunk;
     size -= chunk;
-  } else if (size >= 64 && HaveFolding()) {
+  }
+#endif
+#ifdef UNZIP_CRC_FOLDING
+  if (size >= 64 && HaveFolding()) {
     const std::size_t chunk = size & ~std::size_t{15};
     crc = Fold(crc, data, chunk);
     data += chunk;
