@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <bitset>
 #include <cstring>
 #include <memory>
 
@@ -32,6 +33,7 @@ constexpr std::uint32_t kKindMask = 0xF000;
 
 constexpr unsigned kLitBits = 11;
 constexpr unsigned kDistBits = 8;
+static_assert(kDistBits <= kLitBits, "the table builder sizes its marks by the widest table");
 constexpr unsigned kMaxCodeBits = 15;
 constexpr std::size_t kLitTableSize = (1u << kLitBits) + 288 * (1u << (kMaxCodeBits - kLitBits));
 constexpr std::size_t kDistTableSize = (1u << kDistBits) + 32 * (1u << (kMaxCodeBits - kDistBits));
@@ -102,11 +104,16 @@ int BuildTable(const std::uint8_t* lengths, unsigned n, CodeKind kind, unsigned 
   if (result == kHuffInvalid) return result;
 
   unsigned longest = 0;
+  unsigned used = 0;  // bit patterns of kMaxCodeBits bits that the codes take
   for (unsigned len = 1; len <= kMaxCodeBits; ++len) {
     if (count[len] != 0) longest = len;
+    used += count[len] << (kMaxCodeBits - len);
   }
+  // A code that takes every pattern overwrites every entry; otherwise the free ones are
+  // invalid.
+  const bool full = used == (1u << kMaxCodeBits);
   const std::size_t mainSize = std::size_t{1} << tableBits;
-  for (std::size_t i = 0; i < mainSize; ++i) table[i] = kInvalidEntry;
+  if (!full) std::fill(table, table + mainSize, kInvalidEntry);
   if (longest == 0) return result;
 
   const unsigned subBits = longest > tableBits ? longest - tableBits : 0;
@@ -135,6 +142,7 @@ int BuildTable(const std::uint8_t* lengths, unsigned n, CodeKind kind, unsigned 
     }
   }
   std::size_t subOffset = mainSize;
+  std::bitset<(1u << kLitBits)> linked;  // main-table entries given a sub-table
   for (unsigned symbol = 0; symbol < n; ++symbol) {
     const unsigned len = lengths[symbol];
     if (len == 0) continue;
@@ -169,12 +177,11 @@ int BuildTable(const std::uint8_t* lengths, unsigned n, CodeKind kind, unsigned 
       continue;
     }
     const unsigned prefix = reversed & (mainSize - 1);
-    if ((table[prefix] & kKindMask) != kKindLink) {
+    if (!linked.test(prefix)) {
+      linked.set(prefix);
       table[prefix] = MakeEntry(kKindLink, subBits, 0, static_cast<std::uint32_t>(subOffset)) -
                       subBits + tableBits;
-      for (std::size_t i = 0; i < (std::size_t{1} << subBits); ++i) {
-        table[subOffset + i] = kInvalidEntry;
-      }
+      if (!full) std::fill_n(table + subOffset, std::size_t{1} << subBits, kInvalidEntry);
       subOffset += std::size_t{1} << subBits;
     }
     Entry* sub = table + (table[prefix] >> 16);
