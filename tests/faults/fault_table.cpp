@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <stdexcept>
+#include <type_traits>
 
 namespace setup::faults {
 
@@ -52,84 +53,45 @@ bool Fail(Kind kind) {
 
 const plat::Services& In() { return gState.inner; }
 
-template <class T>
-plat::Result<T> Failure(std::uint32_t code) {
-  return plat::Result<T>::failure(code);
+// What a failed call gives back: the code itself, or a value that carries it.
+template <class R>
+R Failed(std::uint32_t code) {
+  if constexpr (std::is_same_v<R, std::uint32_t>) {
+    return code;
+  } else if constexpr (std::is_same_v<R, plat::MutexResult>) {
+    return {plat::kNoHandle, code};
+  } else if constexpr (std::is_same_v<R, plat::ShellLinkOutcome>) {
+    return {};  // not saved
+  } else {
+    return R::failure(code);
+  }
 }
 
-// --- files ------------------------------------------------------------------------------------
-plat::Result<std::string> CurrentDirectory() {
-  if (Fail(Kind::kDirectory)) return Failure<std::string>(plat::kAccessDenied);
-  return In().currentDirectory();
+// The counting wrapper of the table entry `Entry`: each call counts as `kind`, and the chosen
+// one fails with `code` instead of reaching the table that was replaced.
+template <auto Entry, Kind kind, std::uint32_t code>
+struct Counted;
+template <class R, class... A, R (*plat::Services::*Entry)(A...), Kind kind, std::uint32_t code>
+struct Counted<Entry, kind, code> {
+  static R Call(A... arguments) {
+    if (Fail(kind)) return Failed<R>(code);
+    return (In().*Entry)(arguments...);
+  }
+};
+
+template <auto Entry, Kind kind, std::uint32_t code>
+void Count(plat::Services& table) {
+  table.*Entry = &Counted<Entry, kind, code>::Call;
 }
-std::uint32_t SetCurrentDirectory(const std::string& path) {
-  if (Fail(Kind::kDirectory)) return plat::kAccessDenied;
-  return In().setCurrentDirectory(path);
-}
-plat::Result<std::string> TempPath() {
-  if (Fail(Kind::kDirectory)) return Failure<std::string>(plat::kAccessDenied);
-  return In().tempPath();
-}
-plat::Result<std::uint32_t> FileAttributes(const std::string& path) {
-  if (Fail(Kind::kQuery)) return {plat::kInvalidAttributes, plat::kAccessDenied};
-  return In().fileAttributes(path);
-}
-std::uint32_t SetFileAttributes(const std::string& path, std::uint32_t attributes) {
-  if (Fail(Kind::kStamp)) return plat::kAccessDenied;
-  return In().setFileAttributes(path, attributes);
-}
-plat::Result<plat::Handle> FindFirst(const std::string& pattern, plat::FindData& first) {
-  if (Fail(Kind::kQuery)) return {plat::kNoHandle, plat::kAccessDenied};
-  return In().findFirst(pattern, first);
-}
-std::uint32_t FindNext(plat::Handle search, plat::FindData& next) {
-  if (Fail(Kind::kQuery)) return plat::kAccessDenied;
-  return In().findNext(search, next);
-}
-void FindClose(plat::Handle search) { In().findClose(search); }
-std::uint32_t CreateDirectory(const std::string& path) {
-  if (Fail(Kind::kFolder)) return plat::kAccessDenied;
-  return In().createDirectory(path);
-}
-std::uint32_t RemoveDirectory(const std::string& path) {
-  if (Fail(Kind::kDelete)) return kSharingViolation;
-  return In().removeDirectory(path);
-}
-std::uint32_t DeleteFile(const std::string& path) {
-  if (Fail(Kind::kDelete)) return kSharingViolation;
-  return In().deleteFile(path);
-}
-std::uint32_t CopyFile(const std::string& from, const std::string& to, bool failIfExists) {
-  if (Fail(Kind::kMove)) return plat::kDiskFull;
-  return In().copyFile(from, to, failIfExists);
-}
-std::uint32_t MoveFile(const std::string& from, const std::string& to) {
-  if (Fail(Kind::kMove)) return plat::kAccessDenied;
-  return In().moveFile(from, to);
-}
+
+// A failed open gives the code Windows gives for a file held by another program when reading,
+// and "access denied" when creating or writing.
 plat::Result<plat::Handle> OpenFile(const std::string& path, plat::OpenMode mode) {
   if (Fail(Kind::kOpen)) {
-    return {plat::kNoHandle,
-            mode == plat::OpenMode::kRead ? kSharingViolation : plat::kAccessDenied};
+    return plat::Result<plat::Handle>::failure(mode == plat::OpenMode::kRead ? kSharingViolation
+                                                                             : plat::kAccessDenied);
   }
   return In().openFile(path, mode);
-}
-plat::Result<std::size_t> ReadFile(plat::Handle file, void* buffer, std::size_t size) {
-  if (Fail(Kind::kRead)) return Failure<std::size_t>(plat::kReadFault);
-  return In().readFile(file, buffer, size);
-}
-plat::Result<std::size_t> WriteFile(plat::Handle file, const void* buffer, std::size_t size) {
-  if (Fail(Kind::kWrite)) return Failure<std::size_t>(plat::kDiskFull);
-  return In().writeFile(file, buffer, size);
-}
-plat::Result<std::int64_t> SeekFile(plat::Handle file, std::int64_t offset,
-                                    plat::SeekOrigin origin) {
-  if (Fail(Kind::kSeek)) return Failure<std::int64_t>(kSeekError);
-  return In().seekFile(file, offset, origin);
-}
-plat::Result<std::int64_t> FileSize(plat::Handle file) {
-  if (Fail(Kind::kSeek)) return Failure<std::int64_t>(kSeekError);
-  return In().fileSize(file);
 }
 // A close that fails still gives the handle back, as CloseHandle does after a failed flush,
 // and what was written last is lost: the file keeps half its bytes. (The POSIX body's
@@ -147,121 +109,46 @@ std::uint32_t CloseFile(plat::Handle file) {
   const std::uint32_t code = In().closeFile(file);
   return fail ? plat::kDiskFull : code;
 }
-std::uint32_t SetFileTimeFromDos(plat::Handle file, std::uint16_t date, std::uint16_t time) {
-  if (Fail(Kind::kStamp)) return plat::kAccessDenied;
-  return In().setFileTimeFromDos(file, date, time);
-}
-plat::Result<std::string> ModuleFileName() {
-  if (Fail(Kind::kQuery)) return Failure<std::string>(plat::kAccessDenied);
-  return In().moduleFileName();
-}
-plat::Result<std::string> ShortPathName(const std::string& path) {
-  if (Fail(Kind::kQuery)) return Failure<std::string>(plat::kAccessDenied);
-  return In().shortPathName(path);
-}
-std::optional<std::string> Environment(const std::string& name) { return In().environment(name); }
 
-// --- registry ---------------------------------------------------------------------------------
-plat::Result<plat::Handle> RegOpenKey(plat::Hive hive, const std::string& path) {
-  if (Fail(Kind::kRegOpen)) return {plat::kNoHandle, plat::kAccessDenied};
-  return In().regOpenKey(hive, path);
-}
-plat::Result<plat::Handle> RegCreateKey(plat::Hive hive, const std::string& path) {
-  if (Fail(Kind::kRegOpen)) return {plat::kNoHandle, plat::kAccessDenied};
-  return In().regCreateKey(hive, path);
-}
-void RegCloseKey(plat::Handle key) { In().regCloseKey(key); }
-plat::Result<plat::RegValue> RegQueryValue(plat::Handle key, const std::string& name) {
-  if (Fail(Kind::kRegOpen)) return Failure<plat::RegValue>(plat::kAccessDenied);
-  return In().regQueryValue(key, name);
-}
-std::uint32_t RegSetString(plat::Handle key, const std::string& name, const std::string& value) {
-  if (Fail(Kind::kRegWrite)) return plat::kAccessDenied;
-  return In().regSetString(key, name, value);
-}
-std::uint32_t RegSetDword(plat::Handle key, const std::string& name, std::uint32_t value) {
-  if (Fail(Kind::kRegWrite)) return plat::kAccessDenied;
-  return In().regSetDword(key, name, value);
-}
-std::uint32_t RegDeleteKey(plat::Handle key, const std::string& subkey) {
-  if (Fail(Kind::kRegWrite)) return plat::kAccessDenied;
-  return In().regDeleteKey(key, subkey);
-}
-plat::Result<plat::RegKeyInfo> RegQueryInfo(plat::Handle key) {
-  if (Fail(Kind::kRegOpen)) return Failure<plat::RegKeyInfo>(plat::kAccessDenied);
-  return In().regQueryInfo(key);
-}
-plat::Result<std::string> RegEnumKey(plat::Handle key, std::uint32_t index) {
-  if (Fail(Kind::kRegOpen)) return Failure<std::string>(plat::kAccessDenied);
-  return In().regEnumKey(key, index);
-}
-
-// --- profile, process, shell link -------------------------------------------------------------
-std::string ProfileGetString(const std::string& section, const std::string& key,
-                             const std::string& fallback, const std::string& file) {
-  return In().profileGetString(section, key, fallback, file);
-}
-std::uint32_t ProfileWriteString(const std::string& section, const std::optional<std::string>& key,
-                                 const std::optional<std::string>& value, const std::string& file) {
-  if (Fail(Kind::kProfile)) return plat::kAccessDenied;
-  return In().profileWriteString(section, key, value, file);
-}
-plat::MutexResult CreateNamedMutex(const std::string& name) {
-  if (Fail(Kind::kMutex)) return {plat::kNoHandle, plat::kAccessDenied};
-  return In().createNamedMutex(name);
-}
-void CloseMutex(plat::Handle mutex) { In().closeMutex(mutex); }
-std::uint32_t StartHidden(const std::string& command) {
-  if (Fail(Kind::kExec)) return kWinExecNotFound;
-  return In().startHidden(command);
-}
-plat::ShellLinkOutcome SaveShellLink(const std::string& target, const std::string& directory,
-                                     const std::string& link) {
-  if (Fail(Kind::kLink)) return {};
-  return In().saveShellLink(target, directory, link);
-}
-
-// The counting table: every entry of the table in force replaced by its counting wrapper.
+// The counting table: each entry that can fail replaced by its counting wrapper; the others
+// (closing a search, a key or a mutex, reading the environment or a profile) stay as they are.
 plat::Services Counting() {
+  using S = plat::Services;
+  using plat::kAccessDenied;
   plat::Services t = gState.inner;
-  t.currentDirectory = &CurrentDirectory;
-  t.setCurrentDirectory = &SetCurrentDirectory;
-  t.tempPath = &TempPath;
-  t.fileAttributes = &FileAttributes;
-  t.setFileAttributes = &SetFileAttributes;
-  t.findFirst = &FindFirst;
-  t.findNext = &FindNext;
-  t.findClose = &FindClose;
-  t.createDirectory = &CreateDirectory;
-  t.removeDirectory = &RemoveDirectory;
-  t.deleteFile = &DeleteFile;
-  t.copyFile = &CopyFile;
-  t.moveFile = &MoveFile;
+  Count<&S::currentDirectory, Kind::kDirectory, kAccessDenied>(t);
+  Count<&S::setCurrentDirectory, Kind::kDirectory, kAccessDenied>(t);
+  Count<&S::tempPath, Kind::kDirectory, kAccessDenied>(t);
+  Count<&S::fileAttributes, Kind::kQuery, kAccessDenied>(t);
+  Count<&S::setFileAttributes, Kind::kStamp, kAccessDenied>(t);
+  Count<&S::findFirst, Kind::kQuery, kAccessDenied>(t);
+  Count<&S::findNext, Kind::kQuery, kAccessDenied>(t);
+  Count<&S::createDirectory, Kind::kFolder, kAccessDenied>(t);
+  Count<&S::removeDirectory, Kind::kDelete, kSharingViolation>(t);
+  Count<&S::deleteFile, Kind::kDelete, kSharingViolation>(t);
+  Count<&S::copyFile, Kind::kMove, plat::kDiskFull>(t);
+  Count<&S::moveFile, Kind::kMove, kAccessDenied>(t);
   t.openFile = &OpenFile;
-  t.readFile = &ReadFile;
-  t.writeFile = &WriteFile;
-  t.seekFile = &SeekFile;
-  t.fileSize = &FileSize;
+  Count<&S::readFile, Kind::kRead, plat::kReadFault>(t);
+  Count<&S::writeFile, Kind::kWrite, plat::kDiskFull>(t);
+  Count<&S::seekFile, Kind::kSeek, kSeekError>(t);
+  Count<&S::fileSize, Kind::kSeek, kSeekError>(t);
   t.closeFile = &CloseFile;
-  t.setFileTimeFromDos = &SetFileTimeFromDos;
-  t.moduleFileName = &ModuleFileName;
-  t.shortPathName = &ShortPathName;
-  t.environment = &Environment;
-  t.regOpenKey = &RegOpenKey;
-  t.regCreateKey = &RegCreateKey;
-  t.regCloseKey = &RegCloseKey;
-  t.regQueryValue = &RegQueryValue;
-  t.regSetString = &RegSetString;
-  t.regSetDword = &RegSetDword;
-  t.regDeleteKey = &RegDeleteKey;
-  t.regQueryInfo = &RegQueryInfo;
-  t.regEnumKey = &RegEnumKey;
-  t.profileGetString = &ProfileGetString;
-  t.profileWriteString = &ProfileWriteString;
-  t.createNamedMutex = &CreateNamedMutex;
-  t.closeMutex = &CloseMutex;
-  t.startHidden = &StartHidden;
-  t.saveShellLink = &SaveShellLink;
+  Count<&S::setFileTimeFromDos, Kind::kStamp, kAccessDenied>(t);
+  Count<&S::moduleFileName, Kind::kQuery, kAccessDenied>(t);
+  Count<&S::shortPathName, Kind::kQuery, kAccessDenied>(t);
+  Count<&S::regOpenKey, Kind::kRegOpen, kAccessDenied>(t);
+  Count<&S::regCreateKey, Kind::kRegOpen, kAccessDenied>(t);
+  Count<&S::regQueryValue, Kind::kRegOpen, kAccessDenied>(t);
+  Count<&S::regSetString, Kind::kRegWrite, kAccessDenied>(t);
+  Count<&S::regSetDword, Kind::kRegWrite, kAccessDenied>(t);
+  Count<&S::regDeleteKey, Kind::kRegWrite, kAccessDenied>(t);
+  Count<&S::regQueryInfo, Kind::kRegOpen, kAccessDenied>(t);
+  Count<&S::regEnumKey, Kind::kRegOpen, kAccessDenied>(t);
+  Count<&S::profileWriteString, Kind::kProfile, kAccessDenied>(t);
+  Count<&S::createNamedMutex, Kind::kMutex, kAccessDenied>(t);
+  Count<&S::startHidden, Kind::kExec, kWinExecNotFound>(t);
+  Count<&S::saveShellLink, Kind::kLink, kAccessDenied>(t);
   return t;
 }
 
