@@ -18,10 +18,15 @@ namespace unzip {
 // The output window: decoded bytes are collected here and written in pieces of at most
 // kWindowSize bytes; for the sliding-dictionary methods it is also the history.
 inline constexpr std::size_t kWindowSize = 32768;
-// The work area that holds the window, zeroed at the start of each member. Its first
-// kWindowSize bytes are the window; the whole area is large enough for the shrink tables
-// (48640 bytes) and for inflate's history plus output piece.
-inline constexpr std::size_t kWorkAreaSize = 2 * kWindowSize + 1024;
+// Inflate decodes into an output area of this size behind its 32 KB history and writes it
+// in kWindowSize pieces; only when the area is full does its last 32 KB move to the history.
+inline constexpr std::size_t kInflateSpan = 8 * kWindowSize;
+// The work area that holds the window. Its first kWindowSize bytes are the window; the area
+// is large enough for the shrink tables (48640 bytes), and for inflate's history, output area
+// and the slack its word-wise copies write beyond.
+inline constexpr std::size_t kWorkAreaSize = kWindowSize + kInflateSpan + 1024;
+// The start of the work area that shrink and implode find cleared, as they always have.
+inline constexpr std::size_t kClearedStart = 2 * kWindowSize + 1024;
 // The archive is read in sequential pieces of this size, which serve all members they hold.
 inline constexpr std::size_t kInputBufferSize = 131072;
 // A refill hands out at least this many bytes while the member has them (the bit readers
@@ -40,6 +45,7 @@ struct InflateTablesRelease {
 struct DecodeState {
   // Output.
   std::uint8_t* window = nullptr;   // the work area (kWorkAreaSize bytes)
+  bool historyClear = false;        // its first kWindowSize bytes are all zero
   std::uint32_t w = 0;              // write position in the window, 0..kWindowSize
   OutputSink sink;                  // where FlushWindow and WriteOutput write
   std::uint32_t crc = 0xFFFFFFFFu;  // CRC-32 register over everything written

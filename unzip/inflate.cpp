@@ -1,9 +1,11 @@
 // The deflate decoder. Codes are decoded through one-level tables of 11 (literal/length) and
 // 8 (distance) bits with small sub-tables for longer codes, from a 64-bit bit buffer that is
 // refilled a word at a time; the main loop takes up to three literals per refill. Output goes
-// to a work area of [32 KB history | 32 KB piece | slack]: each full 32 KB piece is written
-// with WriteOutput and then becomes the history, so back-references never wrap and the
-// history before the first byte reads as zeros (the work area starts cleared).
+// to a work area of [32 KB history | output area | slack]: each full 32 KB piece of the output
+// area is written with WriteOutput; when the area is full, its last 32 KB are copied to the
+// history and decoding goes on at its start. So a back-reference always reads the 32 KB right
+// before the output position, without a wrap, and before the member's first byte it reads the
+// history, which is cleared for each member.
 #include "unzip/inflate.h"
 
 #include <algorithm>
@@ -216,11 +218,15 @@ int BuildTable(const std::uint8_t* lengths, unsigned n, CodeKind kind, unsigned 
   return result;
 }
 
-struct Tables {
+// A block's two codes side by side, so that the decoding loop reaches both from one base.
+struct CodeTables {
   Entry lit[kLitTableSize];
   Entry dist[kDistTableSize];
-  Entry fixedLit[kLitTableSize];
-  Entry fixedDist[kDistTableSize];
+};
+
+struct Tables {
+  CodeTables dynamic;
+  CodeTables fixed;
   bool fixedBuilt = false;
 };
 
@@ -231,20 +237,27 @@ inline std::uint64_t Load64(const std::uint8_t* p) {
   return v;
 }
 
-constexpr std::size_t kRingSize = 2 * kWindowSize;
-
 // What the code loops return while the block goes on (no result code has this value).
 constexpr std::int32_t kMoreCodes = 1000;
 
 // Output slack. The fast loop looks for a full piece only between its steps, so a step starts
-// at most one byte before the ring's end and may store beyond it. The longest store is a
-// match of 258 bytes at a distance of 16 or more: 32 bytes, then 16-byte words while the
-// match lasts, 32 + 16 * ceil((258 - 32) / 16) = 272 bytes from its start (nearer distances
-// store 8-byte words, at most 264 bytes; three literal pairs store 6). The work area behind
-// the ring takes that.
+// at most one byte before the output area's end and may store beyond it. A match copy
+// (CopyForward) stores `first` bytes, then `step` bytes at a time while the match lasts: at
+// a distance of 16 or more 48 and then 32, at 8 to 15 40 and then 16, nearer 8 and then 8;
+// three literal pairs store 6. The work area behind the output area takes the longest.
 constexpr std::size_t kMaxMatch = 258;
-constexpr std::size_t kLongestStore = 32 + 16 * ((kMaxMatch - 32 + 15) / 16);
-static_assert(kRingSize - 1 + kLongestStore <= kWorkAreaSize, "the work area lacks output slack");
+constexpr std::size_t LongestCopy(std::size_t first, std::size_t step) {
+  return first + step * ((kMaxMatch - std::min(first, kMaxMatch) + step - 1) / step);
+}
+constexpr std::size_t kLongestStore =
+    std::max({LongestCopy(48, 32), LongestCopy(40, 16), LongestCopy(8, 8)});
+constexpr std::size_t kOutputStart = kWindowSize;
+constexpr std::size_t kOutputEnd = kOutputStart + kInflateSpan;
+static_assert(kOutputEnd - 1 + kLongestStore <= kWorkAreaSize, "the work area lacks output slack");
+static_assert(kInflateSpan % kWindowSize == 0 && kInflateSpan >= kWindowSize,
+              "the output area is written in whole pieces, the last of which becomes the history");
+// The farthest distance is 32768 = kWindowSize: from the output area it reaches the history at
+// most, never before the work area.
 
 // Bit budget of the fast loop. A refill leaves at least kRefillBits valid bits. A step takes
 // up to three main-table literal entries, or up to two and then a literal/length code that
@@ -258,6 +271,7 @@ static_assert(3 * kLitBits + kLitBits <= kRefillBits);
 static_assert(2 * kLitBits + kMaxLengthBits <= kRefillBits);
 static_assert(2 * kLitBits + kMaxCodeBits + kLitBits <= kRefillBits);
 static_assert(kMaxDistanceBits + kLitBits <= kRefillBits);
+static_assert(2 * kLitBits + kMaxLengthBits + kDistBits <= kRefillBits);
 
 // Input slack. A refill loads a 64-bit word and moves on by at most 7 bytes, and a step of the
 // fast loop refills at most twice; so a step that starts with kFastInput bytes handed out
@@ -274,7 +288,7 @@ class Decoder {
   Decoder(Tables& tables, DecodeState& d) : t_(tables), d_(d) {
     in_ = d_.inPos;
     end_ = d_.inEnd;
-    piece_ = d_.window;
+    piece_ = d_.window + kOutputStart;
     op_ = piece_;
   }
 
@@ -307,13 +321,13 @@ class Decoder {
   std::int32_t StoredBlock();
   std::int32_t DynamicHeader();
   // Decodes a block's codes up to its end. Result 0 or an error code.
-  std::int32_t Codes(const Entry* lit, const Entry* dist);
+  std::int32_t Codes(const CodeTables& t);
   // Decodes codes while the input holds kFastInput bytes and the piece is not full; kMoreCodes
   // when one of these ended, else the block's result.
-  std::int32_t FastCodes(const Entry* lit, const Entry* dist);
+  std::int32_t FastCodes(const CodeTables& t);
   // Decodes one code (and copies its match) near the end of the input; kMoreCodes or the
   // block's result.
-  std::int32_t Code(const Entry* lit, const Entry* dist);
+  std::int32_t Code(const CodeTables& t);
   void Store();
 
   Tables& t_;
@@ -349,18 +363,19 @@ void Decoder::RefillSlow() {
   }
 }
 
-// Writes the full piece, which becomes the history of the other half of the ring; output
-// that ran past the ring's end moves to its start.
+// Writes the full piece. After the output area's last piece, that piece becomes the history
+// and output that ran past the area's end moves to its start.
 bool Decoder::FlushPiece() {
   if (!WriteOutput(d_, piece_, kWindowSize)) return false;
-  if (piece_ == d_.window) {
-    piece_ += kWindowSize;
-    return true;
-  }
-  const std::size_t carry = static_cast<std::size_t>(op_ - (d_.window + kRingSize));
-  std::memcpy(d_.window, d_.window + kRingSize, carry);
-  op_ = d_.window + carry;
-  piece_ = d_.window;
+  piece_ += kWindowSize;
+  std::uint8_t* const areaEnd = d_.window + kOutputEnd;
+  if (piece_ != areaEnd) return true;
+  std::memcpy(d_.window, areaEnd - kWindowSize, kWindowSize);
+  d_.historyClear = false;
+  const std::size_t carry = static_cast<std::size_t>(op_ - areaEnd);
+  piece_ = d_.window + kOutputStart;
+  std::memcpy(piece_, areaEnd, carry);
+  op_ = piece_ + carry;
   return true;
 }
 
@@ -451,21 +466,26 @@ std::int32_t Decoder::DynamicHeader() {
     i += repeat;
   }
   if (Overran()) return kReadError;
-  if (BuildTable(lengths, hlit, CodeKind::kLiteralLength, kLitBits, t_.lit) != kHuffComplete) {
+  if (BuildTable(lengths, hlit, CodeKind::kLiteralLength, kLitBits, t_.dynamic.lit) !=
+      kHuffComplete) {
     return kStructureError;
   }
-  if (BuildTable(lengths + hlit, hdist, CodeKind::kDistance, kDistBits, t_.dist) == kHuffInvalid) {
+  if (BuildTable(lengths + hlit, hdist, CodeKind::kDistance, kDistBits, t_.dynamic.dist) ==
+      kHuffInvalid) {
     return kStructureError;
   }
   return kUnzipOk;
 }
 
-// Copies words of W bytes from src on to dst on: kFirst of them, then more until dst reaches
-// `end`. The source may overlap the destination from at least W bytes behind.
-template <std::size_t W, int kFirst>
+// Copies words of W bytes from src on to dst on: kFirst of them, then kStep at a time until
+// dst reaches `end`. The source may overlap the destination from at least W bytes behind.
+// Most matches are done with the first words alone, without a loop branch to mispredict.
+template <std::size_t W, std::size_t kFirst, std::size_t kStep>
 inline void CopyWords(std::uint8_t* dst, const std::uint8_t* src, const std::uint8_t* end) {
-  for (int i = 0; i < kFirst; ++i, dst += W, src += W) std::memcpy(dst, src, W);
-  for (; dst < end; dst += W, src += W) std::memcpy(dst, src, W);
+  for (std::size_t i = 0; i < kFirst; ++i, dst += W, src += W) std::memcpy(dst, src, W);
+  while (dst < end) {
+    for (std::size_t i = 0; i < kStep; ++i, dst += W, src += W) std::memcpy(dst, src, W);
+  }
 }
 
 // Copies from `src`, `distance` bytes behind dst, until dst reaches `end`, in whole words:
@@ -473,9 +493,9 @@ inline void CopyWords(std::uint8_t* dst, const std::uint8_t* src, const std::uin
 inline std::uint8_t* CopyForward(std::uint8_t* dst, const std::uint8_t* src, std::uint8_t* end,
                                  std::uint32_t distance) {
   if (distance >= 16) {
-    CopyWords<16, 2>(dst, src, end);
+    CopyWords<16, 3, 2>(dst, src, end);
   } else if (distance >= 8) {
-    CopyWords<8, 3>(dst, src, end);
+    CopyWords<8, 5, 2>(dst, src, end);
   } else if (distance == 1) {
     const std::uint64_t v = *src * 0x0101010101010101ull;
     do {
@@ -487,27 +507,15 @@ inline std::uint8_t* CopyForward(std::uint8_t* dst, const std::uint8_t* src, std
     // periods back, at least 8 bytes behind.
     for (int i = 0; i < 8; ++i) dst[i] = src[i];
     const std::size_t step = distance * ((7 + distance) / distance);
-    CopyWords<8, 0>(dst + 8, dst + 8 - step, end);
+    CopyWords<8, 0, 1>(dst + 8, dst + 8 - step, end);
   }
   return end;
 }
 
-// Copies a match of `length` bytes from `distance` back to op (in the ring, whose 32 KB
-// before op, wrapping around its end, are the history) and returns the new output position.
-inline std::uint8_t* CopyMatch(std::uint8_t* op, std::uint32_t length, std::uint32_t distance,
-                               std::uint8_t* ring) {
-  const std::size_t at = static_cast<std::size_t>(op - ring);
-  if (distance <= at) return CopyForward(op, op - distance, op + length, distance);
-  const std::uint8_t* src = ring + (kRingSize + at - distance);
-  if (length <= static_cast<std::size_t>(ring + kRingSize - src)) {
-    return CopyForward(op, src, op + length, distance);
-  }
-  // The source wraps around the ring's end.
-  for (std::uint32_t i = 0; i < length; ++i) {
-    op[i] = *src++;
-    if (src == ring + kRingSize) src = ring;
-  }
-  return op + length;
+// Copies a match of `length` bytes from `distance` (at most kWindowSize) back to op in the
+// output area, and returns the new output position.
+inline std::uint8_t* CopyMatch(std::uint8_t* op, std::uint32_t length, std::uint32_t distance) {
+  return CopyForward(op, op - distance, op + length, distance);
 }
 
 // The value of a length or distance entry: its base plus the extra bits that follow the code
@@ -520,49 +528,53 @@ inline std::uint32_t EntryValue(Entry e, std::uint64_t saved) {
 
 // Writes the one or two literals of a literal entry; the second byte is written either way.
 inline std::uint8_t* PutLiterals(std::uint8_t* op, Entry e) {
-  op[0] = static_cast<std::uint8_t>(e >> 16);
-  op[1] = static_cast<std::uint8_t>(e >> 24);
+  std::uint16_t pair = static_cast<std::uint16_t>(e >> 16);
+  if constexpr (std::endian::native == std::endian::big) pair = __builtin_bswap16(pair);
+  std::memcpy(op, &pair, sizeof pair);
   return op + ((e >> 8) & 3);
 }
 
-std::int32_t Decoder::Codes(const Entry* lit, const Entry* dist) {
+std::int32_t Decoder::Codes(const CodeTables& t) {
   for (;;) {
     if (op_ >= piece_ + kWindowSize) {
       if (!FlushPiece()) return kWriteError;
       if (d_.abort) return kAborted;
     }
-    const std::int32_t result = end_ - in_ >= kFastInput ? FastCodes(lit, dist) : Code(lit, dist);
+    const std::int32_t result = end_ - in_ >= kFastInput ? FastCodes(t) : Code(t);
     if (result != kMoreCodes) return result;
   }
 }
 
-std::int32_t Decoder::FastCodes(const Entry* lit, const Entry* dist) {
+std::int32_t Decoder::FastCodes(const CodeTables& t) {
+  const Entry* const lit = t.lit;
+  const Entry* const dist = t.dist;
   constexpr std::uint64_t kLitMask = (1u << kLitBits) - 1;
   constexpr std::uint64_t kDistMask = (1u << kDistBits) - 1;
   // The hot state lives in locals: output stores through a byte pointer could otherwise
   // alias the members and force them back to memory on every byte. Only whole refills happen
-  // here (no zero bytes enter), so nothing is padded.
+  // here (no zero bytes enter), so nothing is padded. Only the low byte of `count` is the
+  // number of valid bits: a consumed entry is subtracted whole, whose low byte is its bits,
+  // which saves taking that byte out first.
   std::uint64_t bits = bits_;
   unsigned count = count_;
   const std::uint8_t* in = in_;
-  const std::uint8_t* const end = end_;
+  const std::uint8_t* const inLimit = end_ - kFastInput;
   std::uint8_t* op = op_;
   std::uint8_t* const pieceEnd = piece_ + kWindowSize;
-  std::uint8_t* const ring = d_.window;
   auto save = [&] {
     bits_ = bits;
-    count_ = count;
+    count_ = count & 0xFF;
     in_ = in;
     op_ = op;
   };
   auto refill = [&] {
-    bits |= Load64(in) << count;
+    bits |= Load64(in) << (count & 63);
     in += 7 - ((count >> 3) & 7);
     count |= 56;
   };
   auto consume = [&](Entry e) {
     bits >>= (e & 0xFF);
-    count -= (e & 0xFF);
+    count -= e;
   };
   // Each pass starts with at least kRefillBits valid bits and the next literal/length entry
   // looked up; it ends with a refill after the next entry's look-up, so that the table's
@@ -609,8 +621,10 @@ std::int32_t Decoder::FastCodes(const Entry* lit, const Entry* dist) {
     std::uint64_t saved = bits;
     consume(e);
     const std::uint32_t length = EntryValue(e, saved);
-    if (count < kMaxDistanceBits + kLitBits) refill();
+    // The distance entry is looked up before the refill, which only adds bits above the valid
+    // ones: at least kDistBits of them are left after the length (see the bit budget).
     e = dist[bits & kDistMask];
+    if ((count & 0xFF) < kMaxDistanceBits + kLitBits) refill();
     if ((e & kKindMask) != kKindMatch) {
       if ((e & kKindMask) == kKindLink) {
         consume(e);
@@ -626,13 +640,15 @@ std::int32_t Decoder::FastCodes(const Entry* lit, const Entry* dist) {
     const std::uint32_t distance = EntryValue(e, saved);
     e = lit[bits & kLitMask];
     refill();
-    op = CopyMatch(op, length, distance, ring);
-  } while (op < pieceEnd && end - in >= kFastInput);
+    op = CopyMatch(op, length, distance);
+  } while (op < pieceEnd && in <= inLimit);
   save();
   return kMoreCodes;
 }
 
-std::int32_t Decoder::Code(const Entry* lit, const Entry* dist) {
+std::int32_t Decoder::Code(const CodeTables& t) {
+  const Entry* const lit = t.lit;
+  const Entry* const dist = t.dist;
   // One code (with its distance) takes at most 48 bits, fewer than a refill provides.
   Refill();
   Entry e = lit[bits_ & ((1u << kLitBits) - 1)];
@@ -664,7 +680,7 @@ std::int32_t Decoder::Code(const Entry* lit, const Entry* dist) {
   Consume(e & 0xFF);
   const std::uint32_t distance = EntryValue(e, saved);
   if (Overran()) return kReadError;
-  op_ = CopyMatch(op_, length, distance, d_.window);
+  op_ = CopyMatch(op_, length, distance);
   return kMoreCodes;
 }
 
@@ -684,15 +700,15 @@ std::int32_t Decoder::Run() {
         std::memset(lengths + 144, 9, 112);
         std::memset(lengths + 256, 7, 24);
         std::memset(lengths + 280, 8, 8);
-        BuildTable(lengths, 288, CodeKind::kLiteralLength, kLitBits, t_.fixedLit);
+        BuildTable(lengths, 288, CodeKind::kLiteralLength, kLitBits, t_.fixed.lit);
         std::memset(lengths, 5, 30);
-        BuildTable(lengths, 30, CodeKind::kDistance, kDistBits, t_.fixedDist);
+        BuildTable(lengths, 30, CodeKind::kDistance, kDistBits, t_.fixed.dist);
         t_.fixedBuilt = true;
       }
-      result = Overran() ? kReadError : Codes(t_.fixedLit, t_.fixedDist);
+      result = Overran() ? kReadError : Codes(t_.fixed);
     } else if (type == 2) {
       result = DynamicHeader();
-      if (result == kUnzipOk) result = Codes(t_.lit, t_.dist);
+      if (result == kUnzipOk) result = Codes(t_.dynamic);
     } else {
       result = Overran() ? kReadError : kStructureError;
     }
@@ -727,6 +743,10 @@ void InflateTablesRelease::operator()(InflateTables* tables) const { delete tabl
 
 std::int32_t Inflate(DecodeState& d) {
   ResetInput(d);
+  if (!d.historyClear) {
+    std::memset(d.window, 0, kWindowSize);
+    d.historyClear = true;
+  }
   // One set of tables serves every member decoded with this state; the fixed code's tables
   // are built once.
   if (!d.inflateTables) d.inflateTables.reset(new InflateTables());

@@ -152,6 +152,11 @@ class Extraction {
   std::int32_t CopyStored();
   bool DescriptorCrcMatches(std::uint32_t actual);
   bool Write(const std::uint8_t* data, std::size_t size);
+  // Shrink and implode start on a cleared work area and leave its history in use.
+  void ClearWorkStart() {
+    std::memset(work_, 0, kClearedStart);
+    d_.historyClear = false;
+  }
 
   std::string archivePath_;
   plat::File archive_;
@@ -173,14 +178,16 @@ bool Extraction::TakeLocalZip64(std::int64_t at, std::size_t length, std::uint64
          TakeZip64(extra.data(), length, {&size, &compressed});
 }
 
-// Method 0: the data copied through the window in pieces of up to 32768 bytes.
+// Method 0: the data copied in pieces of up to 32768 bytes, through the work area behind the
+// window so that inflate's cleared history stays cleared.
 std::int32_t Extraction::CopyStored() {
   DecodeState& d = d_;
+  std::uint8_t* const through = d.window + kWindowSize;
   while (d.bytesRead < d.compressedSize && !d.abort) {
     const std::size_t piece = static_cast<std::size_t>(
         std::min<std::int64_t>(d.compressedSize - d.bytesRead, kWindowSize));
-    if (!ReadInput(d, d.window, piece)) return kReadError;
-    if (!FlushWindow(d, piece)) return kWriteError;
+    if (!ReadInput(d, through, piece)) return kReadError;
+    if (!WriteOutput(d, through, piece)) return kWriteError;
     d.bytesRead += static_cast<std::int64_t>(piece);
   }
   return d.abort ? kAborted : kUnzipOk;
@@ -230,7 +237,6 @@ std::int32_t Extraction::Member(const std::string& outputPath, std::int64_t head
     d.archive = archive_.get();
     ForgetInput(d);
   }
-  std::memset(work_, 0, sizeof work_);
   d.window = work_;
   d.w = 0;
 
@@ -331,9 +337,11 @@ std::int32_t Extraction::Member(const std::string& outputPath, std::int64_t head
       result = CopyStored();
       break;
     case 1:
+      ClearWorkStart();
       result = Unshrink(d);
       break;
     case 6:
+      ClearWorkStart();
       result = Explode(d);
       break;
     default:
