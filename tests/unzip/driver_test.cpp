@@ -151,6 +151,40 @@ TEST_F(Driver, MemberDataAcrossTheEndOfAReadPieceDecodeWhole) {
   }
 }
 
+// A member's back-reference before its own first byte reads zeros, whatever the members
+// before it left in the work area: a deflated one long enough to fill the decoder's output
+// area (so that its tail became the history), a stored one, or another short one.
+TEST_F(Driver, ReferencesBeforeAMembersFirstByteReadZerosAfterAnyMember) {
+  BitWriter w;
+  w.Bits(1, 1);  // BFINAL
+  w.Bits(1, 2);  // fixed Huffman
+  FixedLiteral(w, 'b');
+  FixedLiteral(w, 257);  // length 3
+  FixedDistance(w, 4);   // distance 5 with one extra bit (0)
+  w.Bits(0, 1);
+  FixedLiteral(w, 256);
+  ZipMember probe;
+  probe.name = "probe.bin";
+  probe.method = 8;
+  probe.data = w.Finish();
+  probe.content = Bytes{'b', 0, 0, 0};
+  const std::vector<ZipMember> before[] = {
+      {Deflated("long.txt", 1400)},
+      {Stored("stored.txt", std::string(40000, 's'))},
+      {Deflated("long.txt", 1400), Stored("stored.txt", std::string(100, 's'))},
+      {Deflated("short.txt", 3)},
+  };
+  for (const auto& members : before) {
+    SCOPED_TRACE(members.front().name + " first, " + std::to_string(members.size()) + " before");
+    std::vector<ZipMember> all = members;
+    all.push_back(probe);
+    gReports.clear();
+    ASSERT_EQ(Run(all), static_cast<std::int32_t>(all.size()));
+    EXPECT_EQ(ReadAll(tmp_ / "out" / "probe.bin"), probe.content);
+    EXPECT_EQ(ReadAll(tmp_ / "out" / members.front().name), members.front().content);
+  }
+}
+
 TEST_F(Driver, FolderEntriesCreateEveryFolderAndCount) {
   ASSERT_EQ(Run({Stored("x/y/z/", ""), Stored("p/q/file.txt", "deep")}), 2);
   EXPECT_TRUE(fs::is_directory(tmp_ / "out" / "x" / "y" / "z"));
