@@ -96,9 +96,11 @@ unsigned Reverse(unsigned code, unsigned length) {
 }
 
 // Builds a decoding table for `n` code lengths; symbols without an entry (free patterns,
-// meaningless symbols) decode as invalid. Returns the builder's completeness code.
+// meaningless symbols) decode as invalid. With `pairs`, a literal/length table also gets the
+// entries that hold two literals. Returns the builder's completeness code.
 int BuildTable(const std::uint8_t* lengths, unsigned n, CodeKind kind, unsigned tableBits,
-               Entry* table) {
+               Entry* table, bool pairs = false) {
+  pairs = pairs && kind == CodeKind::kLiteralLength;
   unsigned count[kMaxCodeBits + 1] = {};
   for (unsigned i = 0; i < n; ++i) ++count[lengths[i]];
   count[0] = 0;
@@ -133,7 +135,7 @@ int BuildTable(const std::uint8_t* lengths, unsigned n, CodeKind kind, unsigned 
   Short shortLiterals[256];
   unsigned shortStart[kLitBits + 1] = {};
   unsigned shortEnd[kLitBits + 1] = {};
-  if (kind == CodeKind::kLiteralLength) {
+  if (pairs) {
     for (unsigned symbol = 0; symbol < 256 && symbol < n; ++symbol) {
       if (lengths[symbol] != 0 && lengths[symbol] < tableBits) ++shortEnd[lengths[symbol]];
     }
@@ -149,7 +151,7 @@ int BuildTable(const std::uint8_t* lengths, unsigned n, CodeKind kind, unsigned 
     const unsigned len = lengths[symbol];
     if (len == 0) continue;
     const unsigned reversed = Reverse(next[len]++, len);
-    if (kind == CodeKind::kLiteralLength && symbol < 256 && len < tableBits) {
+    if (pairs && symbol < 256 && len < tableBits) {
       shortLiterals[shortEnd[len]++] = {static_cast<std::uint16_t>(reversed),
                                         static_cast<std::uint8_t>(symbol)};
     }
@@ -200,7 +202,7 @@ int BuildTable(const std::uint8_t* lengths, unsigned n, CodeKind kind, unsigned 
   }
   // Entries for two literals whose codes fit the main table together: the second code
   // follows the first one's bits. By Kraft's inequality these fill at most the whole table.
-  for (unsigned len1 = 1; kind == CodeKind::kLiteralLength && len1 < tableBits; ++len1) {
+  for (unsigned len1 = 1; pairs && len1 < tableBits; ++len1) {
     for (unsigned a = shortStart[len1]; a < shortEnd[len1]; ++a) {
       const Short first = shortLiterals[a];
       for (unsigned len2 = 1; len1 + len2 <= tableBits; ++len2) {
@@ -236,6 +238,9 @@ inline std::uint64_t Load64(const std::uint8_t* p) {
   if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
   return v;
 }
+
+// The output of a member from which on dynamic blocks get entries of two literals.
+constexpr std::int64_t kPairsWorth = 65536;
 
 // What the code loops return while the block goes on (no result code has this value).
 constexpr std::int32_t kMoreCodes = 1000;
@@ -466,7 +471,10 @@ std::int32_t Decoder::DynamicHeader() {
     i += repeat;
   }
   if (Overran()) return kReadError;
-  if (BuildTable(lengths, hlit, CodeKind::kLiteralLength, kLitBits, t_.dynamic.lit) !=
+  // Entries of two literals take a pass over the table's short literal codes; they pay off
+  // only over long output.
+  const bool pairs = d_.uncompressedSize >= kPairsWorth;
+  if (BuildTable(lengths, hlit, CodeKind::kLiteralLength, kLitBits, t_.dynamic.lit, pairs) !=
       kHuffComplete) {
     return kStructureError;
   }
