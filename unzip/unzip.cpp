@@ -87,10 +87,14 @@ bool IsUnsafeName(const std::string& name) {
 // The first folder on the way from `folder` to the member `name` that is a link (or another
 // reparse point), as a part of `name`; empty when there is none. For a folder entry the
 // folder itself counts. `checked` holds the part of an earlier name already found free of
-// links, so that members of one folder are looked at once.
+// links, so that members of one folder are looked at once: the folders it shares with `name`
+// are not looked at again.
 std::string LinkOnTheWay(const std::string& folder, const std::string& name, std::string& checked) {
   std::size_t from = 0;
-  if (!checked.empty() && name.compare(0, checked.size(), checked) == 0) from = checked.size();
+  const std::size_t common = static_cast<std::size_t>(
+      std::mismatch(checked.begin(), checked.end(), name.begin(), name.end()).first -
+      checked.begin());
+  if (common > 0) from = checked.rfind('\\', common - 1) + 1;
   for (std::size_t pos = name.find('\\', from); pos != std::string::npos;
        pos = name.find('\\', pos + 1)) {
     auto attributes = plat::FileAttributes(folder + name.substr(0, pos));
@@ -103,15 +107,22 @@ std::string LinkOnTheWay(const std::string& folder, const std::string& name, std
 
 // Creates every missing folder of `path` up to its last "\" (the part after it is a file
 // name, empty for a folder entry). A drive prefix ("C:") is not created; failures are left to
-// the creation of the output file to report.
+// the creation of the output file to report. The deepest folder is tried first and those above
+// it only while it lacks its parent, so that a member of a folder that exists costs one call.
 void CreateFolders(const std::string& path) {
   std::size_t from = 0;
   if (path.size() >= 2 && path[1] == ':') from = 2;
+  std::vector<std::size_t> ends;  // where each folder of the path ends
   for (std::size_t pos = path.find('\\', from); pos != std::string::npos;
        pos = path.find('\\', pos + 1)) {
     if (pos == 0 || path[pos - 1] == '\\' || (pos == 2 && from == 2)) continue;
-    plat::CreateDirectory(path.substr(0, pos));
+    ends.push_back(pos);
   }
+  std::size_t made = ends.size();
+  while (made > 0 && plat::CreateDirectory(path.substr(0, ends[made - 1])) == plat::kPathNotFound) {
+    --made;
+  }
+  for (; made < ends.size(); ++made) plat::CreateDirectory(path.substr(0, ends[made]));
 }
 
 // One extraction: the archive it reads, opened once for all its members; the report

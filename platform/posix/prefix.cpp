@@ -3,15 +3,19 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <pwd.h>
 #include <sys/file.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <mutex>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/codepage.h"
@@ -143,11 +147,20 @@ bool HasBlankName(std::string_view rest) {
 // --- The resolution cache. MapPath keeps, by folded Windows path, the host path of every
 // folder it resolved, so a path below a known folder costs no look-up of its folders. Where a
 // name was missed in a folder, the folder's names are listed once and kept as hashes of their
-// folded spelling with the folder's change stamp, so that a later missing name is settled by
-// one stat of the folder instead of a scan. The body's own creations, removals and renames
-// keep the lists current (NoteCreated, NoteRemoved); a change made by anything else moves the
-// folder's stamp and the list is read again. A cached folder that has gone sends the look-up
-// back to the start with an empty cache.
+// folded spelling, so that a later missing name needs no scan. The body's own creations,
+// removals and renames keep the lists current (NoteCreated, NoteRemoved).
+//
+// Changes made by anything else are seen in one of two ways. A folder is watched (inotify)
+// when its parent is, up to the drive's base, whose own parents are watched for their next
+// component: the events, read without blocking at the start of every look-up, add the names
+// others made to the lists and forget a folder (with all below it) that was removed, renamed
+// or replaced, or whose own entry changed. A watched folder's list and place are then current
+// with no system call, and a known folder is answered from the cache with its entry. Where a
+// watch cannot be had (no inotify, the watch limit reached), the folder keeps the change stamp
+// of its host path: a missing name is settled by one stat of the folder, a change made by
+// anything else moves the stamp and the list is read again, and a cached folder that has gone
+// sends the look-up back to the start with an empty cache. A child of a fork drops the cache,
+// as the watch descriptor is shared with its parent.
 
 std::string Folded(std::string_view name) {
   std::string out(name);
@@ -218,36 +231,241 @@ Stamp StampOf(const struct stat& st) { return {st.st_dev, st.st_ino, st.st_mtim,
 
 struct Folder {
   std::string host;  // "" for the host root
+  std::string name;  // its last component as found (1250); "" for a drive's base
   bool listed = false;
-  Stamp stamp;
+  Stamp stamp;  // of an unwatched listed folder
   NameSet names;
+  int watch = -1;           // its watch descriptor, -1 when unwatched
+  bool entryKnown = false;  // `entry` is the folder's own lstat (watched folders only); its
+  struct stat entry {};     // type, bits and identity are kept current, not its times
 };
 
-// Bounds of the cache: listed name slots (4 bytes each) and folders; a list beyond the first
-// bound is not kept, and the cache starts afresh when the second is reached.
+// An unwatched folder that the watch of a drive's base depends on: a change of `next` in it
+// (or of itself) moves the base.
+struct Guard {
+  int watch;
+  std::string next;
+};
+
+// Owns a descriptor; a child of a fork lets go of its copy without touching the parent's.
+class Descriptor {
+ public:
+  Descriptor() = default;
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  ~Descriptor() { reset(); }
+  int get() const { return fd_; }
+  bool valid() const { return fd_ >= 0; }
+  void reset(int fd = -1) {
+    if (fd_ >= 0) close(fd_);
+    fd_ = fd;
+  }
+
+ private:
+  int fd_ = -1;
+};
+
+// Bounds of the cache: listed name slots (4 bytes each), folders and watches; a list beyond
+// the first bound is not kept, a folder beyond the third is not watched, and the cache starts
+// afresh (its watches with it) when the second or third is reached.
 constexpr std::size_t kMaxListedSlots = std::size_t{1} << 20;
 constexpr std::size_t kMaxFolders = 8192;
+constexpr std::size_t kMaxWatches = 8192;
+
+constexpr std::uint32_t kWatchMask = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO |
+                                     IN_DELETE_SELF | IN_MOVE_SELF | IN_ATTRIB | IN_ONLYDIR;
+constexpr std::uint32_t kSelfGone = IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED | IN_UNMOUNT;
+constexpr std::uint32_t kNameGone = IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO;
+
+void HandleForks();
 
 struct Cache {
   std::string prefix;       // the prefix the C: entries belong to
   bool driveReady = false;  // its drive_c exists (seeded)
+  bool forked = false;      // this is a child of a fork: the cache is not its own
   std::map<std::string, Folder> folders;
   std::size_t listedSlots = 0;
+  Descriptor notify;  // the inotify instance, made at the first watch
+  std::unordered_multimap<int, std::string> watchers;  // watch -> keys of its folders
+  std::vector<Guard> guards;
+  std::size_t watchesAdded = 0;
 
   void Unlist(Folder& f) {
     listedSlots -= f.names.Capacity();
     f.names = NameSet();
     f.listed = false;
   }
+  void AddName(Folder& f, std::uint32_t hash) {
+    const std::size_t before = f.names.Capacity();
+    f.names.Insert(hash);
+    listedSlots += f.names.Capacity() - before;
+    if (listedSlots > kMaxListedSlots) Unlist(f);
+  }
   void Clear() {
     folders.clear();
     listedSlots = 0;
     driveReady = false;
+    notify.reset();
+    watchers.clear();
+    guards.clear();
+    watchesAdded = 0;
+  }
+  // Forgets the folder of `key` and everything below it.
+  void Forget(const std::string& key) {
+    if (auto it = folders.find(key); it != folders.end()) {
+      Unlist(it->second);
+      folders.erase(it);
+    }
+    const std::string below = key + "\\";
+    for (auto it = folders.lower_bound(below);
+         it != folders.end() && it->first.starts_with(below);) {
+      Unlist(it->second);
+      it = folders.erase(it);
+    }
+  }
+  // A watch on folder `host` for the folder of `key` (empty for a guard); -1 when none can be
+  // had.
+  int Watch(const std::string& host, const std::string& key) {
+    if (watchesAdded >= kMaxWatches) return -1;
+    if (!notify.valid()) {
+      HandleForks();
+      notify.reset(inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
+    }
+    if (!notify.valid()) return -1;
+    const int wd = inotify_add_watch(notify.get(), host.empty() ? "/" : host.c_str(), kWatchMask);
+    if (wd < 0) return -1;
+    ++watchesAdded;
+    if (!key.empty()) {
+      auto [lo, hi] = watchers.equal_range(wd);
+      bool known = false;
+      for (auto it = lo; it != hi && !known; ++it) known = it->second == key;
+      if (!known) watchers.emplace(wd, key);
+    }
+    return wd;
+  }
+  // Watches the folders above `host` (absolute) for their next component; false when one
+  // cannot be watched.
+  bool GuardParents(const std::string& host) {
+    for (std::size_t s = host.find('/'); s != std::string::npos; s = host.find('/', s + 1)) {
+      const std::size_t end = host.find('/', s + 1);
+      std::string next = host.substr(s + 1, end == std::string::npos ? end : end - s - 1);
+      if (next.empty()) continue;
+      const int wd = Watch(s == 0 ? "/" : host.substr(0, s), {});
+      if (wd < 0) return false;
+      guards.push_back({wd, std::move(next)});
+    }
+    return true;
+  }
+  // The folder of `key` at `host`, kept when it is known there, else made anew: watched when
+  // `watched` (its parent is), with `entry` (its lstat) when that is given and is a folder's.
+  Folder& Enter(const std::string& key, std::string host, std::string name, bool watched,
+                const struct stat* entry) {
+    auto [it, added] = folders.try_emplace(key);
+    if (!added && it->second.host != host) {
+      // Another folder under this name: what was known below the old one goes with it.
+      Forget(key);
+      it = folders.try_emplace(key).first;
+      added = true;
+    }
+    Folder& f = it->second;
+    if (!added) {
+      if (entry != nullptr && f.watch >= 0 && !f.entryKnown && S_ISDIR(entry->st_mode)) {
+        f.entry = *entry;
+        f.entryKnown = true;
+      }
+      return f;
+    }
+    f.host = std::move(host);
+    f.name = std::move(name);
+    if (watched) f.watch = Watch(f.host, key);
+    if (entry != nullptr && f.watch >= 0 && S_ISDIR(entry->st_mode)) {
+      f.entry = *entry;
+      f.entryKnown = true;
+    }
+    return f;
+  }
+  // Applies one event; false when it emptied the cache.
+  bool Apply(int wd, std::uint32_t mask, std::string_view name) {
+    if (mask & IN_Q_OVERFLOW) {
+      Clear();
+      return false;
+    }
+    for (const Guard& g : guards) {
+      if (g.watch == wd && ((mask & kSelfGone) || ((mask & kNameGone) && name == g.next))) {
+        Clear();
+        return false;
+      }
+    }
+    // Forget leaves the watchers as they are, so they can be walked while folders go.
+    for (auto [w, end] = watchers.equal_range(wd); w != end; ++w) {
+      const std::string& key = w->second;
+      auto it = folders.find(key);
+      if (it == folders.end() || it->second.watch != wd) continue;
+      Folder& f = it->second;
+      if (mask & kSelfGone) {
+        if (key.size() == 2) {  // a drive's base: start afresh, as after a stale look-up
+          Clear();
+          return false;
+        }
+        Forget(key);
+        continue;
+      }
+      if (name.empty()) {
+        if (mask & IN_ATTRIB) f.entryKnown = false;
+        continue;
+      }
+      if (!(mask & (IN_CREATE | kNameGone))) continue;
+      const std::string folded = Folded(Utf8ToCp1250(std::string(name)));
+      if ((mask & (IN_CREATE | IN_MOVED_TO)) && f.listed) AddName(f, NameHash(folded));
+      if (mask & kNameGone) {
+        const std::string child = key + "\\" + folded;
+        const std::string childHost = f.host + "/" + std::string(name);
+        if (auto c = folders.find(child); c != folders.end() && c->second.host == childHost) {
+          Forget(child);
+        }
+      }
+    }
+    return true;
+  }
+  // Reads the events that have come since the last look-up.
+  void Drain() {
+    alignas(inotify_event) char buf[16384];
+    while (notify.valid()) {
+      const ssize_t got = read(notify.get(), buf, sizeof buf);
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) return;
+      for (std::size_t at = 0; at + sizeof(inotify_event) <= static_cast<std::size_t>(got);) {
+        inotify_event e;
+        std::memcpy(&e, buf + at, sizeof e);
+        const char* name = buf + at + sizeof e;
+        at += sizeof e + e.len;
+        if (!Apply(e.wd, e.mask, std::string_view(name, strnlen(name, e.len)))) return;
+      }
+      // What one read left room for is all there was; another read would find nothing.
+      if (static_cast<std::size_t>(got) + sizeof(inotify_event) + NAME_MAX + 1 <= sizeof buf) {
+        return;
+      }
+    }
   }
 };
 
 std::mutex gCacheLock;
 Cache gCache;
+
+// A child of a fork shares the parent's inotify instance: it closes its copy and starts
+// afresh, so that it reads none of the parent's events. The lock is held across the fork.
+void PrepareFork() { gCacheLock.lock(); }
+void ParentAfterFork() { gCacheLock.unlock(); }
+void ChildAfterFork() {
+  gCache.forked = true;
+  gCache.notify.reset();
+  gCacheLock.unlock();
+}
+
+void HandleForks() {
+  static std::once_flag once;
+  std::call_once(once, [] { pthread_atfork(PrepareFork, ParentAfterFork, ChildAfterFork); });
+}
 
 const char* DirArg(const std::string& host) { return host.empty() ? "/" : host.c_str(); }
 
@@ -271,6 +489,7 @@ Lookup FindName(Folder& f, const std::string& name) {
   const std::uint32_t hash = NameHash(folded);
   struct stat dir;
   if (f.listed && !f.names.Contains(hash)) {
+    if (f.watch >= 0) return r;  // the watch keeps the list current
     if (!StatFolder(f.host, dir)) {
       r.folderGone = true;
       return r;
@@ -321,10 +540,10 @@ bool CacheCovers(const std::string& windows) {
   return windows[0] != 'C' || gCache.prefix == PrefixDir();
 }
 
-// Takes the stamp of a folder after the body changed it itself.
+// Takes the stamp of an unwatched folder after the body changed it itself.
 void Restamp(Folder& f) {
   struct stat dir;
-  if (f.listed) {
+  if (f.listed && f.watch < 0) {
     if (StatFolder(f.host, dir)) {
       f.stamp = StampOf(dir);
     } else {
@@ -445,15 +664,29 @@ Result<HostPath> Resolve(const std::string& windows, bool fresh, bool& stale) {
   out.parentFound = true;
   out.exists = true;
   if (gCache.folders.size() >= kMaxFolders) gCache.Clear();
+  if (gCache.watchesAdded >= kMaxWatches) gCache.Clear();
   std::string key = Folded(windows.substr(0, 2));
-  Folder* folder = &gCache.folders[key];
-  folder->host = base;
+  Folder* folder = nullptr;
+  if (auto it = gCache.folders.find(key); it != gCache.folders.end() && it->second.host == base) {
+    folder = &it->second;
+  } else {
+    folder = &gCache.Enter(key, base, {}, gCache.GuardParents(base), nullptr);
+  }
   if (out.isRoot) {
     out.host = base.empty() ? "/" : base;
     return {out, kOk};
   }
-  // The folders known from earlier look-ups.
+  // The folders known from earlier look-ups: the parent at once when it is watched (then so
+  // is every folder above it), else as far as they go.
   std::size_t i = 0;
+  if (parts.size() > 1) {
+    auto it = gCache.folders.find(ParentKey(windows));
+    if (it != gCache.folders.end() && it->second.watch >= 0) {
+      key = it->first;
+      folder = &it->second;
+      i = parts.size() - 1;
+    }
+  }
   for (; i + 1 < parts.size(); ++i) {
     auto it = gCache.folders.find(key + "\\" + Folded(parts[i]));
     if (it == gCache.folders.end()) break;
@@ -461,6 +694,16 @@ Result<HostPath> Resolve(const std::string& windows, bool fresh, bool& stale) {
     folder = &it->second;
   }
   for (bool known = !fresh;; ++i, known = false) {
+    if (i + 1 == parts.size() && folder->watch >= 0) {
+      // A watched folder known with its entry is answered as it stands.
+      auto it = gCache.folders.find(key + "\\" + Folded(parts[i]));
+      if (it != gCache.folders.end() && it->second.watch >= 0 && it->second.entryKnown) {
+        out.name = it->second.name;
+        out.entry = it->second.entry;
+        out.host = it->second.host;
+        return {out, kOk};
+      }
+    }
     Lookup r = FindName(*folder, parts[i]);
     if (r.folderGone && known) {
       stale = true;
@@ -473,6 +716,10 @@ Result<HostPath> Resolve(const std::string& windows, bool fresh, bool& stale) {
       out.name = r.found ? Utf8ToCp1250(r.hostName) : parts[i];
       out.entry = r.entry;
       out.host = std::move(host);
+      if (out.exists && S_ISDIR(r.entry.st_mode) && folder->watch >= 0 &&
+          gCache.folders.size() < kMaxFolders) {
+        gCache.Enter(key + "\\" + Folded(parts[i]), out.host, out.name, true, &r.entry);
+      }
       return {out, kOk};
     }
     struct stat st;
@@ -488,8 +735,8 @@ Result<HostPath> Resolve(const std::string& windows, bool fresh, bool& stale) {
       return {out, kOk};
     }
     key += "\\" + Folded(parts[i]);
-    folder = &gCache.folders[key];
-    folder->host = std::move(host);
+    folder =
+        &gCache.Enter(key, std::move(host), Utf8ToCp1250(r.hostName), folder->watch >= 0, &r.entry);
   }
 }
 
@@ -499,6 +746,11 @@ Result<HostPath> MapPath(const std::string& path) {
   auto full = FullWindowsPath(path);
   if (!full.ok()) return Result<HostPath>::failure(full.error);
   std::lock_guard<std::mutex> guard(gCacheLock);
+  if (gCache.forked) {
+    gCache.forked = false;
+    gCache.Clear();
+  }
+  gCache.Drain();
   bool stale = false;
   auto mapped = Resolve(full.value(), false, stale);
   if (!stale) return mapped;
@@ -510,27 +762,23 @@ Result<HostPath> MapPath(const std::string& path) {
 void NoteCreated(const HostPath& p, Created what) {
   std::lock_guard<std::mutex> guard(gCacheLock);
   if (p.isRoot || !CacheCovers(p.windows)) return;
-  auto it = gCache.folders.find(ParentKey(p.windows));
-  if (it != gCache.folders.end() && it->second.listed) {
-    Folder& parent = it->second;
-    const std::size_t before = parent.names.Capacity();
-    parent.names.Insert(NameHash(Folded(p.windows.substr(p.windows.rfind('\\') + 1))));
-    gCache.listedSlots += parent.names.Capacity() - before;
-    if (gCache.listedSlots > kMaxListedSlots) gCache.Unlist(parent);
-    Restamp(parent);
+  auto parent = gCache.folders.find(ParentKey(p.windows));
+  const bool watched = parent != gCache.folders.end() && parent->second.watch >= 0;
+  if (parent != gCache.folders.end() && parent->second.listed) {
+    gCache.AddName(parent->second, NameHash(Folded(p.windows.substr(p.windows.rfind('\\') + 1))));
+    Restamp(parent->second);
   }
   if (what == Created::kEmptyFolder && gCache.folders.size() < kMaxFolders) {
     // A new folder holds nothing: its list is complete without reading it.
-    Folder& f = gCache.folders[Folded(p.windows)];
-    f.host = p.host;
-    gCache.Unlist(f);
+    const std::string key = Folded(p.windows);
+    gCache.Forget(key);
+    Folder& f = gCache.Enter(key, p.host, p.name, watched, nullptr);
     struct stat dir;
-    if (StatFolder(f.host, dir) && gCache.listedSlots + 16 <= kMaxListedSlots) {
-      f.names = NameSet();
+    if ((f.watch >= 0 || StatFolder(f.host, dir)) && gCache.listedSlots + 16 <= kMaxListedSlots) {
       f.names.Insert(NameHash("."));
       f.names.Insert(NameHash(".."));
       gCache.listedSlots += f.names.Capacity();
-      f.stamp = StampOf(dir);
+      if (f.watch < 0) f.stamp = StampOf(dir);
       f.listed = true;
     }
   }
@@ -541,17 +789,7 @@ void NoteRemoved(const HostPath& p) {
   if (p.isRoot || !CacheCovers(p.windows)) return;
   // The folder and everything below it are forgotten; the parent's list keeps the name
   // (a name listed that is not there only costs the slower look-up).
-  const std::string key = Folded(p.windows);
-  if (auto it = gCache.folders.find(key); it != gCache.folders.end()) {
-    gCache.Unlist(it->second);
-    gCache.folders.erase(it);
-  }
-  const std::string below = key + "\\";
-  for (auto it = gCache.folders.lower_bound(below);
-       it != gCache.folders.end() && it->first.starts_with(below);) {
-    gCache.Unlist(it->second);
-    it = gCache.folders.erase(it);
-  }
+  gCache.Forget(Folded(p.windows));
   if (auto it = gCache.folders.find(ParentKey(p.windows)); it != gCache.folders.end()) {
     Restamp(it->second);
   }

@@ -157,6 +157,14 @@ TEST_F(Posix, LookupsFollowChangesOfTheBodyAndOfOthers) {
     std::function<void()> change;
     std::string probe;  // a path below Temp()
     std::uint32_t expected;
+    std::uint32_t attributes = 0;  // when set, the attributes the probe finds
+  };
+  // Learns folder Box\Inner with its entry and names, as a run that wrote into it has.
+  const auto learnInner = [&] {
+    ASSERT_EQ(CreateDirectory(box + "\\Inner"), kOk);
+    PutFile(box + "\\inner\\f.txt", "f");
+    EXPECT_EQ(FileAttributes(box + "\\inner\\g.txt").error, kFileNotFound);
+    EXPECT_EQ(FileAttributes(box + "\\INNER").value_or({}), kAttrDirectory);
   };
   const std::vector<Case> cases = {
       {"own: a new name in another case", [&] { PutFile(box + "\\Made.txt", "m"); },
@@ -180,10 +188,89 @@ TEST_F(Posix, LookupsFollowChangesOfTheBodyAndOfOthers) {
        "box\\new.txt", kOk},
       {"other: a name removed", [&] { fs::remove(host / "old.txt"); }, "box\\OLD.TXT",
        kFileNotFound},
+      {"other: a name added in another case, then written by the body",
+       [&] {
+         WriteAll(host / "NEW.TXT", "n");
+         PutFile(box + "\\new.txt", "b");
+         EXPECT_EQ(ReadText(host / "NEW.TXT"), "b");
+         EXPECT_FALSE(fs::exists(host / "new.txt"));
+       },
+       "box\\new.txt", kOk},
+      {"other: a name added while a child of a fork looks names up",
+       [&] {
+         WriteAll(host / "NEW.TXT", "n");
+         const pid_t child = fork();
+         if (child == 0) _exit(FileAttributes(box + "\\new.txt").ok() ? 0 : 1);
+         int status = -1;
+         ASSERT_EQ(waitpid(child, &status, 0), child);
+         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+       },
+       "box\\NEW.txt", kOk},
+      {"other: the folder replaced by a file, itself asked",
+       [&] {
+         fs::remove_all(host);
+         WriteAll(host, "f");
+       },
+       "box", kOk, kAttrArchive},
+      {"other: the folder made read-only", [&] { chmod(host.c_str(), 0555); }, "BOX", kOk,
+       kAttrDirectory | kAttrReadOnly},
+      {"other: the folder moved away and another made in its place",
+       [&] {
+         fs::rename(host, HostTemp() / "Crate");
+         fs::create_directory(host);
+       },
+       "box\\old.txt", kFileNotFound},
+      {"other: the folder moved away, its new name",
+       [&] { fs::rename(host, HostTemp() / "Crate"); }, "crate\\OLD.TXT", kOk},
+      {"other: the parent of a known folder renamed",
+       [&] {
+         learnInner();
+         fs::rename(host, HostTemp() / "Crate");
+       },
+       "box\\inner\\g.txt", kPathNotFound},
+      {"other: the parent of a known folder renamed, its new name",
+       [&] {
+         learnInner();
+         fs::rename(host, HostTemp() / "Crate");
+       },
+       "CRATE\\inner\\F.txt", kOk},
+      {"other: a known folder removed",
+       [&] {
+         learnInner();
+         fs::remove_all(host / "Inner");
+       },
+       "box\\inner", kFileNotFound},
+      {"other: a known folder removed, then made again by the body",
+       [&] {
+         learnInner();
+         fs::remove_all(host / "Inner");
+         EXPECT_EQ(CreateDirectory(box + "\\inner"), kOk);
+         EXPECT_TRUE(fs::is_directory(host / "inner"));
+       },
+       "box\\INNER\\f.txt", kFileNotFound},
+      {"other: a known folder replaced by a file, then made by the body",
+       [&] {
+         learnInner();
+         fs::remove_all(host / "Inner");
+         WriteAll(host / "Inner", "x");
+         EXPECT_EQ(CreateDirectory(box + "\\inner"), kAlreadyExists);
+       },
+       "box\\inner\\f.txt", kPathNotFound},
+      {"other: a known folder replaced by a link to another",
+       [&] {
+         learnInner();
+         fs::remove_all(host / "Inner");
+         fs::create_directory(HostTemp() / "Crate");
+         fs::create_directory_symlink(HostTemp() / "Crate", host / "Inner");
+       },
+       "box\\inner", kOk, kAttrReparsePoint | kAttrDirectory},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    for (const char* name : {"Box", "BOX", "Crate"}) fs::remove_all(HostTemp() / name);
+    for (const char* name : {"Box", "BOX", "Crate"}) {
+      chmod((HostTemp() / name).c_str(), 0755);
+      fs::remove_all(HostTemp() / name);
+    }
     ASSERT_EQ(CreateDirectory(box), kOk);
     PutFile(box + "\\old.txt", "o");
     // The folder's stamp is set back, so that any change below moves it whatever the grain of
@@ -192,8 +279,13 @@ TEST_F(Posix, LookupsFollowChangesOfTheBodyAndOfOthers) {
     ASSERT_EQ(utimensat(AT_FDCWD, host.c_str(), old, 0), 0);
     EXPECT_EQ(FileAttributes(box + "\\new.txt").error, kFileNotFound);
     EXPECT_TRUE(FileAttributes(box + "\\OLD.TXT").ok());
+    EXPECT_EQ(FileAttributes(box).value_or({}), kAttrDirectory);
     c.change();
-    EXPECT_EQ(FileAttributes(Temp() + c.probe).error, c.expected);
+    const auto probed = FileAttributes(Temp() + c.probe);
+    EXPECT_EQ(probed.error, c.expected);
+    if (c.attributes != 0) {
+      EXPECT_EQ(probed.value_or({}), c.attributes);
+    }
   }
 }
 
