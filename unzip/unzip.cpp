@@ -108,7 +108,7 @@ std::string LinkOnTheWay(const std::string& folder, const std::string& name, std
 // Creates every missing folder of `path` up to its last "\" (the part after it is a file
 // name, empty for a folder entry). A drive prefix ("C:") is not created; failures are left to
 // the creation of the output file to report. The deepest folder is tried first and those above
-// it only while it lacks its parent, so that a member of a folder that exists costs one call.
+// it only while it cannot be made, so that a member of a folder that exists costs one call.
 void CreateFolders(const std::string& path) {
   std::size_t from = 0;
   if (path.size() >= 2 && path[1] == ':') from = 2;
@@ -119,8 +119,9 @@ void CreateFolders(const std::string& path) {
     ends.push_back(pos);
   }
   std::size_t made = ends.size();
-  while (made > 0 && plat::CreateDirectory(path.substr(0, ends[made - 1])) == plat::kPathNotFound) {
-    --made;
+  for (; made > 0; --made) {
+    const std::uint32_t e = plat::CreateDirectory(path.substr(0, ends[made - 1]));
+    if (e == plat::kOk || e == plat::kAlreadyExists) break;
   }
   for (; made < ends.size(); ++made) plat::CreateDirectory(path.substr(0, ends[made]));
 }
