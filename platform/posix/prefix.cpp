@@ -276,6 +276,10 @@ constexpr std::uint32_t kWatchMask = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_
                                      IN_DELETE_SELF | IN_MOVE_SELF | IN_ATTRIB | IN_ONLYDIR;
 constexpr std::uint32_t kSelfGone = IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED | IN_UNMOUNT;
 constexpr std::uint32_t kNameGone = IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO;
+// A guard's events, added to what the folder's watch may have already (the kernel keeps one
+// mask per folder, and a folder's full mask is never narrowed by its guard).
+constexpr std::uint32_t kGuardMask =
+    kNameGone | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR | IN_MASK_ADD;
 
 void HandleForks();
 
@@ -326,13 +330,14 @@ struct Cache {
   // A watch on folder `host` for the folder of `key` (empty for a guard); -1 when none can be
   // had.
   int Watch(const std::string& host, const std::string& key) {
+    const std::uint32_t mask = key.empty() ? kGuardMask : kWatchMask;
     if (watchesAdded >= kMaxWatches) return -1;
     if (!notify.valid()) {
       HandleForks();
       notify.reset(inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
     }
     if (!notify.valid()) return -1;
-    const int wd = inotify_add_watch(notify.get(), host.empty() ? "/" : host.c_str(), kWatchMask);
+    const int wd = inotify_add_watch(notify.get(), host.empty() ? "/" : host.c_str(), mask);
     if (wd < 0) return -1;
     ++watchesAdded;
     if (!key.empty()) {
