@@ -95,9 +95,28 @@ unsigned Reverse(unsigned code, unsigned length) {
   return r >> (16 - length);
 }
 
-// Builds a decoding table for `n` code lengths; symbols without an entry (free patterns,
-// meaningless symbols) decode as invalid. With `pairs`, a literal/length table also gets the
-// entries that hold two literals. Returns the builder's completeness code.
+// The entry of `symbol` for a code of `len` bits.
+Entry SymbolEntry(CodeKind kind, unsigned symbol, unsigned len) {
+  switch (kind) {
+    case CodeKind::kCodeLengths:
+      return LiteralEntry(len, symbol, 1);
+    case CodeKind::kLiteralLength:
+      if (symbol < 256) return LiteralEntry(len, symbol, 1);
+      if (symbol == 256) return MakeEntry(kKindEnd, len, 0, 0);
+      if (symbol < 286) {
+        return MakeEntry(kKindMatch, len, kLengthExtra[symbol - 257], kLengthBase[symbol - 257]);
+      }
+      return kInvalidEntry;
+    case CodeKind::kDistance:
+      return symbol < 30 ? MakeEntry(kKindMatch, len, kDistExtra[symbol], kDistBase[symbol])
+                         : kInvalidEntry;
+  }
+  return kInvalidEntry;
+}
+
+// Builds a decoding table for `n` (<= 288) code lengths; symbols without an entry (free
+// patterns, meaningless symbols) decode as invalid. With `pairs`, a literal/length table also
+// gets the entries that hold two literals. Returns the builder's completeness code.
 int BuildTable(const std::uint8_t* lengths, unsigned n, CodeKind kind, unsigned tableBits,
                Entry* table, bool pairs = false) {
   pairs = pairs && kind == CodeKind::kLiteralLength;
@@ -127,6 +146,17 @@ int BuildTable(const std::uint8_t* lengths, unsigned n, CodeKind kind, unsigned 
     code = (code + count[len - 1]) << 1;
     next[len] = code;
   }
+  // The symbols that have codes, in the order of their codes: by length, then by value.
+  std::uint16_t sorted[288];
+  std::size_t coded = 0;
+  {
+    unsigned at[kMaxCodeBits + 1] = {};
+    for (unsigned len = 2; len <= kMaxCodeBits; ++len) at[len] = at[len - 1] + count[len - 1];
+    for (unsigned symbol = 0; symbol < n; ++symbol) {
+      if (lengths[symbol] != 0) sorted[at[lengths[symbol]]++] = static_cast<std::uint16_t>(symbol);
+    }
+    coded = at[kMaxCodeBits];
+  }
   // Literals whose codes leave room for a second one in the main table, by code length.
   struct Short {
     std::uint16_t reversed;
@@ -145,38 +175,48 @@ int BuildTable(const std::uint8_t* lengths, unsigned n, CodeKind kind, unsigned 
       shortEnd[len] = shortStart[len];
     }
   }
-  std::size_t subOffset = mainSize;
-  std::bitset<(1u << kLitBits)> linked;  // main-table entries given a sub-table
-  for (unsigned symbol = 0; symbol < n; ++symbol) {
-    const unsigned len = lengths[symbol];
-    if (len == 0) continue;
-    const unsigned reversed = Reverse(next[len]++, len);
+  auto noteShort = [&](unsigned symbol, unsigned len, unsigned reversed) {
     if (pairs && symbol < 256 && len < tableBits) {
       shortLiterals[shortEnd[len]++] = {static_cast<std::uint16_t>(reversed),
                                         static_cast<std::uint8_t>(symbol)};
     }
-    Entry e;
-    switch (kind) {
-      case CodeKind::kCodeLengths:
-        e = LiteralEntry(len, symbol, 1);
-        break;
-      case CodeKind::kLiteralLength:
-        if (symbol < 256) {
-          e = LiteralEntry(len, symbol, 1);
-        } else if (symbol == 256) {
-          e = MakeEntry(kKindEnd, len, 0, 0);
-        } else if (symbol < 286) {
-          e = MakeEntry(kKindMatch, len, kLengthExtra[symbol - 257], kLengthBase[symbol - 257]);
-        } else {
-          e = kInvalidEntry;
-        }
-        break;
-      case CodeKind::kDistance:
-        e = symbol < 30 ? MakeEntry(kKindMatch, len, kDistExtra[symbol], kDistBase[symbol])
-                        : kInvalidEntry;
-        break;
+  };
+
+  // A complete code's short codes: each gets one entry in a table as wide as its length, in
+  // the order of the codes, and the table is doubled on the way to the next length, which
+  // repeats every entry for the longer indexes that start with its bits. The codes are kept
+  // bit-reversed, as the table is indexed: the next code sets the highest clear bit and clears
+  // those above it. Patterns no short code takes are prefixes of long codes and get links.
+  std::size_t k = 0;  // sorted symbols placed
+  if (full) {
+    unsigned len = lengths[sorted[0]];
+    std::size_t end = std::size_t{1} << std::min(len, tableBits);
+    unsigned reversed = 0;
+    for (; len <= tableBits; ++len) {
+      if (end < (std::size_t{1} << len)) {
+        std::memcpy(table + end, table, end * sizeof(Entry));
+        end <<= 1;
+      }
+      for (unsigned c = count[len]; c != 0; --c) {
+        const unsigned symbol = sorted[k++];
+        table[reversed] = SymbolEntry(kind, symbol, len);
+        noteShort(symbol, len, reversed);
+        ++next[len];
+        const unsigned bit = std::bit_floor(reversed ^ static_cast<unsigned>(end - 1));
+        reversed = (reversed & (bit - 1)) | bit;
+      }
     }
+  }
+
+  std::size_t subOffset = mainSize;
+  std::bitset<(1u << kLitBits)> linked;  // main-table entries given a sub-table
+  for (; k < coded; ++k) {
+    const unsigned symbol = sorted[k];
+    const unsigned len = lengths[symbol];
+    const unsigned reversed = Reverse(next[len]++, len);
+    Entry e = SymbolEntry(kind, symbol, len);
     if (len <= tableBits) {
+      noteShort(symbol, len, reversed);
       for (std::size_t i = reversed; i < mainSize; i += std::size_t{1} << len) table[i] = e;
       continue;
     }
