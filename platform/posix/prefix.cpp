@@ -229,15 +229,23 @@ struct Stamp {
 
 Stamp StampOf(const struct stat& st) { return {st.st_dev, st.st_ino, st.st_mtim, st.st_ctim}; }
 
+// What is kept of a folder's own lstat: its type, bits and identity (not its times).
+struct Entry {
+  dev_t dev = 0;
+  ino_t ino = 0;
+  mode_t mode = 0;
+  uid_t uid = 0;
+  gid_t gid = 0;
+};
+
 struct Folder {
   std::string host;  // "" for the host root
-  std::string name;  // its last component as found (1250); "" for a drive's base
   bool listed = false;
   Stamp stamp;  // of an unwatched listed folder
   NameSet names;
   int watch = -1;           // its watch descriptor, -1 when unwatched
-  bool entryKnown = false;  // `entry` is the folder's own lstat (watched folders only); its
-  struct stat entry {};     // type, bits and identity are kept current, not its times
+  bool entryKnown = false;  // `entry` is current (watched folders only)
+  Entry entry;
 };
 
 // An unwatched folder that the watch of a drive's base depends on: a change of `next` in it
@@ -269,8 +277,8 @@ class Descriptor {
 // the first bound is not kept, a folder beyond the third is not watched, and the cache starts
 // afresh (its watches with it) when the second or third is reached.
 constexpr std::size_t kMaxListedSlots = std::size_t{1} << 20;
-constexpr std::size_t kMaxFolders = 8192;
-constexpr std::size_t kMaxWatches = 8192;
+constexpr std::size_t kMaxFolders = 4096;
+constexpr std::size_t kMaxWatches = 4096;
 
 constexpr std::uint32_t kWatchMask = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO |
                                      IN_DELETE_SELF | IN_MOVE_SELF | IN_ATTRIB | IN_ONLYDIR;
@@ -290,7 +298,7 @@ struct Cache {
   std::map<std::string, Folder> folders;
   std::size_t listedSlots = 0;
   Descriptor notify;  // the inotify instance, made at the first watch
-  std::unordered_multimap<int, std::string> watchers;  // watch -> keys of its folders
+  std::unordered_multimap<int, const std::string*> watchers;  // watch -> keys of its folders
   std::vector<Guard> guards;
   std::size_t watchesAdded = 0;
 
@@ -314,23 +322,27 @@ struct Cache {
     guards.clear();
     watchesAdded = 0;
   }
+  std::map<std::string, Folder>::iterator Erase(std::map<std::string, Folder>::iterator it) {
+    Unlist(it->second);
+    for (auto [w, end] = watchers.equal_range(it->second.watch); w != end; ++w) {
+      if (w->second == &it->first) {
+        watchers.erase(w);
+        break;
+      }
+    }
+    return folders.erase(it);
+  }
   // Forgets the folder of `key` and everything below it.
   void Forget(const std::string& key) {
-    if (auto it = folders.find(key); it != folders.end()) {
-      Unlist(it->second);
-      folders.erase(it);
-    }
+    if (auto it = folders.find(key); it != folders.end()) Erase(it);
     const std::string below = key + "\\";
     for (auto it = folders.lower_bound(below);
          it != folders.end() && it->first.starts_with(below);) {
-      Unlist(it->second);
-      it = folders.erase(it);
+      it = Erase(it);
     }
   }
-  // A watch on folder `host` for the folder of `key` (empty for a guard); -1 when none can be
-  // had.
-  int Watch(const std::string& host, const std::string& key) {
-    const std::uint32_t mask = key.empty() ? kGuardMask : kWatchMask;
+  // A watch on folder `host` with `mask`; -1 when none can be had.
+  int Watch(const std::string& host, std::uint32_t mask) {
     if (watchesAdded >= kMaxWatches) return -1;
     if (!notify.valid()) {
       HandleForks();
@@ -340,12 +352,6 @@ struct Cache {
     const int wd = inotify_add_watch(notify.get(), host.empty() ? "/" : host.c_str(), mask);
     if (wd < 0) return -1;
     ++watchesAdded;
-    if (!key.empty()) {
-      auto [lo, hi] = watchers.equal_range(wd);
-      bool known = false;
-      for (auto it = lo; it != hi && !known; ++it) known = it->second == key;
-      if (!known) watchers.emplace(wd, key);
-    }
     return wd;
   }
   // Watches the folders above `host` (absolute) for their next component; false when one
@@ -355,7 +361,7 @@ struct Cache {
       const std::size_t end = host.find('/', s + 1);
       std::string next = host.substr(s + 1, end == std::string::npos ? end : end - s - 1);
       if (next.empty()) continue;
-      const int wd = Watch(s == 0 ? "/" : host.substr(0, s), {});
+      const int wd = Watch(s == 0 ? "/" : host.substr(0, s), kGuardMask);
       if (wd < 0) return false;
       guards.push_back({wd, std::move(next)});
     }
@@ -363,8 +369,7 @@ struct Cache {
   }
   // The folder of `key` at `host`, kept when it is known there, else made anew: watched when
   // `watched` (its parent is), with `entry` (its lstat) when that is given and is a folder's.
-  Folder& Enter(const std::string& key, std::string host, std::string name, bool watched,
-                const struct stat* entry) {
+  Folder& Enter(const std::string& key, std::string host, bool watched, const struct stat* entry) {
     auto [it, added] = folders.try_emplace(key);
     if (!added && it->second.host != host) {
       // Another folder under this name: what was known below the old one goes with it.
@@ -374,20 +379,20 @@ struct Cache {
     }
     Folder& f = it->second;
     if (!added) {
-      if (entry != nullptr && f.watch >= 0 && !f.entryKnown && S_ISDIR(entry->st_mode)) {
-        f.entry = *entry;
-        f.entryKnown = true;
-      }
+      if (!f.entryKnown) Know(f, entry);
       return f;
     }
     f.host = std::move(host);
-    f.name = std::move(name);
-    if (watched) f.watch = Watch(f.host, key);
-    if (entry != nullptr && f.watch >= 0 && S_ISDIR(entry->st_mode)) {
-      f.entry = *entry;
-      f.entryKnown = true;
-    }
+    if (watched) f.watch = Watch(f.host, kWatchMask);
+    if (f.watch >= 0) watchers.emplace(f.watch, &it->first);
+    Know(f, entry);
     return f;
+  }
+  // Keeps `entry` as a watched folder's own when it is a folder's.
+  static void Know(Folder& f, const struct stat* entry) {
+    if (entry == nullptr || f.watch < 0 || !S_ISDIR(entry->st_mode)) return;
+    f.entry = {entry->st_dev, entry->st_ino, entry->st_mode, entry->st_uid, entry->st_gid};
+    f.entryKnown = true;
   }
   // Applies one event; false when it emptied the cache.
   bool Apply(int wd, std::uint32_t mask, std::string_view name) {
@@ -401,9 +406,9 @@ struct Cache {
         return false;
       }
     }
-    // Forget leaves the watchers as they are, so they can be walked while folders go.
-    for (auto [w, end] = watchers.equal_range(wd); w != end; ++w) {
-      const std::string& key = w->second;
+    std::vector<std::string> keys;  // copied: forgetting a folder drops its key
+    for (auto [w, end] = watchers.equal_range(wd); w != end; ++w) keys.push_back(*w->second);
+    for (const std::string& key : keys) {
       auto it = folders.find(key);
       if (it == folders.end() || it->second.watch != wd) continue;
       Folder& f = it->second;
@@ -675,7 +680,7 @@ Result<HostPath> Resolve(const std::string& windows, bool fresh, bool& stale) {
   if (auto it = gCache.folders.find(key); it != gCache.folders.end() && it->second.host == base) {
     folder = &it->second;
   } else {
-    folder = &gCache.Enter(key, base, {}, gCache.GuardParents(base), nullptr);
+    folder = &gCache.Enter(key, base, gCache.GuardParents(base), nullptr);
   }
   if (out.isRoot) {
     out.host = base.empty() ? "/" : base;
@@ -703,9 +708,14 @@ Result<HostPath> Resolve(const std::string& windows, bool fresh, bool& stale) {
       // A watched folder known with its entry is answered as it stands.
       auto it = gCache.folders.find(key + "\\" + Folded(parts[i]));
       if (it != gCache.folders.end() && it->second.watch >= 0 && it->second.entryKnown) {
-        out.name = it->second.name;
-        out.entry = it->second.entry;
-        out.host = it->second.host;
+        const Folder& known = it->second;
+        out.host = known.host;
+        out.name = Utf8ToCp1250(std::string_view(known.host).substr(known.host.rfind('/') + 1));
+        out.entry.st_dev = known.entry.dev;
+        out.entry.st_ino = known.entry.ino;
+        out.entry.st_mode = known.entry.mode;
+        out.entry.st_uid = known.entry.uid;
+        out.entry.st_gid = known.entry.gid;
         return {out, kOk};
       }
     }
@@ -723,7 +733,7 @@ Result<HostPath> Resolve(const std::string& windows, bool fresh, bool& stale) {
       out.host = std::move(host);
       if (out.exists && S_ISDIR(r.entry.st_mode) && folder->watch >= 0 &&
           gCache.folders.size() < kMaxFolders) {
-        gCache.Enter(key + "\\" + Folded(parts[i]), out.host, out.name, true, &r.entry);
+        gCache.Enter(key + "\\" + Folded(parts[i]), out.host, true, &r.entry);
       }
       return {out, kOk};
     }
@@ -740,8 +750,7 @@ Result<HostPath> Resolve(const std::string& windows, bool fresh, bool& stale) {
       return {out, kOk};
     }
     key += "\\" + Folded(parts[i]);
-    folder =
-        &gCache.Enter(key, std::move(host), Utf8ToCp1250(r.hostName), folder->watch >= 0, &r.entry);
+    folder = &gCache.Enter(key, std::move(host), folder->watch >= 0, &r.entry);
   }
 }
 
@@ -777,7 +786,7 @@ void NoteCreated(const HostPath& p, Created what) {
     // A new folder holds nothing: its list is complete without reading it.
     const std::string key = Folded(p.windows);
     gCache.Forget(key);
-    Folder& f = gCache.Enter(key, p.host, p.name, watched, nullptr);
+    Folder& f = gCache.Enter(key, p.host, watched, nullptr);
     struct stat dir;
     if ((f.watch >= 0 || StatFolder(f.host, dir)) && gCache.listedSlots + 16 <= kMaxListedSlots) {
       f.names.Insert(NameHash("."));

@@ -54,7 +54,8 @@ struct HostPath {
   bool parentFound = false;  // every folder above the last component exists
   bool exists = false;       // the last component exists (a dangling link counts)
   bool isRoot = false;       // a drive root
-  struct stat entry {};      // lstat of the last component when it exists (not for a root)
+  struct stat entry {};      // lstat of the last component when it exists (not for a root);
+                             // of a folder known to the cache only its type, bits and identity
 };
 // Maps a Windows path; fails only for a name that cannot be mapped (unknown drive, too
 // long, UNC, a character Windows names cannot hold), with the Win32 code.
