@@ -7,12 +7,12 @@
 # Without --flat the archive is `zip -9 -r` of /usr/include and /usr/share/doc; with --flat N
 # it holds N small files in one folder. Every round runs each tool once, in an order that
 # rotates from round to round, each into a fresh empty folder after a `sync`. The folders are
-# removed only after the last round: on a file system without a journal ext4 passes over the
-# inodes freed in the last minute when it allocates new ones, which would charge each run for
-# the removal of the one before it. Wall time, CPU
-# time (user + system) come from wait4() of each run, its peak RSS from /usr/bin/time. Printed per tool: the
-# medians of its wall and CPU times, its largest RSS, and the medians over the rounds of the
-# ratios peer / extract (above 1: extract was faster).
+# removed only after the last round: on a file system without a journal, ext4 passes over
+# recently freed inodes when it allocates new ones, which would charge each run for the
+# removal of the one before it (for the same reason, let a minute pass between two calls).
+# Wall time and CPU time (user + system) come from wait4() of each run, its peak RSS from
+# /usr/bin/time. Printed per tool: the medians of its wall and CPU times, its largest RSS, and
+# the medians over the rounds of the ratios peer / extract (above 1: extract was faster).
 #
 # Environment: EXTRACT (default build/bin/extract), ROUNDS (default 5).
 set -euo pipefail
