@@ -7,9 +7,11 @@
 # Without --flat the archive is `zip -9 -r` of /usr/include and /usr/share/doc; with --flat N
 # it holds N small files in one folder. Every round runs each tool once, in an order that
 # rotates from round to round, each into a fresh empty folder after a `sync`. The folders are
-# removed only after the last round: on a file system without a journal, ext4 passes over
-# recently freed inodes when it allocates new ones, which would charge each run for the
-# removal of the one before it (for the same reason, let a minute pass between two calls).
+# removed only after the last round, and synced: on a file system without a journal, ext4
+# passes over the inodes freed in the last 60 seconds (300 while their table block is not
+# written) when it allocates new ones, which would charge each run for the removal of the one
+# before it. For the same reason, let a minute pass after removing many files, or between two
+# calls; folders an interrupted call left are removed first, followed by that wait.
 # Wall time and CPU time (user + system) come from wait4() of each run, its peak RSS from
 # /usr/bin/time. Printed per tool: the medians of its wall and CPU times, its largest RSS, and
 # the medians over the rounds of the ratios peer / extract (above 1: extract was faster).
@@ -58,7 +60,7 @@ else
     (zip -9 -r -q "$archive" /usr/include /usr/share/doc 2>/dev/null) || [[ -s $archive ]]
   fi
 fi
-echo "archive: $archive, $(stat -c %s "$archive") bytes, $(unzip -Z1 "$archive" | grep -vc '/$') files"
+echo "archive: $archive, $(stat -L -c %s "$archive") bytes, $(unzip -Z1 "$archive" | grep -vc '/$') files"
 echo "rounds: $rounds"
 
 # measure NAME COMMAND...: runs COMMAND in a fresh $work/out (the last run's output moved
@@ -99,9 +101,14 @@ run_tool() {
 }
 
 : >"$work/times.txt"
-rm -rf "$work/out" "$work/done"
+if [[ -e $work/out || -e $work/done ]]; then
+  echo "removing the folders of an earlier call, then waiting 61 s"
+  rm -rf "$work/out" "$work/done"
+  sync
+  sleep 61
+fi
 mkdir -p "$work/done"
-trap 'rm -rf "$work/out" "$work/done"' EXIT
+trap 'rm -rf "$work/out" "$work/done"; sync' EXIT
 for ((r = 0; r < rounds; r++)); do
   for ((k = 0; k < ${#tools[@]}; k++)); do
     run_tool "${tools[(r + k) % ${#tools[@]}]}"
