@@ -157,7 +157,9 @@ int BuildTable(const std::uint8_t* lengths, unsigned n, CodeKind kind, unsigned 
     }
     coded = at[kMaxCodeBits];
   }
-  // Literals whose codes leave room for a second one in the main table, by code length.
+  // Literals whose codes leave room for a second one in the main table, by code length. Only
+  // a complete code gets pairs: an incomplete literal/length code is refused anyway.
+  pairs = pairs && full;
   struct Short {
     std::uint16_t reversed;
     std::uint8_t symbol;
@@ -175,12 +177,6 @@ int BuildTable(const std::uint8_t* lengths, unsigned n, CodeKind kind, unsigned 
       shortEnd[len] = shortStart[len];
     }
   }
-  auto noteShort = [&](unsigned symbol, unsigned len, unsigned reversed) {
-    if (pairs && symbol < 256 && len < tableBits) {
-      shortLiterals[shortEnd[len]++] = {static_cast<std::uint16_t>(reversed),
-                                        static_cast<std::uint8_t>(symbol)};
-    }
-  };
 
   // A complete code's short codes: each gets one entry in a table as wide as its length, in
   // the order of the codes, and the table is doubled on the way to the next length, which
@@ -200,7 +196,10 @@ int BuildTable(const std::uint8_t* lengths, unsigned n, CodeKind kind, unsigned 
       for (unsigned c = count[len]; c != 0; --c) {
         const unsigned symbol = sorted[k++];
         table[reversed] = SymbolEntry(kind, symbol, len);
-        noteShort(symbol, len, reversed);
+        if (pairs && symbol < 256 && len < tableBits) {
+          shortLiterals[shortEnd[len]++] = {static_cast<std::uint16_t>(reversed),
+                                            static_cast<std::uint8_t>(symbol)};
+        }
         ++next[len];
         const unsigned bit = std::bit_floor(reversed ^ static_cast<unsigned>(end - 1));
         reversed = (reversed & (bit - 1)) | bit;
@@ -216,7 +215,6 @@ int BuildTable(const std::uint8_t* lengths, unsigned n, CodeKind kind, unsigned 
     const unsigned reversed = Reverse(next[len]++, len);
     Entry e = SymbolEntry(kind, symbol, len);
     if (len <= tableBits) {
-      noteShort(symbol, len, reversed);
       for (std::size_t i = reversed; i < mainSize; i += std::size_t{1} << len) table[i] = e;
       continue;
     }
